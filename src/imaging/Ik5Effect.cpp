@@ -1,0 +1,122 @@
+#include "imaging/Ik5Effect.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "imaging/Effects.h"
+#include "imaging/Error.h"
+#include "imaging/Init.h"
+
+namespace imaging {
+
+namespace {
+
+// The working pixels of an image: the palette expanded for a reduced image, otherwise as stored.
+vips::VImage WorkingPixels(const Image& image) { return image.paletted ? ToVips(*image.paletted) : image.pixels; }
+
+// A result of an effect: the input's comment, its pixels replaced, at least 24 bits.
+Image Derived(const Image& input, vips::VImage pixels) {
+    Image out;
+    out.width = pixels.width();
+    out.height = pixels.height();
+    out.bitCount = pixels.bands() == 4 ? 32 : 24;
+    out.pixels = std::move(pixels);
+    out.comment = input.comment;
+    return out;
+}
+
+template <typename F> auto Guarded(F&& body) {
+    EnsureInitialized();
+    try {
+        return body();
+    } catch (const vips::VError& error) {
+        vips_error_clear();
+        throw Error({}, error.what());
+    } catch (const std::bad_alloc&) {
+        throw Error({}, "not enough memory");
+    }
+}
+
+} // namespace
+
+std::int32_t TIk5Effect::Adopt(Image result) {
+    OutImgHandle = ImageStore::Instance().Add(std::move(result));
+    return 1;
+}
+
+std::int32_t TIk5Effect::Resize(std::int32_t width, std::int32_t height, std::int32_t) {
+    if (width < 1 || height < 1) return 0;
+    return Guarded([&] {
+        auto input = ImageStore::Instance().Get(InImgHandle);
+        CheckDimensions(width, height);
+        return Adopt(Derived(*input, effects::Resize(WorkingPixels(*input), width, height)));
+    });
+}
+
+std::int32_t TIk5Effect::ChangeColorDepth(std::int16_t bits, std::int16_t, std::int16_t, std::int16_t) {
+    return Guarded([&] {
+        auto input = ImageStore::Instance().Get(InImgHandle);
+        if (bits == 24) return Adopt(Derived(*input, WorkingPixels(*input)));
+        if (bits != 8) Fail("unsupported colour depth " + std::to_string(bits));
+        auto paletted = std::make_shared<Paletted>(effects::Quantize(FlattenToRgb(WorkingPixels(*input))));
+        Image out = Derived(*input, ToVips(*paletted));
+        out.bitCount = 8;
+        out.paletted = std::move(paletted);
+        return Adopt(std::move(out));
+    });
+}
+
+std::int32_t TIk5Effect::RegionEffect(const std::int32_t* xs, const std::int32_t* ys, std::int32_t count,
+                                      const PixelOp& op) {
+    return Guarded([&] {
+        auto input = ImageStore::Instance().Get(InImgHandle);
+        vips::VImage original = WorkingPixels(*input);
+        vips::VImage effected = op(original);
+        if (SelectMode == 1) {
+            if (count < 3 || !xs || !ys) Fail("a region needs at least three points");
+            effected = effects::ApplyInRegion(original, effected, std::vector<int>(xs, xs + count),
+                                              std::vector<int>(ys, ys + count), InOut != 0);
+        }
+        return Adopt(Derived(*input, effected));
+    });
+}
+
+std::int32_t TIk5Effect::Sharpen(const std::int32_t* xs, const std::int32_t* ys, std::int32_t count,
+                                 std::int16_t level) {
+    int clamped = std::clamp<int>(level, 1, 100);
+    return RegionEffect(xs, ys, count, [clamped](const vips::VImage& in) { return effects::Sharpen(in, clamped); });
+}
+
+std::int32_t TIk5Effect::Blur(const std::int32_t* xs, const std::int32_t* ys, std::int32_t count,
+                              std::int16_t level) {
+    int clamped = std::clamp<int>(level, 1, 20);
+    return RegionEffect(xs, ys, count, [clamped](const vips::VImage& in) { return effects::Blur(in, clamped); });
+}
+
+std::int32_t TIk5Effect::Antialias(const std::int32_t* xs, const std::int32_t* ys, std::int32_t count) {
+    return RegionEffect(xs, ys, count, [](const vips::VImage& in) { return effects::Antialias(in); });
+}
+
+std::int32_t TIk5Effect::ChangeSaturation(const std::int32_t* xs, const std::int32_t* ys, std::int32_t count,
+                                          std::int32_t amount) {
+    int clamped = std::clamp<int>(amount, -100, 100);
+    return RegionEffect(xs, ys, count,
+                        [clamped](const vips::VImage& in) { return effects::ChangeSaturation(in, clamped); });
+}
+
+std::int32_t TIk5Effect::Composite(Handle base, Handle overlay, std::int16_t opacity, std::int16_t red,
+                                   std::int16_t green, std::int16_t blue, std::int16_t, std::int16_t,
+                                   std::int16_t, std::int32_t x, std::int32_t y, std::int32_t) {
+    return Guarded([&] {
+        auto baseImage = ImageStore::Instance().Get(base);
+        auto overlayImage = ImageStore::Instance().Get(overlay);
+        Rgb key{std::uint8_t(std::clamp<int>(red, 0, 255)), std::uint8_t(std::clamp<int>(green, 0, 255)),
+                std::uint8_t(std::clamp<int>(blue, 0, 255))};
+        vips::VImage result = effects::Composite(WorkingPixels(*baseImage), WorkingPixels(*overlayImage),
+                                                 std::clamp<int>(opacity, 0, 255), key, x, y);
+        return Adopt(Derived(*baseImage, result));
+    });
+}
+
+} // namespace imaging

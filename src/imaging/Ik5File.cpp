@@ -1,0 +1,162 @@
+#include "imaging/Ik5File.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include <sys/stat.h>
+
+#include "imaging/AtomicFile.h"
+#include "imaging/Error.h"
+#include "imaging/Init.h"
+#include "imaging/Progress.h"
+#include "imaging/codecs/Bmp.h"
+#include "imaging/codecs/Fpx.h"
+#include "imaging/codecs/Jpeg.h"
+#include "imaging/codecs/Pcx.h"
+#include "imaging/codecs/Png.h"
+
+namespace imaging {
+
+namespace {
+
+// Files beyond this size are refused before they are read into memory.
+constexpr std::uint64_t kMaxFileBytes = 4ULL << 30;
+
+std::vector<std::uint8_t> ReadHead(const std::string& path, std::size_t count) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw Error(path, errno ? std::strerror(errno) : "cannot open the file");
+    std::vector<std::uint8_t> head(count);
+    in.read(reinterpret_cast<char*>(head.data()), std::streamsize(count));
+    head.resize(std::size_t(in.gcount()));
+    return head;
+}
+
+std::vector<std::uint8_t> ReadWhole(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) throw Error(path, std::strerror(errno));
+    if (std::uint64_t(info.st_size) > kMaxFileBytes) throw Error(path, "file too large");
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw Error(path, std::strerror(errno));
+    std::vector<std::uint8_t> bytes(std::size_t(info.st_size));
+    in.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(bytes.size()));
+    bytes.resize(std::size_t(in.gcount()));
+    return bytes;
+}
+
+bool StartsWith(std::span<const std::uint8_t> head, std::string_view magic) {
+    return head.size() >= magic.size() && std::memcmp(head.data(), magic.data(), magic.size()) == 0;
+}
+
+Image FromRaster(Raster raster) {
+    Image image;
+    image.width = raster.width;
+    image.height = raster.height;
+    image.bitCount = raster.bitCount;
+    image.pixels = ToVips(raster);
+    image.comment = std::move(raster.comment);
+    return image;
+}
+
+} // namespace
+
+std::int32_t TIk5File::Execute() {
+    EnsureInitialized();
+    try {
+        if (Action == kLoad) Load();
+        else Save();
+    } catch (const Error& error) {
+        if (error.file().empty()) throw error.WithFile(FileName);
+        throw;
+    } catch (const vips::VError& error) {
+        vips_error_clear();
+        throw Error(FileName, error.what());
+    } catch (const std::bad_alloc&) {
+        throw Error(FileName, "not enough memory");
+    }
+    return 0;
+}
+
+void TIk5File::Load() {
+    ImgHandle = 0;
+    Progress(0);
+    std::vector<std::uint8_t> head = ReadHead(FileName, 64);
+    if (head.empty()) Fail("the file is empty");
+    Image image;
+    if (codecs::IsJpeg(head)) {
+        image = codecs::LoadJpeg(FileName);
+    } else if (codecs::IsPng(head)) {
+        image = codecs::LoadPng(FileName);
+    } else if (StartsWith(head, "GIF8")) {
+        Fail("GIF images are not supported");
+    } else if (StartsWith(head, "II*\0") || StartsWith(head, "MM\0*")) {
+        Fail("TIFF images are not supported");
+    } else {
+        std::vector<std::uint8_t> bytes = ReadWhole(FileName);
+        Progress(30);
+        if (codecs::IsBmp(head)) image = FromRaster(codecs::DecodeBmp(bytes));
+        else if (codecs::IsPcx(head)) image = FromRaster(codecs::DecodePcx(bytes));
+        else if (codecs::IsFpx(head)) image = FromRaster(codecs::DecodeFpx(bytes));
+        else Fail("not an image file of a known format");
+    }
+    Comment = image.comment;
+    ImgHandle = ImageStore::Instance().Add(std::move(image));
+    Progress(100);
+}
+
+void TIk5File::Save() {
+    std::shared_ptr<const Image> image = ImageStore::Instance().Get(ImgHandle);
+    Progress(0);
+    std::vector<std::uint8_t> bytes;
+    // Pixels are computed (and a lazily loaded source decoded) while they are encoded: report that part.
+    ProgressScope scope([this](int percent) { Progress(percent * 90 / 100); });
+    auto raster = [&] { return ToRaster(scope.Watch(RgbPixels(*image))); };
+    switch (Action) {
+    case kSaveBmp:
+        bytes = image->paletted ? codecs::EncodeBmp(*image->paletted) : codecs::EncodeBmp(raster());
+        break;
+    case kSaveJpeg:
+    case kSaveProgressiveJpeg:
+        bytes = codecs::EncodeJpeg(scope.Watch(RgbPixels(*image)), JpegQuality, Action == kSaveProgressiveJpeg,
+                                   JpegSubsamp != 0, Comment);
+        break;
+    case kSavePng: {
+        codecs::PngOptions options;
+        options.interlace = Interlace != 0;
+        options.comment = Comment;
+        if (Transparent != 0)
+            options.transparent = Rgb{std::uint8_t(PalRed), std::uint8_t(PalGreen), std::uint8_t(PalBlue)};
+        bytes = image->paletted ? codecs::EncodePng(*image->paletted, options)
+                                : codecs::EncodePng(raster(), options);
+        break;
+    }
+    case kSaveFpx:
+    case kSaveFpxJpeg:
+        bytes = codecs::EncodeFpx(raster(), Action == kSaveFpxJpeg, JpegQuality);
+        break;
+    case kSavePcx:
+        bytes = image->paletted ? codecs::EncodePcx(*image->paletted) : codecs::EncodePcx(raster());
+        break;
+    default:
+        Fail("unknown action " + std::to_string(Action));
+    }
+    WriteFileAtomically(FileName, bytes);
+    Progress(100);
+}
+
+std::int32_t TIk5File::GetImageInfo() {
+    std::shared_ptr<const Image> image = ImageStore::Instance().Get(ImgHandle);
+    ImgWidth = image->width;
+    ImgHeight = image->height;
+    ImgBitCount = std::int16_t(image->bitCount);
+    return 0;
+}
+
+void TIk5File::Progress(int percent) {
+    if (OnProgress) OnProgress(*this, std::int16_t(percent));
+}
+
+} // namespace imaging

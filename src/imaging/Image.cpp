@@ -1,0 +1,90 @@
+#include "imaging/Image.h"
+
+#include <string>
+
+#include "imaging/Error.h"
+#include "imaging/Init.h"
+
+namespace imaging {
+
+void CheckDimensions(std::int64_t width, std::int64_t height) {
+    if (width < 1 || height < 1)
+        Fail("invalid image size " + std::to_string(width) + " x " + std::to_string(height));
+    if (std::uint64_t(width) * std::uint64_t(height) > kMaxPixels || width > 0x7fffffff / 4 ||
+        height > 0x7fffffff / 4)
+        Fail("image too large: " + std::to_string(width) + " x " + std::to_string(height));
+}
+
+vips::VImage CopyToVips(const std::uint8_t* data, int width, int height, int bands) {
+    EnsureInitialized();
+    VipsImage* image = vips_image_new_from_memory_copy(data, std::size_t(width) * height * bands, width, height,
+                                                       bands, VIPS_FORMAT_UCHAR);
+    if (!image) {
+        std::string message = vips_error_buffer();
+        vips_error_clear();
+        Fail(message);
+    }
+    return vips::VImage(image, vips::STEAL);
+}
+
+vips::VImage ToVips(const Raster& raster) {
+    EnsureInitialized();
+    CheckDimensions(raster.width, raster.height);
+    if (raster.bands < 1 || raster.bands > 4 ||
+        raster.pixels.size() != std::size_t(raster.width) * raster.height * raster.bands)
+        Fail("inconsistent raster");
+    vips::VImage image = CopyToVips(raster.pixels.data(), raster.width, raster.height, raster.bands);
+    if (raster.bands <= 2) {
+        // Grey (and grey + alpha) become RGB (+ alpha): every later operation works on colour.
+        vips::VImage grey = image.extract_band(0);
+        vips::VImage rgb = grey.bandjoin({grey, grey});
+        image = raster.bands == 2 ? rgb.bandjoin(image.extract_band(1)) : rgb;
+    }
+    return image.copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
+}
+
+vips::VImage ToVips(const Paletted& paletted) {
+    EnsureInitialized();
+    CheckDimensions(paletted.width, paletted.height);
+    std::size_t n = std::size_t(paletted.width) * paletted.height;
+    if (paletted.indices.size() != n || paletted.palette.empty() || paletted.palette.size() > 256)
+        Fail("inconsistent palette image");
+    std::vector<std::uint8_t> rgb(n * 3);
+    for (std::size_t i = 0; i < n; ++i) {
+        std::size_t index = paletted.indices[i];
+        const Rgb& c = paletted.palette[index < paletted.palette.size() ? index : 0];
+        rgb[i * 3] = c.r;
+        rgb[i * 3 + 1] = c.g;
+        rgb[i * 3 + 2] = c.b;
+    }
+    return CopyToVips(rgb.data(), paletted.width, paletted.height, 3)
+        .copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
+}
+
+vips::VImage FlattenToRgb(const vips::VImage& pixels) {
+    vips::VImage image = pixels;
+    if (image.bands() == 4 || image.bands() == 2)
+        image = image.flatten(vips::VImage::option()->set("background", std::vector<double>{255, 255, 255}));
+    if (image.bands() == 1) image = image.bandjoin({image, image});
+    if (image.format() != VIPS_FORMAT_UCHAR) image = image.cast(VIPS_FORMAT_UCHAR);
+    return image;
+}
+
+vips::VImage RgbPixels(const Image& image) {
+    return image.paletted ? ToVips(*image.paletted) : FlattenToRgb(image.pixels);
+}
+
+Raster ToRaster(const vips::VImage& rgb) {
+    Raster raster;
+    raster.width = rgb.width();
+    raster.height = rgb.height();
+    raster.bands = 3;
+    raster.bitCount = 24;
+    std::size_t size = 0;
+    void* memory = rgb.write_to_memory(&size);
+    raster.pixels.assign(static_cast<std::uint8_t*>(memory), static_cast<std::uint8_t*>(memory) + size);
+    g_free(memory);
+    return raster;
+}
+
+} // namespace imaging

@@ -1,0 +1,70 @@
+#pragma once
+// What an image handle names: its size, its bit depth as loaded, its pixels and its comment.
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <vips/vips8>
+
+namespace imaging {
+
+// Images larger than this are refused on load: no photo needs more, and it bounds memory.
+inline constexpr std::uint64_t kMaxPixels = 1'000'000'000ULL;
+
+struct Rgb {
+    std::uint8_t r = 0, g = 0, b = 0;
+    bool operator==(const Rgb&) const = default;
+};
+
+// Decoded pixels in memory: 8 bits per sample, interleaved, rows top-down.
+// bands: 1 grey, 2 grey + alpha, 3 RGB, 4 RGBA (straight alpha).
+struct Raster {
+    int width = 0;
+    int height = 0;
+    int bands = 3;
+    int bitCount = 24; // the depth the source stored (1, 4, 8, 16, 24, 32)
+    std::vector<std::uint8_t> pixels;
+    std::string comment;
+
+    std::uint8_t* Row(int y) { return pixels.data() + std::size_t(y) * width * bands; }
+    const std::uint8_t* Row(int y) const { return pixels.data() + std::size_t(y) * width * bands; }
+};
+
+// An image reduced to at most 256 colours: one index per pixel into the palette.
+struct Paletted {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> indices;
+    std::vector<Rgb> palette;
+};
+
+struct Image {
+    int width = 0;
+    int height = 0;
+    int bitCount = 24;
+    // Pixels: an 8-bit sRGB vips image with 3 bands, or 4 with straight alpha. Possibly lazy (not decoded yet).
+    vips::VImage pixels;
+    // Set only after a reduction to 8 bits; the image then saves as 8 bits with this palette.
+    std::shared_ptr<const Paletted> paletted;
+    std::string comment;
+};
+
+// Throws Error when the size is empty, negative or beyond kMaxPixels.
+void CheckDimensions(std::int64_t width, std::int64_t height);
+
+// A vips image holding its own copy of interleaved 8-bit pixels (no sRGB tag is set).
+vips::VImage CopyToVips(const std::uint8_t* data, int width, int height, int bands);
+// Builds the RGB(A) vips image for a decoded raster (grey becomes RGB).
+vips::VImage ToVips(const Raster& raster);
+// The RGB(A) pixels of a paletted image.
+vips::VImage ToVips(const Paletted& paletted);
+// The image's pixels as 3-band RGB (a paletted image expanded, alpha flattened onto white); may be lazy.
+vips::VImage RgbPixels(const Image& image);
+// Computes the pixels of a 3-band RGB vips image into memory.
+Raster ToRaster(const vips::VImage& rgb);
+// A 3-band RGB vips image with any alpha flattened onto white.
+vips::VImage FlattenToRgb(const vips::VImage& pixels);
+
+} // namespace imaging

@@ -1,0 +1,18 @@
+#pragma once
+// Windows and OS/2 bitmaps: read 1/4/8 bits with palette, 16/24/32 bits, RLE4/RLE8, bottom-up and top-down;
+// write 24-bit or 8-bit with palette.
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "imaging/Image.h"
+
+namespace imaging::codecs {
+
+bool IsBmp(std::span<const std::uint8_t> head);
+// Throws Error (without file name) for anything that is not a valid bitmap.
+Raster DecodeBmp(std::span<const std::uint8_t> data);
+std::vector<std::uint8_t> EncodeBmp(const Raster& rgb); // rgb.bands == 3: 24-bit
+std::vector<std::uint8_t> EncodeBmp(const Paletted& image); // 8-bit with its palette
+
+} // namespace imaging::codecs
