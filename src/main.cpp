@@ -1,10 +1,13 @@
-// Program entry.
+// Program entry: the command-line run converts without a window; otherwise the window opens.
 #include <cstdio>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #include <QApplication>
 #include <QMainWindow>
 
+#include "app/CommandLine.h"
 #include "imaging/Init.h"
 
 namespace {
@@ -20,8 +23,12 @@ bool HasDisplay() {
 } // namespace
 
 int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (app::HandleInformationOptions(args)) return 0;
     imaging::EnsureInitialized();
-    if (argc < 2 && !HasDisplay()) {
+    if (app::IsCommandLineRun(args)) return app::RunCommandLine(args);
+
+    if (!HasDisplay()) {
         std::fprintf(stderr,
                      "kelvo: the window needs a display (none found: DISPLAY and WAYLAND_DISPLAY are unset).\n"
                      "To convert without a window, name the images or folders on the command line:\n"

@@ -35,8 +35,7 @@ private:
 };
 
 [[noreturn]] void FailErrno(const std::string& path, int error) {
-    errno = error;
-    throw Error(path, std::strerror(error));
+    throw Error(path, std::strerror(error), error);
 }
 
 std::string FolderOf(const std::string& path) {

@@ -27,8 +27,12 @@ namespace {
 constexpr std::uint64_t kMaxFileBytes = 4ULL << 30;
 
 std::vector<std::uint8_t> ReadHead(const std::string& path, std::size_t count) {
+    errno = 0;
     std::ifstream in(path, std::ios::binary);
-    if (!in) throw Error(path, errno ? std::strerror(errno) : "cannot open the file");
+    if (!in) {
+        int error = errno ? errno : EIO;
+        throw Error(path, std::strerror(error), error);
+    }
     std::vector<std::uint8_t> head(count);
     in.read(reinterpret_cast<char*>(head.data()), std::streamsize(count));
     head.resize(std::size_t(in.gcount()));
@@ -37,10 +41,10 @@ std::vector<std::uint8_t> ReadHead(const std::string& path, std::size_t count) {
 
 std::vector<std::uint8_t> ReadWhole(const std::string& path) {
     struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) throw Error(path, std::strerror(errno));
+    if (::stat(path.c_str(), &info) != 0) throw Error(path, std::strerror(errno), errno);
     if (std::uint64_t(info.st_size) > kMaxFileBytes) throw Error(path, "file too large");
     std::ifstream in(path, std::ios::binary);
-    if (!in) throw Error(path, std::strerror(errno));
+    if (!in) throw Error(path, std::strerror(errno), errno);
     std::vector<std::uint8_t> bytes(std::size_t(info.st_size));
     in.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(bytes.size()));
     bytes.resize(std::size_t(in.gcount()));

@@ -1,0 +1,140 @@
+#include "app/CommandLine.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <string_view>
+
+#include <unistd.h>
+
+#include "app/ProgramFolder.h"
+#include "convert/BatchRun.h"
+#include "convert/ErrorText.h"
+#include "convert/Stages.h"
+#include "options/OptionSet.h"
+#include "sources/FileAttributes.h"
+#include "sources/FolderWalk.h"
+#include "sources/PathNamesLong.h"
+#include "sources/PathNames.h"
+
+#ifndef KELVO_VERSION
+#define KELVO_VERSION "0"
+#endif
+
+namespace app {
+
+namespace {
+
+std::string Lower(std::string text) {
+    for (char& c : text) c = char(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// Progress for a terminal: one line, rewritten in place, only when stderr is a terminal.
+class ConsoleObserver : public convert::RunObserver {
+public:
+    ConsoleObserver() : tty_(::isatty(STDERR_FILENO) == 1) {}
+
+    void TrayProgress(int, const std::string& hint, int index, int count) override {
+        if (!tty_) return;
+        std::fprintf(stderr, "\r\033[K[%d/%d] %s", index + 1, count, hint.c_str());
+        std::fflush(stderr);
+    }
+    void FileDone(int, const std::string&, const std::string& output) override { lastOutput_ = output; }
+    void FinishLine() {
+        if (tty_) std::fputs("\r\033[K", stderr);
+    }
+    const std::string& LastOutput() const { return lastOutput_; }
+
+private:
+    bool tty_;
+    std::string lastOutput_;
+};
+
+void PrintUsage() {
+    std::printf("使い方: kelvo [設定ファイル.klv]\n"
+                "        kelvo 画像ファイルまたはフォルダ...\n\n"
+                "Usage: kelvo                 open the window\n"
+                "       kelvo SETTINGS.klv    open the window with the options of a settings file\n"
+                "       kelvo FILE|FOLDER...  convert the images (folders: every image below them) with the\n"
+                "                             options last saved in the window, without a window\n"
+                "       kelvo --help | --version\n\n"
+                "Images: .jpg .jpeg .png .bmp .pcx .fpx. Output goes to the output folder set on the settings\n"
+                "page (at first: the Output folder beside the program). The program ends when the run is done;\n"
+                "the exit status is 0 after a normal end and 1 when the run stopped or failed.\n");
+}
+
+} // namespace
+
+bool IsSettingsStart(const std::vector<std::string>& args) {
+    return !args.empty() && Lower(sources::ExtractFileExt(args.front())) == ".klv";
+}
+
+bool IsCommandLineRun(const std::vector<std::string>& args) {
+    if (args.empty() || IsSettingsStart(args)) return false;
+    return args.front() != "--help" && args.front() != "-h" && args.front() != "--version";
+}
+
+bool HandleInformationOptions(const std::vector<std::string>& args) {
+    if (args.empty()) return false;
+    if (args.front() == "--help" || args.front() == "-h") {
+        PrintUsage();
+        return true;
+    }
+    if (args.front() == "--version") {
+        std::printf("Kelvo %s\n", KELVO_VERSION);
+        return true;
+    }
+    return false;
+}
+
+std::vector<std::string> GatherSources(const std::vector<std::string>& args) {
+    std::vector<std::string> list;
+    for (const std::string& arg : args) {
+        if (sources::IsDirectory(arg))
+            sources::ListFolderImages(sources::ExpandLongPath(arg), 0x3F, false, true, true, list, false, true);
+        else
+            list.push_back(sources::ExpandLongPath(arg));
+    }
+    return list;
+}
+
+int RunCommandLine(const std::vector<std::string>& args) {
+    const std::string programFolder = ProgramFolder();
+    options::OptionSet optionSet(programFolder);
+
+    std::vector<std::string> list = GatherSources(args);
+    if (list.empty()) {
+        std::fprintf(stderr, "kelvo: 変換する画像がありません (no image files in the arguments)\n");
+        return 1;
+    }
+
+    convert::RunComponents components;
+    ConsoleObserver observer;
+    convert::ConversionStages stages;
+    convert::BatchRun run(components, convert::CaptureRunOptions(optionSet, programFolder), true, observer, stages);
+    bool normalEnd = false;
+    try {
+        normalEnd = run.Run(list);
+    } catch (const std::exception& error) {
+        observer.FinishLine();
+        std::fprintf(stderr, "kelvo: %s\n", convert::DescribeError(error).c_str());
+        std::fprintf(stderr, "kelvo: stopped at %s (%d converted, %d skipped)\n",
+                     list[std::size_t(std::max(run.Index(), 0))].c_str(), run.Converted(), run.Skipped());
+        return 1;
+    }
+    observer.FinishLine();
+    const std::string outputFolder =
+        observer.LastOutput().empty() ? run.Options().outputFolder : sources::ExtractFilePath(observer.LastOutput());
+    if (!normalEnd) {
+        std::fprintf(stderr, "kelvo: stopped at %s: the image cannot be resized to %dx%d (%d converted, %d skipped)\n",
+                     list[std::size_t(run.Index())].c_str(), run.Target().width, run.Target().height,
+                     run.Converted(), run.Skipped());
+        return 1;
+    }
+    std::fprintf(stderr, "kelvo: %d converted, %d skipped; output in %s\n", run.Converted(), run.Skipped(),
+                 outputFolder.c_str());
+    return 0;
+}
+
+} // namespace app

@@ -1,0 +1,157 @@
+#include "convert/BatchRun.h"
+
+#include "convert/SourceCheck.h"
+
+namespace convert {
+
+int TrayFrame(int percent) {
+    if (percent <= 20) return 0;
+    if (percent <= 40) return 1;
+    if (percent <= 60) return 2;
+    if (percent <= 80) return 3;
+    return 4;
+}
+
+BatchRun::BatchRun(RunComponents& components, RunOptions options, bool commandLineRun, RunObserver& observer,
+                   RunStages& stages)
+    : c_(components), options_(std::move(options)), commandLineRun_(commandLineRun), observer_(observer),
+      stages_(stages) {
+    target_ = {options_.size.boxWidth, options_.size.boxHeight};
+}
+
+void BatchRun::CommitEffect() {
+    c_.Ik5Common1.ImgHandle = c_.Ik5Effect1.InImgHandle;
+    c_.Ik5Common1.DeleteImage();
+    c_.Ik5Effect1.InImgHandle = c_.Ik5Effect1.OutImgHandle;
+}
+
+void BatchRun::ReleaseHeld(imaging::TIk5File& file) {
+    if (file.ImgHandle == 0) return;
+    c_.Ik5Common1.ImgHandle = file.ImgHandle;
+    file.ImgHandle = 0; // remembered as released, so it is never released twice
+    c_.Ik5Common1.DeleteImage();
+}
+
+bool BatchRun::Run(const std::vector<std::string>& list) {
+    // The file progress bar follows the loads and saves of this run.
+    auto previousProgress = c_.Ik5File1.OnProgress;
+    c_.Ik5File1.OnProgress = [this](imaging::TIk5File&, std::int16_t percent) { observer_.FileProgress(percent); };
+    struct Restore {
+        imaging::TIk5File& file;
+        decltype(previousProgress) progress;
+        ~Restore() { file.OnProgress = std::move(progress); }
+    } restore{c_.Ik5File1, previousProgress};
+
+    const int count = int(list.size());
+    observer_.OverallRange(count);
+    observer_.OverallPosition(0);
+    if (options_.generatedNames) generatedNames_ = stages_.GeneratedNames(*this, list);
+    overlayUsable_ = stages_.PrepareOverlay(*this);
+
+    for (int i = 0; i < count; ++i) {
+        index_ = i;
+        observer_.OverallPosition(i + 1);
+        const int percent = (i + 1) * 100 / count;
+        observer_.TrayProgress(TrayFrame(percent), std::to_string(percent) + "%完了", i, count);
+        observer_.ProcessMessages();
+        if (IsGifOrTiff(list[std::size_t(i)])) {
+            ++skipped_;
+            observer_.FileSkipped(i, list[std::size_t(i)]);
+            continue;
+        }
+        if (!ConvertEntry(list[std::size_t(i)], i)) return false;
+    }
+    EndOfRun();
+    return true;
+}
+
+bool BatchRun::ConvertEntry(const std::string& source, int index) {
+    imaging::TIk5File& file = c_.Ik5File1;
+    imaging::TIk5Effect& effect = c_.Ik5Effect1;
+
+    file.FileName = source;
+    ReleaseHeld(file);
+    file.Action = imaging::TIk5File::kLoad;
+    file.Execute();
+    effect.InImgHandle = file.ImgHandle;
+    file.GetImageInfo();
+    if (file.ImgBitCount < 24) {
+        effect.ChangeColorDepth(24, 0, 0, 0);
+        CommitEffect();
+    }
+
+    target_ = ComputeTargetSize(file.ImgWidth, file.ImgHeight, options_.size, target_);
+    const std::int32_t resized = effect.Resize(target_.width, target_.height, 1);
+    if (resized != 0) CommitEffect();
+
+    if (overlayUsable_) stages_.Overlay(*this);
+    stages_.Corrections(*this);
+    if (!options_.captionText.empty()) {
+        stages_.Caption(*this, source);
+        if (file.ImgHandle != effect.InImgHandle && effect.InImgHandle != 0) {
+            c_.Ik5Common1.ImgHandle = effect.InImgHandle;
+            c_.Ik5Common1.DeleteImage();
+        }
+        effect.InImgHandle = file.ImgHandle;
+    } else {
+        file.ImgHandle = resized != 0 ? effect.OutImgHandle : 0;
+    }
+    if (resized == 0 || file.ImgHandle == 0) {
+        // The run stops here. The file control is left naming the image still held (never a released one),
+        // so the next load releases exactly that image.
+        file.ImgHandle = effect.InImgHandle;
+        return false;
+    }
+
+    OutputFormat format = PrepareFormat();
+    observer_.PanelCaption(FormatCaption(target_.width, target_.height, format));
+
+    const std::string* generated =
+        options_.generatedNames && std::size_t(index) < generatedNames_.size() ? &generatedNames_[std::size_t(index)]
+                                                                              : nullptr;
+    file.FileName = OutputPath(source, options_.outputFolder, generated, format);
+    CreateOutputFolder(file.FileName);
+    file.Execute();
+    ++converted_;
+    observer_.FileDone(index, source, file.FileName);
+
+    if (!commandLineRun_ && options_.captionText.empty()) observer_.ShowPreview(effect.OutImgHandle);
+    observer_.FileProgress(0);
+    return true;
+}
+
+OutputFormat BatchRun::PrepareFormat() {
+    imaging::TIk5File& file = c_.Ik5File1;
+    OutputFormat format = ChooseOutputFormat(options_.format, options_.quality, options_.progressive);
+    if (format.reduceTo8Bits) {
+        c_.Ik5Effect1.ChangeColorDepth(8, 0, 0, 0);
+        CommitEffect();
+        file.ImgHandle = c_.Ik5Effect1.OutImgHandle;
+    }
+    file.Action = format.action;
+    if (format.jpeg) {
+        file.JpegQuality = std::int16_t(options_.quality);
+        file.JpegSubsamp = 0;
+        file.Comment = options_.comment;
+    } else if (format.png) {
+        file.Comment = options_.comment;
+        file.Interlace = options_.interlace ? -1 : 0;
+        file.Transparent = options_.transparent ? -1 : 0;
+        file.PalRed = std::int16_t(options_.transparentColour & 0xFF);
+        file.PalGreen = std::int16_t((options_.transparentColour >> 8) & 0xFF);
+        file.PalBlue = std::int16_t((options_.transparentColour >> 16) & 0xFF);
+    } else if (format.fpxQuality) {
+        file.JpegQuality = std::int16_t(options_.quality);
+    }
+    return format;
+}
+
+void BatchRun::EndOfRun() {
+    observer_.OverallPosition(0);
+    ClearTempFolder(options_.TempFolder());
+    observer_.RemoveTray();
+    observer_.Beep();
+    if (commandLineRun_) observer_.EndApplication();
+}
+
+} // namespace convert

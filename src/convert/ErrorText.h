@@ -1,0 +1,13 @@
+#pragma once
+// The texts users see for failures: file-system causes in the program's own Japanese wording.
+#include <exception>
+#include <string>
+
+namespace convert {
+
+// "ファイルが見つかりません" for ENOENT, ... "I/O エラー (%d)" for causes without a text of their own.
+std::string IoErrorText(int systemError);
+// The text of an error box or of a command-line error line: the cause, then the file it concerns.
+std::string DescribeError(const std::exception& error);
+
+} // namespace convert

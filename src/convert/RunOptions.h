@@ -1,0 +1,48 @@
+#pragma once
+// Everything a conversion run reads from the options, taken once at its start, so that a run converts every
+// file with the same options even while the window stays usable.
+#include <cstdint>
+#include <string>
+
+#include "convert/TargetSize.h"
+#include "options/OptionSet.h"
+
+namespace convert {
+
+struct RunOptions {
+    std::string programFolder; // with its trailing "/"
+    TargetSizeInputs size;
+    int quality = 100;
+    int sharpenLevel = 4;
+    int blurLevel = 5;
+    bool sharpen = false;
+    bool blur = false;
+    bool antialias = false;
+    bool grayscale = false;
+    std::string outputFolder;
+    std::string comment;
+    bool generatedNames = false;
+    // Image overlay.
+    std::string overlayImage;
+    std::string overlayPosition;
+    int overlayTransparency = 0;
+    std::uint32_t overlayKeyColour = 0x00010000;
+    // Text caption.
+    std::string captionText;
+    std::string captionPosition;
+    bool captionFill = false;
+    std::uint32_t captionFillColour = 0x0000FFFF;
+    options::TextFont captionFont;
+    // Output format.
+    std::string format;
+    bool progressive = false;
+    bool interlace = false;
+    bool transparent = false;
+    std::uint32_t transparentColour = 0x00010000;
+
+    std::string TempFolder() const { return programFolder + "Temp/"; }
+};
+
+RunOptions CaptureRunOptions(const options::OptionSet& options, const std::string& programFolder);
+
+} // namespace convert

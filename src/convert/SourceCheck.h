@@ -1,0 +1,14 @@
+#pragma once
+#include <string>
+
+namespace convert {
+
+// True when the file's first three bytes, upper-cased, are "GIF", or its first two "II" or "MM". Only bytes
+// actually read count. Raises imaging::Error (with errno) when the file cannot be opened.
+bool IsGifOrTiff(const std::string& path);
+
+// Deletes the image files (.jpg .png .bmp .pcx .jpeg .fpx) below the temporary folder, making read-only and
+// hidden entries writable on the way; other files, every folder and the folder itself stay.
+void ClearTempFolder(const std::string& tempFolder);
+
+} // namespace convert
