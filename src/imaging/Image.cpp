@@ -27,6 +27,13 @@ vips::VImage CopyToVips(const std::uint8_t* data, int width, int height, int ban
     return vips::VImage(image, vips::STEAL);
 }
 
+vips::VImage GreyToRgb(const vips::VImage& image) {
+    if (image.bands() != 1 && image.bands() != 2) return image;
+    vips::VImage grey = image.extract_band(0);
+    vips::VImage rgb = vips::VImage::bandjoin({grey, grey, grey});
+    return image.bands() == 2 ? rgb.bandjoin(image.extract_band(1)) : rgb;
+}
+
 vips::VImage ToVips(const Raster& raster) {
     EnsureInitialized();
     CheckDimensions(raster.width, raster.height);
@@ -34,13 +41,8 @@ vips::VImage ToVips(const Raster& raster) {
         raster.pixels.size() != std::size_t(raster.width) * raster.height * raster.bands)
         Fail("inconsistent raster");
     vips::VImage image = CopyToVips(raster.pixels.data(), raster.width, raster.height, raster.bands);
-    if (raster.bands <= 2) {
-        // Grey (and grey + alpha) become RGB (+ alpha): every later operation works on colour.
-        vips::VImage grey = image.extract_band(0);
-        vips::VImage rgb = grey.bandjoin({grey, grey});
-        image = raster.bands == 2 ? rgb.bandjoin(image.extract_band(1)) : rgb;
-    }
-    return image.copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
+    // Grey (and grey + alpha) become RGB (+ alpha): every later operation works on colour.
+    return GreyToRgb(image).copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
 }
 
 vips::VImage ToVips(const Paletted& paletted) {
@@ -65,7 +67,7 @@ vips::VImage FlattenToRgb(const vips::VImage& pixels) {
     vips::VImage image = pixels;
     if (image.bands() == 4 || image.bands() == 2)
         image = image.flatten(vips::VImage::option()->set("background", std::vector<double>{255, 255, 255}));
-    if (image.bands() == 1) image = image.bandjoin({image, image});
+    if (image.bands() == 1) image = GreyToRgb(image);
     if (image.format() != VIPS_FORMAT_UCHAR) image = image.cast(VIPS_FORMAT_UCHAR);
     return image;
 }

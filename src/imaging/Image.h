@@ -56,6 +56,8 @@ void CheckDimensions(std::int64_t width, std::int64_t height);
 
 // A vips image holding its own copy of interleaved 8-bit pixels (no sRGB tag is set).
 vips::VImage CopyToVips(const std::uint8_t* data, int width, int height, int bands);
+// Grey (1 band) or grey + alpha (2 bands) as RGB or RGBA; other images unchanged.
+vips::VImage GreyToRgb(const vips::VImage& image);
 // Builds the RGB(A) vips image for a decoded raster (grey becomes RGB).
 vips::VImage ToVips(const Raster& raster);
 // The RGB(A) pixels of a paletted image.

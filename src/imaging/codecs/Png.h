@@ -12,12 +12,16 @@ namespace imaging::codecs {
 
 struct PngOptions {
     bool interlace = false;
-    std::string comment;              // tEXt "Comment" when not empty
+    std::string comment;              // "Comment": tEXt when Latin-1 can hold it, else iTXt; compressed from 1 KiB
     std::optional<Rgb> transparent;   // tRNS colour
 };
 
 bool IsPng(std::span<const std::uint8_t> head);
 // bitCount: palette and grey as stored (1, 2, 4, 8), 16-bit grey 8, RGB 24 (also 16-bit), with alpha 32.
+// Alpha (an alpha channel or tRNS) is kept as a 4th band. The comment is the first tEXt, zTXt or iTXt chunk
+// keyed "Comment" (any case) anywhere in the file, as UTF-8 (tEXt bytes that are not UTF-8 are read as Latin-1).
+// Only the header is read here: a bad signature or IHDR raises imaging::Error now; damaged image data surfaces as
+// vips::VError when the pixels are first computed.
 Image LoadPng(const std::string& path);
 std::vector<std::uint8_t> EncodePng(const Raster& rgb, const PngOptions& options);
 std::vector<std::uint8_t> EncodePng(const Paletted& image, const PngOptions& options);

@@ -1,0 +1,142 @@
+#include "imaging/codecs/VipsLoad.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include <sys/stat.h>
+
+#include "imaging/Error.h"
+#include "imaging/Image.h"
+
+namespace imaging::codecs {
+
+FileReader::FileReader(const std::string& path) {
+    file_ = std::fopen(path.c_str(), "rb");
+    if (!file_) Fail(std::string("cannot open the file: ") + std::strerror(errno));
+    struct stat info {};
+    if (fstat(fileno(file_), &info) != 0 || !S_ISREG(info.st_mode)) {
+        std::fclose(file_);
+        file_ = nullptr;
+        Fail("not a regular file");
+    }
+    size_ = std::uint64_t(info.st_size);
+}
+
+FileReader::~FileReader() {
+    if (file_) std::fclose(file_);
+}
+
+std::vector<std::uint8_t> FileReader::Read(std::uint64_t offset, std::size_t count) const {
+    if (offset >= size_) return {};
+    count = std::size_t(std::min<std::uint64_t>(count, size_ - offset));
+    std::vector<std::uint8_t> bytes(count);
+    if (fseeko(file_, off_t(offset), SEEK_SET) != 0) Fail(std::string("cannot read the file: ") + std::strerror(errno));
+    std::size_t got = std::fread(bytes.data(), 1, count, file_);
+    if (got < count && std::ferror(file_)) Fail(std::string("cannot read the file: ") + std::strerror(errno));
+    bytes.resize(got);
+    return bytes;
+}
+
+void FailFromVips(const vips::VError& error) {
+    std::string message = error.what();
+    vips_error_clear();
+    while (!message.empty() && (message.back() == '\n' || message.back() == ' ')) message.pop_back();
+    Fail(message.empty() ? "the image library failed without a message" : message);
+}
+
+namespace {
+
+bool HasIccProfile(const vips::VImage& image) {
+    return image.get_typeof(VIPS_META_ICC_NAME) != 0;
+}
+
+// CMYK without a profile, as most viewers show it: each ink and the black ink darken multiplicatively,
+// R = (1 - C)(1 - K) and so on. (A press profile would render such files darker and duller than their writers
+// meant; the files that need one carry one.)
+vips::VImage DeviceCmykToRgb(const vips::VImage& cmyk) {
+    double full = cmyk.format() == VIPS_FORMAT_USHORT ? 65535.0 : 255.0;
+    vips::VImage cmy = cmyk.extract_band(0, vips::VImage::option()->set("n", 3));
+    vips::VImage k = cmyk.extract_band(3);
+    vips::VImage rgb = (full - cmy) * (full - k) * (255.0 / (full * full));
+    return rgb.rint().cast(VIPS_FORMAT_UCHAR).copy(
+        vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
+}
+
+vips::VImage ToSrgb(const vips::VImage& loaded) {
+    using vips::VImage;
+    if (vips_icc_present() && HasIccProfile(loaded)) {
+        // A profile that does not fit the pixels (say an RGB profile on a grey image) is ignored rather than
+        // failing the load.
+        try {
+            return loaded.icc_transform("srgb", VImage::option()
+                                                    ->set("embedded", true)
+                                                    ->set("intent", VIPS_INTENT_RELATIVE)
+                                                    ->set("depth", 8));
+        } catch (const vips::VError&) {
+            vips_error_clear();
+        }
+    }
+    if (loaded.interpretation() == VIPS_INTERPRETATION_CMYK && loaded.bands() >= 4) return DeviceCmykToRgb(loaded);
+    return loaded.colourspace(VIPS_INTERPRETATION_sRGB);
+}
+
+} // namespace
+
+vips::VImage ToKeptPixels(const vips::VImage& loaded) {
+    return CallVips([&] {
+        vips::VImage image = ToSrgb(loaded);
+        if (image.format() != VIPS_FORMAT_UCHAR) {
+            // Results a conversion left wide: 16 bits scaled down (not clipped), anything else clipped to 0..255.
+            if (image.format() == VIPS_FORMAT_USHORT) image = (image / 257.0).rint();
+            image = image.cast(VIPS_FORMAT_UCHAR);
+        }
+        image = imaging::GreyToRgb(image);
+        if (image.bands() > 4) {
+            image = image.extract_band(0, vips::VImage::option()->set("n", 4));
+        }
+        // Metadata that would be misread later (a stale profile, an orientation) is not carried along.
+        image = image.copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
+        image.remove(VIPS_META_ICC_NAME);
+        image.remove(VIPS_META_ORIENTATION);
+        return image;
+    });
+}
+
+bool IsValidUtf8(std::string_view bytes) {
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        auto byte = std::uint8_t(bytes[i]);
+        int length = byte < 0x80 ? 1 : (byte >> 5) == 0x6 ? 2 : (byte >> 4) == 0xE ? 3 : (byte >> 3) == 0x1E ? 4 : 0;
+        if (length == 0 || i + length > bytes.size()) return false;
+        std::uint32_t code = length == 1 ? byte : byte & (0x7F >> length);
+        for (int k = 1; k < length; ++k) {
+            auto next = std::uint8_t(bytes[i + k]);
+            if ((next & 0xC0) != 0x80) return false;
+            code = (code << 6) | (next & 0x3F);
+        }
+        // Overlong forms, surrogates and code points beyond Unicode are not UTF-8.
+        static constexpr std::uint32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (code < kMinimum[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
+        i += std::size_t(length);
+    }
+    return true;
+}
+
+std::string TextToUtf8(std::string_view bytes) {
+    if (IsValidUtf8(bytes)) return std::string(bytes);
+    std::string text;
+    text.reserve(bytes.size() * 2);
+    for (char c : bytes) {
+        auto byte = std::uint8_t(c);
+        if (byte < 0x80) {
+            text += c;
+        } else {
+            text += char(0xC0 | (byte >> 6));
+            text += char(0x80 | (byte & 0x3F));
+        }
+    }
+    return text;
+}
+
+} // namespace imaging::codecs

@@ -1,0 +1,60 @@
+#pragma once
+// Pieces shared by the loaders that decode through libvips (JPEG, PNG): reading a file's header bytes piecewise,
+// turning vips failures into imaging::Error, bringing a freshly opened image to the pixels an Image keeps, and
+// reading comment text.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <vips/vips8>
+
+namespace imaging::codecs {
+
+// Comments longer than this are cut: no caption needs more, and it bounds what a header can make us read.
+inline constexpr std::size_t kMaxCommentBytes = 1 << 20;
+
+// A file opened for reading its structure piecewise (marker segments, chunks) without loading it whole.
+class FileReader {
+public:
+    // Fails (imaging::Error) when the file cannot be opened.
+    explicit FileReader(const std::string& path);
+    ~FileReader();
+    FileReader(const FileReader&) = delete;
+    FileReader& operator=(const FileReader&) = delete;
+
+    std::uint64_t Size() const { return size_; }
+    // Up to count bytes from offset; fewer (possibly none) at the end of the file.
+    std::vector<std::uint8_t> Read(std::uint64_t offset, std::size_t count) const;
+
+private:
+    std::FILE* file_ = nullptr;
+    std::uint64_t size_ = 0;
+};
+
+// Raises imaging::Error with the message vips gave, and clears vips' error buffer.
+[[noreturn]] void FailFromVips(const vips::VError& error);
+
+// Runs vips calls, turning their failure into imaging::Error.
+template <class Function>
+auto CallVips(Function&& function) -> decltype(function()) {
+    try {
+        return function();
+    } catch (const vips::VError& error) {
+        FailFromVips(error);
+    }
+}
+
+// The pixels an Image keeps for a freshly opened image: an embedded ICC profile converted to sRGB (CMYK without
+// one as device CMYK), grey made RGB, 16 bits brought to 8, 3 bands or 4 with alpha.
+// Stays lazy: nothing is decoded here.
+vips::VImage ToKeptPixels(const vips::VImage& loaded);
+
+bool IsValidUtf8(std::string_view bytes);
+// Text of unknown encoding as UTF-8: kept when it is valid UTF-8, otherwise read as Latin-1 (the encoding older
+// writers used for comments; every byte string is valid Latin-1, so nothing is lost or rejected).
+std::string TextToUtf8(std::string_view bytes);
+
+} // namespace imaging::codecs

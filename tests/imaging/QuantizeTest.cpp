@@ -1,0 +1,74 @@
+// Reduction to 256 colours, judged by expanding the palette again.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "EffectsTestSupport.h"
+#include "imaging/Effects.h"
+
+namespace {
+
+using namespace effectstest;
+using imaging::Paletted;
+using imaging::effects::Quantize;
+
+void ExpectConsistent(const Paletted& out, int width, int height) {
+    EXPECT_EQ(out.width, width);
+    EXPECT_EQ(out.height, height);
+    ASSERT_EQ(out.indices.size(), std::size_t(width) * height);
+    ASSERT_GE(out.palette.size(), 1u);
+    ASSERT_LE(out.palette.size(), 256u);
+    std::set<std::uint8_t> used(out.indices.begin(), out.indices.end());
+    EXPECT_LT(*used.rbegin(), out.palette.size());
+    EXPECT_EQ(used.size(), out.palette.size()) << "every palette entry is used";
+}
+
+// An image using `colours` distinct colours, scattered so no two neighbours repeat in a simple pattern.
+Raster Scattered(int width, int height, int colours) {
+    return Paint(width, height, 3, [=](int x, int y) {
+        int c = (x * 7 + y * 13 + (x * y) % 5) % colours;
+        return std::vector<int>{(c * 37) % 256, (c * 91 + 11) % 256, c};
+    });
+}
+
+TEST(EffectsQuantize, KeepsImagesOfAtMost256ColoursExactly) {
+    for (int colours : {1, 2, 200, 256}) {
+        Raster in = Scattered(97, 61, colours);
+        Paletted out = Quantize(imaging::ToVips(in));
+        ExpectConsistent(out, in.width, in.height);
+        EXPECT_EQ(out.palette.size(), std::size_t(colours));
+        EXPECT_EQ(Read(imaging::ToVips(out)).pixels, in.pixels) << colours << " colours";
+    }
+}
+
+TEST(EffectsQuantize, ReducesAPhotoWithGoodQuality) {
+    Raster in = testsupport::MakeGradient(320, 240);
+    Paletted out = Quantize(imaging::ToVips(in));
+    ExpectConsistent(out, 320, 240);
+    double psnr = testsupport::Psnr(Read(imaging::ToVips(out)), in);
+    EXPECT_GE(psnr, 30.0);
+    // Just over the limit: 257 colours must also come down to 256 and stay close.
+    Raster many = Scattered(64, 64, 257);
+    Paletted reduced = Quantize(imaging::ToVips(many));
+    ExpectConsistent(reduced, 64, 64);
+    EXPECT_GE(testsupport::Psnr(Read(imaging::ToVips(reduced)), many), 30.0);
+}
+
+TEST(EffectsQuantize, FlattensAlphaOntoWhite) {
+    vips::VImage in = imaging::ToVips(Paint(4, 1, 4, [](int x, int) {
+        return std::vector<int>{200, 0, 0, x < 2 ? 0 : 255};
+    }));
+    Paletted out = Quantize(in);
+    ExpectConsistent(out, 4, 1);
+    Raster rgb = Read(imaging::ToVips(out));
+    EXPECT_EQ(At(rgb, 0, 0), (std::vector<int>{255, 255, 255}));
+    EXPECT_EQ(At(rgb, 3, 0), (std::vector<int>{200, 0, 0}));
+}
+
+TEST(EffectsQuantize, HandlesASinglePixel) {
+    Paletted out = Quantize(Solid(1, 1, {9, 8, 7}));
+    ExpectConsistent(out, 1, 1);
+    EXPECT_EQ(out.palette[out.indices[0]], (imaging::Rgb{9, 8, 7}));
+}
+
+} // namespace
