@@ -1,0 +1,176 @@
+#include "settings/Settings.h"
+
+#include <array>
+#include <optional>
+#include <string_view>
+#include <variant>
+
+#include "settings/ProfileFile.h"
+#include "settings/SettingsFile.h"
+#include "settings/TextEncoding.h"
+#include "settings/ValueEncoding.h"
+
+namespace settings {
+
+namespace {
+
+using options::OptionKind;
+using options::OptionSet;
+using options::TextFont;
+
+constexpr std::string_view kMain = "Main";
+constexpr std::string_view kFont = "Font";
+constexpr std::string_view kBrush = "Brush";
+
+std::string MessageFor(SettingsError::Kind kind, const std::string& subject) {
+    switch (kind) {
+    case SettingsError::Kind::NotAnInteger: return "'" + subject + "' は整数ではありません";
+    case SettingsError::Kind::CannotWrite: return subject + " に書き込めません";
+    }
+    return subject;
+}
+
+// "ColorDialog1" is stored in "Color", "ColorDialog2" in "Color2", "ColorDialog3" in "Color3".
+std::string ColourSection(std::string_view key) {
+    const char number = key.back();
+    return number == '1' ? std::string("Color") : "Color" + std::string(1, number);
+}
+
+std::string Numbered(std::string_view stem, int number) { return std::string(stem) + std::to_string(number); }
+
+// Reads typed values from a parsed file; a missing key gives the fallback.
+class Reader {
+public:
+    explicit Reader(const ProfileFile& file) : file_(file) {}
+
+    std::string Text(std::string_view section, std::string_view key, std::string_view fallback) const {
+        return file_.ReadString(section, key, fallback);
+    }
+    std::int32_t Integer(std::string_view section, std::string_view key, std::int32_t fallback) const {
+        const std::optional<std::string> text = file_.Read(section, key);
+        return text ? ParseStoredInteger(*text).value_or(fallback) : fallback;
+    }
+    options::Colour Colour(std::string_view section, std::string_view key, options::Colour fallback) const {
+        const std::optional<std::string> text = file_.Read(section, key);
+        if (!text) {
+            return fallback;
+        }
+        if (const auto colour = ParseColourText(*text)) {
+            return *colour;
+        }
+        throw SettingsError(SettingsError::Kind::NotAnInteger, *text);
+    }
+
+private:
+    const ProfileFile& file_;
+};
+
+const options::OptionValue& StartValue(const OptionSet& options, std::string_view key) {
+    return options.Descriptor(key).startValue;
+}
+
+std::int32_t StartNumber(const OptionSet& options, std::string_view key) {
+    return options::SpinValueOf(std::get<std::string>(StartValue(options, key)), options.SpinMinimum(key));
+}
+
+void LoadMain(OptionSet& options, const Reader& reader) {
+    for (int i = 1; i <= 4; ++i) {
+        const std::string key = Numbered("ComboBox", i);
+        options.SetText(key, reader.Text(kMain, key, std::get<std::string>(StartValue(options, key))));
+    }
+    // The two output folders (Edit2, Edit6) fall back to the program folder of this option set.
+    for (int i : {1, 2, 6, 3, 4, 5, 7}) {
+        const std::string key = Numbered("Edit", i);
+        options.SetText(key, reader.Text(kMain, key, std::get<std::string>(StartValue(options, key))));
+    }
+    for (int i = 1; i <= 7; ++i) {
+        const std::string key = Numbered("SpinEdit", i);
+        options.SetSpinValue(key, reader.Integer(kMain, key, StartNumber(options, key)));
+    }
+    for (int i = 1; i <= 12; ++i) {
+        const std::string key = Numbered("CheckBox", i);
+        const bool start = std::get<bool>(StartValue(options, key));
+        options.SetChecked(key, reader.Integer(kMain, key, start ? 1 : 0) != 0);
+    }
+    for (int i = 1; i <= 2; ++i) {
+        const std::string key = Numbered("TrackBar", i);
+        options.SetLevel(key, reader.Integer(kMain, key, std::get<int>(StartValue(options, key))));
+    }
+}
+
+// Each property is set as soon as it is read, so that a bad colour leaves the ones before it set.
+void LoadFont(OptionSet& options, const Reader& reader) {
+    const TextFont start;
+    const std::int32_t style = reader.Integer(kFont, "Style", start.style);
+    const std::int32_t pitch = reader.Integer(kFont, "Pitch", static_cast<std::int32_t>(start.pitch));
+    const std::int32_t charset = reader.Integer(kFont, "Charset", start.charset);
+    auto change = [&options](auto edit) {
+        TextFont font = options.Font();
+        edit(font);
+        options.SetFont(std::move(font));
+    };
+    change([&](TextFont& f) { f.pitch = static_cast<options::FontPitch>(pitch & 0xFF); });
+    change([&](TextFont& f) { f.style = static_cast<options::FontStyles>(style & 0xFF); });
+    change([&](TextFont& f) { f.charset = static_cast<std::uint8_t>(charset & 0xFF); });
+    const std::int32_t size = reader.Integer(kFont, "Size", start.size);
+    change([&](TextFont& f) { f.size = size; });
+    const options::Colour colour = reader.Colour(kFont, "Color", start.colour);
+    change([&](TextFont& f) { f.colour = colour; });
+    const std::string name = reader.Text(kFont, "Name", start.name);
+    change([&](TextFont& f) { f.name = name; });
+}
+
+void LoadColours(OptionSet& options, const Reader& reader) {
+    for (int i = 1; i <= 3; ++i) {
+        const std::string key = Numbered("ColorDialog", i);
+        const auto start = std::get<options::Colour>(StartValue(options, key));
+        options.SetColour(key, reader.Colour(ColourSection(key), kBrush, start));
+    }
+}
+
+void WriteFont(ProfileFile& file, const TextFont& font) {
+    file.Write(kFont, "Style", IntegerText(font.style));
+    file.Write(kFont, "Pitch", IntegerText(static_cast<int>(font.pitch)));
+    file.Write(kFont, "Charset", IntegerText(font.charset));
+    file.Write(kFont, "Color", ColourText(font.colour));
+    file.Write(kFont, "Size", IntegerText(font.size));
+    file.Write(kFont, "Name", font.name);
+}
+
+void WriteOption(ProfileFile& file, const OptionSet& options, const std::string& key) {
+    switch (options.Descriptor(key).kind) {
+    case OptionKind::Text:
+    case OptionKind::Choice: file.Write(kMain, key, options.Text(key)); break;
+    case OptionKind::Number: file.Write(kMain, key, IntegerText(options.SpinValue(key))); break;
+    case OptionKind::Switch: file.Write(kMain, key, BooleanText(options.Checked(key))); break;
+    case OptionKind::Level: file.Write(kMain, key, IntegerText(options.Level(key))); break;
+    case OptionKind::Font: WriteFont(file, options.Font()); break;
+    case OptionKind::Colour: file.Write(ColourSection(key), kBrush, ColourText(options.ColourOf(key))); break;
+    case OptionKind::CaseRule: break;  // the case rule is not stored
+    }
+}
+
+}  // namespace
+
+SettingsError::SettingsError(Kind kind, std::string subject, int systemError)
+    : std::runtime_error(MessageFor(kind, subject)), kind_(kind), subject_(std::move(subject)),
+      systemError_(systemError) {}
+
+void LoadSettings(OptionSet& options, const std::string& path) {
+    const std::optional<std::string> bytes = ReadSettingsBytes(path);
+    const ProfileFile file(bytes ? DecodeSettingsText(*bytes) : std::string());
+    const Reader reader(file);
+    LoadMain(options, reader);
+    LoadFont(options, reader);
+    LoadColours(options, reader);
+}
+
+void SaveSettings(const OptionSet& options, const std::string& path) {
+    ProfileFile file(ExistingSettingsText(path));
+    for (const std::string& key : options::SettingsKeyOrder()) {
+        WriteOption(file, options, key);
+    }
+    ReplaceSettingsFile(path, file.Text());
+}
+
+}  // namespace settings

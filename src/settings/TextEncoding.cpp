@@ -1,0 +1,143 @@
+#include "settings/TextEncoding.h"
+
+#include <cerrno>
+#include <cstdint>
+
+#include <iconv.h>
+
+namespace settings {
+
+namespace {
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
+
+bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
+
+// Length of the well-formed UTF-8 sequence at `at`, or 0 when there is none.
+std::size_t Utf8SequenceLength(std::string_view bytes, std::size_t at) {
+    const auto lead = static_cast<unsigned char>(bytes[at]);
+    if (lead < 0x80) {
+        return 1;
+    }
+    std::size_t length = 0;
+    std::uint32_t codePoint = 0;
+    std::uint32_t smallest = 0;
+    if ((lead & 0xE0) == 0xC0) {
+        length = 2;
+        codePoint = lead & 0x1F;
+        smallest = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3;
+        codePoint = lead & 0x0F;
+        smallest = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4;
+        codePoint = lead & 0x07;
+        smallest = 0x10000;
+    } else {
+        return 0;
+    }
+    if (bytes.size() - at < length) {
+        return 0;
+    }
+    for (std::size_t i = 1; i < length; ++i) {
+        const auto byte = static_cast<unsigned char>(bytes[at + i]);
+        if (!IsContinuation(byte)) {
+            return 0;
+        }
+        codePoint = (codePoint << 6) | (byte & 0x3F);
+    }
+    if (codePoint < smallest || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF)) {
+        return 0;
+    }
+    return length;
+}
+
+// Owns an iconv descriptor for the life of one conversion.
+class Converter {
+public:
+    Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+    ~Converter() {
+        if (Valid()) {
+            iconv_close(cd_);
+        }
+    }
+    Converter(const Converter&) = delete;
+    Converter& operator=(const Converter&) = delete;
+    bool Valid() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+    iconv_t Get() const { return cd_; }
+
+private:
+    iconv_t cd_;
+};
+
+// Without a CP932 converter (a C library without it): ASCII stays, every other byte becomes U+FFFD.
+std::string AsciiOnly(std::string_view bytes) {
+    std::string text;
+    text.reserve(bytes.size());
+    for (char c : bytes) {
+        if (static_cast<unsigned char>(c) < 0x80) {
+            text += c;
+        } else {
+            text += kReplacement;
+        }
+    }
+    return text;
+}
+
+}  // namespace
+
+bool IsValidUtf8(std::string_view bytes) {
+    for (std::size_t at = 0; at < bytes.size();) {
+        const std::size_t length = Utf8SequenceLength(bytes, at);
+        if (length == 0) {
+            return false;
+        }
+        at += length;
+    }
+    return true;
+}
+
+std::string Cp932ToUtf8(std::string_view bytes) {
+    Converter converter("UTF-8", "CP932");
+    if (!converter.Valid()) {
+        return AsciiOnly(bytes);
+    }
+    std::string text;
+    text.reserve(bytes.size() * 3 / 2 + 16);
+    char buffer[4096];
+    auto* in = const_cast<char*>(bytes.data());  // iconv's interface is not const-correct; it does not write
+    std::size_t inLeft = bytes.size();
+    while (inLeft > 0) {
+        char* out = buffer;
+        std::size_t outLeft = sizeof buffer;
+        const std::size_t result = iconv(converter.Get(), &in, &inLeft, &out, &outLeft);
+        text.append(buffer, static_cast<std::size_t>(out - buffer));
+        if (result != static_cast<std::size_t>(-1)) {
+            continue;
+        }
+        if (errno == E2BIG) {
+            continue;  // the buffer is full: flush it and go on
+        }
+        // EILSEQ: a byte CP932 does not decode; EINVAL: a lead byte cut off at the end. Either way the byte
+        // stands for one replacement character and decoding resumes after it.
+        text += kReplacement;
+        ++in;
+        --inLeft;
+        iconv(converter.Get(), nullptr, nullptr, nullptr, nullptr);
+    }
+    return text;
+}
+
+std::string DecodeSettingsText(std::string_view bytes) {
+    if (bytes.starts_with(kByteOrderMark)) {
+        bytes.remove_prefix(kByteOrderMark.size());
+    }
+    if (IsValidUtf8(bytes)) {
+        return std::string(bytes);
+    }
+    return Cp932ToUtf8(bytes);
+}
+
+}  // namespace settings
