@@ -53,7 +53,7 @@ protected:
     void Make(const std::string& name, const std::string& flags) {
         std::string out = (dir / "src" / name).string();
         if (name == "mono.bmp") out = "bmp3:" + out;
-        ASSERT_EQ(Run("convert " + Quote(dir / "g.ppm") + " " + flags + " " + Quote(out)), 0) << name;
+        ASSERT_EQ(testsupport::Run("convert " + Quote(dir / "g.ppm") + " " + flags + " " + Quote(out)), 0) << name;
     }
     std::string Src(const std::string& name) const { return (dir / "src" / name).string(); }
     bool RunList(const std::vector<std::string>& list, bool commandLine = true) {
@@ -77,8 +77,8 @@ TEST_F(BatchRunTest, EveryFormatWritesTheResizedImages) {
         const char* magick;
         const char* depth; // bits per pixel as ImageMagick reports the type
     };
-    const Case cases[] = {{"JPEG", ".jpg", "JPEG", "DirectClass"}, {"BMP8", ".bmp", "BMP", "PseudoClass"},
-                          {"BMP24", ".bmp", "BMP", "DirectClass"}, {"PNG8", ".png", "PNG", "PseudoClass"},
+    const Case cases[] = {{"JPEG", ".jpg", "JPEG", "DirectClass"}, {"BMP8", ".bmp", "BMP3", "PseudoClass"},
+                          {"BMP24", ".bmp", "BMP3", "DirectClass"}, {"PNG8", ".png", "PNG", "PseudoClass"},
                           {"PNG24", ".png", "PNG", "DirectClass"}, {"FPX", ".fpx", nullptr, nullptr},
                           {"PCX", ".pcx", "PCX", "DirectClass"}};
     for (const Case& c : cases) {
@@ -149,7 +149,7 @@ TEST_F(BatchRunTest, ATargetOfZeroStopsTheRunWithoutSaving) {
     options.size.percentageMode = true;
     options.size.percentage = 1;
     options.size.resizeMode = "常に有効";
-    ASSERT_EQ(Run("convert -size 50x50 xc:red " + Quote(dir / "src" / "tiny.png")), 0);
+    ASSERT_EQ(testsupport::Run("convert -size 50x50 xc:red " + Quote(dir / "src" / "tiny.png")), 0);
     EXPECT_FALSE(RunList({Src("photo.jpg"), Src("tiny.png"), Src("logo.png")}));
     EXPECT_TRUE(fs::exists(dir / "out" / "photo.jpg")); // 320x240 at 1% is 3x2
     EXPECT_EQ(Identify(dir / "out" / "photo.jpg", "%wx%h"), "3x2");

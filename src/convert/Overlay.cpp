@@ -1,0 +1,57 @@
+#include "convert/Overlay.h"
+
+#include "convert/BatchRun.h"
+#include "convert/SourceCheck.h"
+#include "sources/FileAttributes.h"
+#include "sources/PathNames.h"
+
+namespace convert {
+
+int OverlayOpacity(int transparency) {
+    if (transparency == 100) return 0;
+    return 255 - transparency * 25 / 10;
+}
+
+bool OverlayUsable(const std::string& path) {
+    if (path.empty() || !sources::IsUsablePath(path)) return false;
+    // Only a regular file counts: a folder, a FIFO or a device is not an image (and a FIFO would block).
+    const auto attributes = sources::FileAttributes(path);
+    if (!attributes || (*attributes & sources::kAttrArchive) == 0) return false;
+    return !IsGifOrTiff(path);
+}
+
+std::optional<OverlayPoint> OverlayPosition(std::string_view placement, std::int32_t width, std::int32_t height,
+                                            std::int32_t overlayWidth, std::int32_t overlayHeight) {
+    if (placement == "左上") return OverlayPoint{0, 0};
+    if (placement == "左下") return OverlayPoint{0, height - overlayHeight};
+    if (placement == "右上") return OverlayPoint{width - overlayWidth, 0};
+    if (placement == "右下") return OverlayPoint{width - overlayWidth, height - overlayHeight};
+    if (placement == "中央") return OverlayPoint{width / 2 - overlayWidth / 2, height / 2 - overlayHeight / 2};
+    return std::nullopt;
+}
+
+void DrawOverlay(BatchRun& run, int opacity) {
+    RunComponents& c = run.Components();
+    const RunOptions& options = run.Options();
+    const std::uint32_t key = options.overlayKeyColour;
+    const auto red = std::int16_t(key & 0xFF);
+    const auto green = std::int16_t((key >> 8) & 0xFF);
+    const auto blue = std::int16_t((key >> 16) & 0xFF);
+
+    imaging::TIk5File& overlay = c.Ik5File2;
+    overlay.FileName = options.overlayImage;
+    run.ReleaseHeld(overlay);
+    overlay.Action = imaging::TIk5File::kLoad;
+    overlay.Execute();
+    overlay.GetImageInfo();
+
+    const std::optional<OverlayPoint> at = OverlayPosition(options.overlayPosition, run.Target().width,
+                                                           run.Target().height, overlay.ImgWidth, overlay.ImgHeight);
+    if (!at) return;
+    imaging::TIk5Effect& effect = c.Ik5Effect1;
+    if (effect.Composite(effect.InImgHandle, overlay.ImgHandle, std::int16_t(opacity), red, green, blue, 0, 0, 1,
+                         at->x, at->y, 1) != 0)
+        run.CommitEffect();
+}
+
+} // namespace convert
