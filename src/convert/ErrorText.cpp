@@ -17,6 +17,7 @@ std::string IoErrorText(int systemError) {
         return "オープンしたファイルが多すぎます";
     case EACCES:
     case EPERM:
+    case EISDIR: // a folder opened as a file
     case EROFS:
         return "ファイルへのアクセスが拒否されました";
     case ENOSPC:

@@ -27,6 +27,9 @@ namespace {
 constexpr std::uint64_t kMaxFileBytes = 4ULL << 30;
 
 std::vector<std::uint8_t> ReadHead(const std::string& path, std::size_t count) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) throw Error(path, std::strerror(errno), errno);
+    if (S_ISDIR(info.st_mode)) throw Error(path, std::strerror(EISDIR), EISDIR);
     errno = 0;
     std::ifstream in(path, std::ios::binary);
     if (!in) {
