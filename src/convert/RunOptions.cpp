@@ -21,6 +21,11 @@ RunOptions CaptureRunOptions(const options::OptionSet& o, const std::string& pro
     r.outputFolder = o.Text("Edit2");
     r.comment = o.Text("Edit3");
     r.generatedNames = o.Checked("CheckBox12");
+    r.namePrefix = o.Text("Edit4");
+    r.nameSuffix = o.Text("Edit5");
+    r.nameStart = o.SpinValue("SpinEdit4");
+    r.nameDigits = o.SpinValue("SpinEdit7");
+    r.nameCase = o.SelectedCase();
     r.overlayImage = o.Text("Edit7");
     r.overlayPosition = o.Text("ComboBox3");
     r.overlayTransparency = o.Level("TrackBar2");

@@ -22,6 +22,12 @@ struct RunOptions {
     std::string outputFolder;
     std::string comment;
     bool generatedNames = false;
+    // What generated names are made of (only with generatedNames).
+    std::string namePrefix;
+    std::string nameSuffix;
+    std::int32_t nameStart = 1;
+    std::int32_t nameDigits = 4;
+    options::CaseRule nameCase = options::CaseRule::Keep;
     // Image overlay.
     std::string overlayImage;
     std::string overlayPosition;
