@@ -1,0 +1,83 @@
+#include "app/Preview.h"
+
+#include <algorithm>
+
+#include "app/Ik5Disp.h"
+#include "convert/SourceCheck.h"
+#include "imaging/Error.h"
+
+namespace app {
+
+std::string PreviewInfoLine(int width, int height, int bits, const std::string& comment) {
+    return " " + std::to_string(width) + "x" + std::to_string(height) + "x" + std::to_string(bits) + "BPP " + comment;
+}
+
+bool IsImageAlive(imaging::Handle handle) {
+    if (handle == 0) return false;
+    try {
+        imaging::ImageStore::Instance().Get(handle);
+        return true;
+    } catch (const imaging::Error&) {
+        return false;
+    }
+}
+
+void ReleaseFileImage(imaging::TIk5File& file, imaging::TIk5Common& common) {
+    const imaging::Handle held = file.ImgHandle;
+    file.ImgHandle = 0;
+    if (!IsImageAlive(held)) return;
+    common.ImgHandle = held;
+    common.DeleteImage();
+}
+
+PreviewController::PreviewController(sources::FileList& conversionList, imaging::TIk5File& file,
+                                     imaging::TIk5Common& common, TIk5Disp& display)
+    : list_(conversionList), file_(file), common_(common), display_(display) {}
+
+void PreviewController::Blank() {
+    display_.Action = TIk5Disp::kClear;
+    display_.Execute();
+}
+
+std::optional<std::string> PreviewController::ListBox1Click(const std::vector<int>& selectedRows) {
+    ReleaseFileImage(file_, common_);
+    Blank();
+
+    std::vector<int> rows;
+    rows.reserve(selectedRows.size());
+    for (int row : selectedRows) {
+        if (row >= 0 && row < list_.Count()) rows.push_back(row);
+    }
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+
+    for (int row : rows) {
+        // Copied: the list may change while the load lets the window repaint.
+        const std::string path = list_.At(row);
+        if (convert::IsGifOrTiff(path)) continue;
+
+        file_.FileName = path;
+        if (SetProgress) SetProgress(0);
+        file_.Action = imaging::TIk5File::kLoad;
+        try {
+            file_.Execute();
+        } catch (...) {
+            if (SetProgress) SetProgress(0);
+            throw;
+        }
+
+        display_.ImgHandle = file_.ImgHandle;
+        display_.DispMode = 0;
+        display_.Action = TIk5Disp::kPrepare;
+        display_.Execute();
+        display_.Action = TIk5Disp::kShow;
+        display_.Execute();
+        if (SetProgress) SetProgress(0);
+
+        file_.GetImageInfo();
+        return PreviewInfoLine(file_.ImgWidth, file_.ImgHeight, file_.ImgBitCount, file_.Comment);
+    }
+    return std::nullopt;
+}
+
+} // namespace app
