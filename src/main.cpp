@@ -1,13 +1,16 @@
-// Program entry: the command-line run converts without a window; otherwise the window opens.
+// Program entry: a command-line run converts without a window; otherwise the main window opens, plainly or with
+// the settings file named first.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include <QApplication>
-#include <QMainWindow>
 
 #include "app/CommandLine.h"
+#include "app/FontMapping.h"
+#include "app/MainForm.h"
+#include "app/ProgramFolder.h"
 #include "imaging/Init.h"
 
 namespace {
@@ -35,11 +38,11 @@ int main(int argc, char** argv) {
                      "  kelvo photo1.jpg photo2.png folder/\n");
         return 2;
     }
-    QApplication app(argc, argv);
-    QApplication::setApplicationName("Kelvo for Windows");
-    QMainWindow window;
-    window.setWindowTitle("Kelvo for Windows");
-    window.resize(700, 570);
-    window.show();
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Kelvo for Windows"));
+    QApplication::setFont(app::WindowFont());
+    // The window is shown by its start-up, never on its own; closing it ends the program.
+    app::TForm1 form(app::ProgramFolder(), app::DefaultSettingsFile());
+    form.FormCreate(args);
     return QApplication::exec();
 }

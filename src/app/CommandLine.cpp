@@ -3,15 +3,21 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <filesystem>
 #include <string_view>
 
 #include <unistd.h>
 
+#include <QGuiApplication>
+
 #include "app/ProgramFolder.h"
 #include "convert/BatchRun.h"
 #include "convert/ErrorText.h"
-#include "convert/Stages.h"
+#include "app/NamingStages.h"
 #include "options/OptionSet.h"
+#include "settings/Settings.h"
 #include "sources/FileAttributes.h"
 #include "sources/FolderWalk.h"
 #include "sources/PathNamesLong.h"
@@ -64,6 +70,21 @@ void PrintUsage() {
                 "the exit status is 0 after a normal end and 1 when the run stopped or failed.\n");
 }
 
+// Caption fonts need Qt's font system, which lives in a GUI application object. Without a display the offscreen
+// platform serves: nothing is shown in a command-line run anyway.
+std::unique_ptr<QGuiApplication> MakeGuiApplication() {
+    if (QCoreApplication::instance()) return nullptr;
+    const char* x11 = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    if (!(x11 && *x11) && !(wayland && *wayland) && !(platform && *platform))
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    static int argc = 1;
+    static char name[] = "kelvo";
+    static char* argv[] = {name, nullptr};
+    return std::make_unique<QGuiApplication>(argc, argv);
+}
+
 } // namespace
 
 bool IsSettingsStart(const std::vector<std::string>& args) {
@@ -93,15 +114,26 @@ std::vector<std::string> GatherSources(const std::vector<std::string>& args) {
     for (const std::string& arg : args) {
         if (sources::IsDirectory(arg))
             sources::ListFolderImages(sources::ExpandLongPath(arg), 0x3F, false, true, true, list, false, true);
-        else
+        else if (sources::FileAttributes(arg))
             list.push_back(sources::ExpandLongPath(arg));
+        else
+            // The expansion of a name that does not exist is its parent folder; keep the name itself, made
+            // absolute, so the run reports the missing file rather than a folder.
+            list.push_back(std::filesystem::absolute(arg).lexically_normal().string());
     }
     return list;
 }
 
 int RunCommandLine(const std::vector<std::string>& args) {
     const std::string programFolder = ProgramFolder();
+    const std::unique_ptr<QGuiApplication> gui = MakeGuiApplication();
     options::OptionSet optionSet(programFolder);
+    try {
+        settings::LoadSettings(optionSet, DefaultSettingsFile());
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "kelvo: %s\n", convert::DescribeError(error).c_str());
+        return 1;
+    }
 
     std::vector<std::string> list = GatherSources(args);
     if (list.empty()) {
@@ -111,7 +143,7 @@ int RunCommandLine(const std::vector<std::string>& args) {
 
     convert::RunComponents components;
     ConsoleObserver observer;
-    convert::ConversionStages stages;
+    NamingStages stages; // generated names when CheckBox12 is ticked
     convert::BatchRun run(components, convert::CaptureRunOptions(optionSet, programFolder), true, observer, stages);
     bool normalEnd = false;
     try {

@@ -69,6 +69,25 @@ TEST_F(CommandLineTest, InformationOptionsAndNoDisplay) {
     EXPECT_NE(errors.find("display"), std::string::npos) << errors;
 }
 
+TEST_F(CommandLineTest, TheRunTakesTheOptionsOfTheDefaultSettingsFileAndDrawsCaptionsWithoutADisplay) {
+    const std::string ini = "[Main]\nComboBox4=PNG24\nEdit1=x\nCheckBox1=0\n";
+    WriteBytes(dir / "prog" / "kelvo.ini", std::vector<std::uint8_t>(ini.begin(), ini.end()));
+    std::string errors;
+    EXPECT_EQ(Kelvo("src/a.jpg", &errors), 0) << errors;
+    EXPECT_EQ(Identify(dir / "prog" / "Output" / "a.png", "%m %wx%h"), "PNG 200x100") << errors;
+    // The settings file is read, never written, by a command-line run.
+    EXPECT_EQ(ReadBytes(dir / "prog" / "kelvo.ini"), std::vector<std::uint8_t>(ini.begin(), ini.end()));
+}
+
+TEST_F(CommandLineTest, AnUnreadableDefaultSettingsFileStopsBeforeTheRun) {
+    const std::string bad = "[Color]\nBrush=nocolour\n";
+    WriteBytes(dir / "prog" / "kelvo.ini", std::vector<std::uint8_t>(bad.begin(), bad.end()));
+    std::string errors;
+    EXPECT_EQ(Kelvo("src/a.jpg", &errors), 1);
+    EXPECT_NE(errors.find("'nocolour' は整数ではありません"), std::string::npos) << errors;
+    EXPECT_FALSE(fs::exists(dir / "prog" / "Output"));
+}
+
 TEST(CommandLineArguments, StartModes) {
     EXPECT_FALSE(app::IsCommandLineRun({}));
     EXPECT_TRUE(app::IsSettingsStart({"my.KLV", "a.jpg"}));

@@ -1,0 +1,183 @@
+#include "app/Dialogs.h"
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFontDatabase>
+#include <QFontDialog>
+#include <QFontInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPalette>
+#include <QPushButton>
+#include <QStringList>
+#include <QVBoxLayout>
+
+#include "app/FontMapping.h"
+#include "app/PicturePreview.h"
+
+namespace app {
+
+namespace {
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+QStringList QtFilters(const std::vector<FileFilter>& filters) {
+    QStringList list;
+    for (const FileFilter& filter : filters) list << Q(QtFilterText(filter));
+    return list;
+}
+
+// A file dialog set up from a request. Qt's own dialog (not the desktop's) so that the filter texts are shown
+// as given and the picture dialog can carry its preview pane.
+void SetUp(QFileDialog& dialog, const FileDialogRequest& request) {
+    dialog.setWindowTitle(Q(request.title));
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setOption(QFileDialog::HideNameFilterDetails, true);
+    dialog.setNameFilters(QtFilters(request.filters));
+    if (!request.defaultExtension.empty()) dialog.setDefaultSuffix(Q(request.defaultExtension));
+}
+
+std::vector<std::string> Chosen(const QFileDialog& dialog) {
+    std::vector<std::string> files;
+    for (const QString& file : dialog.selectedFiles()) files.push_back(file.toStdString());
+    return files;
+}
+
+std::vector<std::string> RunOpen(QWidget* parent, const FileDialogRequest& request, bool withPreview) {
+    QFileDialog dialog(parent);
+    SetUp(dialog, request);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(request.multiple ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
+    if (withPreview) AttachPicturePreview(dialog);
+    if (dialog.exec() != QDialog::Accepted) return {};
+    return Chosen(dialog);
+}
+
+// The font dialog with the effects the caption knows: underline, strike-out and a colour.
+class FontAndColourDialog : public QDialog {
+public:
+    FontAndColourDialog(QWidget* parent, const options::TextFont& current)
+        : QDialog(parent), colour_(current.colour) {
+        setWindowTitle(QStringLiteral("フォント"));
+        fonts_ = new QFontDialog(ToQtFont(current), this);
+        fonts_->setWindowFlags(Qt::Widget);
+        fonts_->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog);
+        auto* colourLabel = new QLabel(QStringLiteral("色(&C):"), this);
+        colourButton_ = new QPushButton(this);
+        colourButton_->setFixedSize(60, 22);
+        colourLabel->setBuddy(colourButton_);
+        ShowColour();
+        connect(colourButton_, &QPushButton::clicked, this, [this] {
+            const QColor chosen = QColorDialog::getColor(QColor::fromRgb(QtRgbOf(colour_)), this);
+            if (chosen.isValid()) {
+                colour_ = ColourOfQtRgb(chosen.rgb());
+                ShowColour();
+            }
+        });
+        auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+        connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+        connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+        auto* colourRow = new QHBoxLayout;
+        colourRow->addWidget(colourLabel);
+        colourRow->addWidget(colourButton_);
+        colourRow->addStretch();
+        auto* layout = new QVBoxLayout(this);
+        layout->addWidget(fonts_);
+        layout->addLayout(colourRow);
+        layout->addWidget(buttons);
+    }
+
+    QFont Font() const { return fonts_->currentFont(); }
+    options::Colour Colour() const { return colour_; }
+
+private:
+    void ShowColour() {
+        colourButton_->setStyleSheet(
+            QStringLiteral("background-color: %1").arg(QColor::fromRgb(QtRgbOf(colour_)).name()));
+    }
+
+    QFontDialog* fonts_ = nullptr;
+    QPushButton* colourButton_ = nullptr;
+    options::Colour colour_;
+};
+
+class QtDialogProvider : public DialogProvider {
+public:
+    std::vector<std::string> OpenFiles(QWidget* parent, const FileDialogRequest& request) override {
+        return RunOpen(parent, request, false);
+    }
+    std::vector<std::string> OpenPictures(QWidget* parent, const FileDialogRequest& request) override {
+        return RunOpen(parent, request, true);
+    }
+    std::optional<std::string> SaveFile(QWidget* parent, const FileDialogRequest& request) override {
+        QFileDialog dialog(parent);
+        SetUp(dialog, request);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+        return dialog.selectedFiles().front().toStdString();
+    }
+    std::optional<options::TextFont> PickFont(QWidget* parent, const options::TextFont& current) override {
+        FontAndColourDialog dialog(parent, current);
+        if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+        return FromQtFont(dialog.Font(), dialog.Colour(), current);
+    }
+    std::optional<options::Colour> PickColour(QWidget* parent, options::Colour current) override {
+        const QColor chosen = QColorDialog::getColor(QColor::fromRgb(QtRgbOf(current)), parent);
+        if (!chosen.isValid()) return std::nullopt;
+        return ColourOfQtRgb(chosen.rgb());
+    }
+    std::optional<std::string> PickFolder(QWidget* parent, const std::string& prompt,
+                                          const std::string& startFolder) override {
+        const QString folder = QFileDialog::getExistingDirectory(
+            parent, Q(prompt), Q(startFolder), QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
+        if (folder.isEmpty()) return std::nullopt;
+        std::string path = folder.toStdString();
+        while (path.size() > 1 && path.back() == '/') path.pop_back();
+        return path;
+    }
+    void ShowError(QWidget* parent, const std::string& text) override {
+        QMessageBox::critical(parent, QApplication::applicationName(), Q(text));
+    }
+    void ShowInformation(QWidget* parent, const std::string& text) override {
+        QMessageBox::information(parent, QApplication::applicationName(), Q(text));
+    }
+};
+
+}  // namespace
+
+std::shared_ptr<DialogProvider> MakeQtDialogProvider() { return std::make_shared<QtDialogProvider>(); }
+
+std::string QtFilterText(const FileFilter& filter) {
+    QStringList patterns;
+    for (const QString& pattern : Q(filter.patterns).split(u';', Qt::SkipEmptyParts)) {
+        patterns << pattern.trimmed();
+        if (pattern.trimmed().toUpper() != pattern.trimmed()) patterns << pattern.trimmed().toUpper();
+    }
+    return filter.description + " (" + patterns.join(u' ').toStdString() + ")";
+}
+
+unsigned QtRgbOf(options::Colour colour) {
+    if (!options::IsSystemColour(colour))
+        return qRgb(options::Red(colour), options::Green(colour), options::Blue(colour));
+    const QPalette palette = QApplication::palette();
+    switch (options::SystemColourIndex(colour)) {
+    case 5: return palette.color(QPalette::Base).rgb();               // window background
+    case 8: return palette.color(QPalette::Text).rgb();               // window text
+    case 13: return palette.color(QPalette::Highlight).rgb();         // highlight
+    case 14: return palette.color(QPalette::HighlightedText).rgb();   // highlighted text
+    case 18: return palette.color(QPalette::ButtonText).rgb();        // button text
+    default: return palette.color(QPalette::Button).rgb();            // button face and the rest
+    }
+}
+
+options::Colour ColourOfQtRgb(unsigned rgb) {
+    return options::MakeColour(std::uint8_t(qRed(rgb)), std::uint8_t(qGreen(rgb)), std::uint8_t(qBlue(rgb)));
+}
+
+}  // namespace app

@@ -1,0 +1,232 @@
+#pragma once
+// TForm1, the main window: three pages (the conversion list with its preview, the conversion options, the
+// rename page), the menus, the status bar, the start-up modes with a window, closing, and every handler the
+// controls call. Controls carry their designer names as object names and member names.
+//
+// The implementation is split by concern: MainForm.cpp (start-up, showing, closing, menus), MainFormPages.cpp
+// (building the list and rename pages and the status bar), SettingsPage.cpp (building the options page),
+// OptionPanel.cpp (the enabling, label and format rules and the pickers), MainFormLists.cpp (the list
+// handlers, drops, preview), MainFormRun.cpp (the conversion run from the button).
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QMainWindow>
+
+#include "app/Dialogs.h"
+#include "convert/BatchRun.h"
+#include "options/OptionSet.h"
+#include "sources/FileList.h"
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListView;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QSlider;
+class QTabWidget;
+
+namespace app {
+
+class PreviewController;
+class TIk5Disp;
+class TSpinEdit;
+
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+public:
+    static constexpr int kDesignClientWidth = 692;
+    static constexpr int kDesignClientHeight = 524;
+
+    // `programFolder` ends with "/"; `settingsFile` is the default settings file read at a plain start and
+    // written at closing. `dialogs` answers every question (Qt's dialogs when null).
+    TForm1(std::string programFolder, std::string settingsFile, std::shared_ptr<DialogProvider> dialogs = nullptr,
+           QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // Start-up with a window: applies the stored placement, then loads the settings of the mode the arguments
+    // choose (a ".klv" first argument in any letter case: that file; otherwise the default settings file) and
+    // shows the window. An error on the way is shown in the error box and the window still opens.
+    void FormCreate(const std::vector<std::string>& args);
+
+    // Hooks for the parts that plug in later; each has a working default.
+    std::function<void()> AboutHook;                          // "バージョン情報(&A)..."
+    std::function<void(const std::string& helpFile)> HelpHook;  // "ヘルプ目次(&C)" / F1
+    std::function<void(TForm1&)> RenameRunHook;               // the rename page's "変換実行"
+    std::function<void(int frame, const std::string& hint)> TrayProgressHook;  // the tray icon during a run
+    std::function<void()> TrayRemoveHook;
+
+    // For the parts that plug in and for tests.
+    options::OptionSet& Options() { return options_; }
+    sources::FileList& ConversionList() { return conversionList_; }
+    sources::FileList& RenameList() { return renameList_; }
+    sources::FileList& DestinationList() { return destinationList_; }
+    convert::RunComponents& Components() { return components_; }
+    DialogProvider& Dialogs() { return *dialogs_; }
+    const std::string& ProgramFolder() const { return programFolder_; }
+    const std::string& SettingsFile() const { return settingsFile_; }
+    std::string HelpFile() const { return programFolder_ + "Kelvo.hlp"; }
+    bool Running() const { return running_; }
+    bool CommandLineRun() const { return false; }  // a command-line run never builds a window
+
+    // Handlers (public so tests and plug-ins can call them as the controls do).
+    void FormShow();
+    bool FormCloseQuery();  // saves the settings and the placement; false when the save failed
+    void Exit1Click();
+    void mnuOpenClick();
+    void mnuSaveClick();
+    void herupu2Click();
+    void About1Click();
+
+    void CheckBox2Click();
+    void CheckBox3Click();
+    void CheckBox4Click();
+    void TrackBar1Change();
+    void TrackBar2Change();
+    void UpdateFormatControls();
+    void CoolBtn1Click();
+    void CoolBtn2Click();
+    void CoolBtn3Click();
+    void CoolBtn7Click();
+    void CoolBtn8Click();
+    void CoolBtn9Click();
+    void CoolBtn10Click();
+
+    void Button1Click();
+    void Button2Click();
+    void Button3Click();
+    void CoolBtn4Click();
+    void CoolBtn5Click();
+    void CoolBtn6Click();
+    void Delete1Click();
+    void D1Click();
+    void PopupMenu1Popup();
+    void PopupMenu2Popup();
+    void CheckBox9Click();
+    void ListBox1Click();
+    // The drop rules for local paths dropped onto the window (the page showing decides where they go).
+    void HandleDroppedFiles(const std::vector<std::string>& names);
+
+    // The picture dialog's filter list (adding images, choosing the overlay image).
+    static const std::vector<FileFilter>& PictureFilters();
+
+    // Controls, by their designer names.
+    QTabWidget* PageControl1 = nullptr;
+    QWidget* TabSheet1 = nullptr;
+    QWidget* TabSheet2 = nullptr;
+    QWidget* TabSheet3 = nullptr;
+    QLabel* Panel1 = nullptr;
+    QLabel* Panel2 = nullptr;
+    QLabel* Panel3 = nullptr;
+    QLabel* Panel4 = nullptr;
+    QLabel* Panel5 = nullptr;
+    QListView* ListBox1 = nullptr;
+    QListView* ListBox2 = nullptr;
+    QListView* ListBox3 = nullptr;
+    TIk5Disp* Ik5Disp1 = nullptr;
+    QPushButton* Button1 = nullptr;
+    QPushButton* Button2 = nullptr;
+    QPushButton* Button3 = nullptr;
+    QPushButton* CoolBtn4 = nullptr;
+    QPushButton* CoolBtn5 = nullptr;
+    QPushButton* CoolBtn6 = nullptr;
+    QProgressBar* ProgressBar1 = nullptr;
+    QProgressBar* ProgressBar2 = nullptr;
+    QWidget* pnlStatusBar = nullptr;
+
+    QComboBox* ComboBox1 = nullptr;
+    QComboBox* ComboBox2 = nullptr;
+    QComboBox* ComboBox3 = nullptr;
+    QComboBox* ComboBox4 = nullptr;
+    TSpinEdit* SpinEdit1 = nullptr;
+    TSpinEdit* SpinEdit2 = nullptr;
+    TSpinEdit* SpinEdit3 = nullptr;
+    TSpinEdit* SpinEdit4 = nullptr;
+    TSpinEdit* SpinEdit5 = nullptr;
+    TSpinEdit* SpinEdit6 = nullptr;
+    TSpinEdit* SpinEdit7 = nullptr;
+    QCheckBox* CheckBox1 = nullptr;
+    QCheckBox* CheckBox7 = nullptr;
+    QCheckBox* CheckBox10 = nullptr;
+    QCheckBox* CheckBox11 = nullptr;
+    QSlider* TrackBar1 = nullptr;
+    QSlider* TrackBar2 = nullptr;
+    QLineEdit* Edit2 = nullptr;
+    QLineEdit* Edit3 = nullptr;
+    QLineEdit* Edit6 = nullptr;
+    QLineEdit* Edit7 = nullptr;
+    QLabel* Label7 = nullptr;   // "コメント："
+    QLabel* Label8 = nullptr;   // "圧縮品質："
+    QLabel* Label11 = nullptr;  // TrackBar1's percentage
+    QLabel* Label14 = nullptr;  // "低"
+    QLabel* Label15 = nullptr;  // "高"
+    QLabel* Label23 = nullptr;  // TrackBar2's percentage
+    QPushButton* CoolBtn1 = nullptr;
+    QPushButton* CoolBtn2 = nullptr;
+    QPushButton* CoolBtn3 = nullptr;
+    QPushButton* CoolBtn7 = nullptr;
+    QPushButton* CoolBtn8 = nullptr;
+    QPushButton* CoolBtn9 = nullptr;
+    QPushButton* CoolBtn10 = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+    QMenu* PopupMenu2 = nullptr;
+    QAction* N4 = nullptr;
+    QAction* Delete1 = nullptr;
+    QAction* A1 = nullptr;
+    QAction* D1 = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    // Building (MainFormPages.cpp, SettingsPage.cpp).
+    void BuildMenus();
+    void BuildPages();
+    void BuildListPage();
+    void BuildSettingsPage();
+    void BuildRenamePage();
+    void BuildStatusBar();
+    void ConnectHandlers();
+    void SubscribeRules();
+    // Runs a handler; an error it raises goes to the error box.
+    void Guarded(const std::function<void()>& handler);
+    void ShowError(const std::exception& error);
+    // Placement in the per-user store (MainForm.cpp).
+    void ApplyPlacement();
+    void SavePlacement();
+    // The run in progress holds off the conversion list, the first page's buttons, the options page and the
+    // preview (MainFormRun.cpp).
+    void SetRunning(bool running);
+    void SetSpinEnabled(TSpinEdit* spin, bool enabled);
+    std::vector<int> SelectedRows(QListView* view) const;
+    void PickColourInto(const char* key);
+    void PickFolderInto(const char* key);
+
+    std::string programFolder_;
+    std::string settingsFile_;
+    std::shared_ptr<DialogProvider> dialogs_;
+    options::OptionSet options_;
+    std::vector<options::Subscription> rules_;
+    sources::FileList conversionList_;
+    sources::FileList renameList_;
+    sources::FileList destinationList_;
+    convert::RunComponents components_;
+    std::unique_ptr<PreviewController> preview_;
+    bool running_ = false;
+    bool closedDuringRun_ = false;
+    bool shownOnce_ = false;
+    // True while a handler edits a list: the selection changes that follow are not a person's clicks.
+    bool quietLists_ = false;
+};
+
+}  // namespace app

@@ -1,0 +1,123 @@
+// The list handlers: adding through the dialogs, deleting, clearing, sorting, dropping, and the preview of the
+// conversion list's selection.
+#include <algorithm>
+
+#include <QAction>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QLabel>
+#include <QListView>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QTabWidget>
+#include <QUrl>
+
+#include "app/Ik5Disp.h"
+#include "app/MainForm.h"
+#include "app/Preview.h"
+#include "sources/DropRules.h"
+
+namespace app {
+
+namespace {
+
+// Marks a handler's own list edits, so the selection changes they cause are not taken as clicks.
+class QuietLists {
+public:
+    explicit QuietLists(bool& flag) : flag_(flag), was_(flag) { flag_ = true; }
+    ~QuietLists() { flag_ = was_; }
+    QuietLists(const QuietLists&) = delete;
+    QuietLists& operator=(const QuietLists&) = delete;
+
+private:
+    bool& flag_;
+    bool was_;
+};
+
+}  // namespace
+
+std::vector<int> TForm1::SelectedRows(QListView* view) const {
+    std::vector<int> rows;
+    for (const QModelIndex& index : view->selectionModel()->selectedIndexes()) rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void TForm1::Button1Click() {
+    if (running_) return;
+    FileDialogRequest request{"画像の選択 (Shiftキーを押しながら複数画像の選択もできます)", PictureFilters(),
+                              true, ""};
+    const std::vector<std::string> chosen = dialogs_->OpenPictures(this, request);
+    if (!chosen.empty()) conversionList_.AppendMany(chosen);
+}
+
+void TForm1::CoolBtn4Click() {
+    FileDialogRequest request{"ファイルを開く", {{"すべてのファイル(*.*)", "*"}}, true, ""};
+    for (const std::string& file : dialogs_->OpenFiles(this, request)) renameList_.Append(file);
+}
+
+void TForm1::Delete1Click() {
+    if (running_) return;
+    QuietLists quiet(quietLists_);
+    conversionList_.DeleteIndices(SelectedRows(ListBox1));
+}
+
+void TForm1::D1Click() {
+    QuietLists quiet(quietLists_);
+    renameList_.DeleteIndices(SelectedRows(ListBox2));
+}
+
+void TForm1::Button3Click() {
+    if (running_) return;
+    QuietLists quiet(quietLists_);
+    conversionList_.Clear();
+    preview_->Blank();
+}
+
+void TForm1::CoolBtn6Click() {
+    QuietLists quiet(quietLists_);
+    renameList_.Clear();
+    Panel4->setText(QString::fromStdString(sources::RenameCountCaption(0)));
+}
+
+void TForm1::PopupMenu1Popup() { Delete1->setEnabled(conversionList_.Count() > 0 && !running_); }
+
+void TForm1::PopupMenu2Popup() { D1->setEnabled(renameList_.Count() > 0); }
+
+void TForm1::CheckBox9Click() {
+    QuietLists quiet(quietLists_);
+    const bool sorted = options_.Checked("CheckBox9");
+    renameList_.SetSorted(sorted);
+    destinationList_.SetSorted(sorted);
+}
+
+void TForm1::ListBox1Click() {
+    // The run works with the same file component and display; the preview waits until it ends.
+    if (running_) return;
+    if (auto line = preview_->ListBox1Click(SelectedRows(ListBox1)))
+        Panel2->setText(QString::fromStdString(*line));
+}
+
+void TForm1::HandleDroppedFiles(const std::vector<std::string>& names) {
+    const auto page = static_cast<sources::Page>(PageControl1->currentIndex());
+    // During a run the conversion list stays as it is; the first two pages take no drops then.
+    if (running_ && page != sources::Page::Rename) return;
+    QuietLists quiet(quietLists_);
+    sources::HandleDroppedFiles(page, names, conversionList_, renameList_);
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void TForm1::dropEvent(QDropEvent* event) {
+    std::vector<std::string> names;
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile()) names.push_back(url.toLocalFile().toStdString());
+    }
+    if (names.empty()) return;
+    event->acceptProposedAction();
+    Guarded([&] { HandleDroppedFiles(names); });
+}
+
+}  // namespace app

@@ -1,0 +1,230 @@
+// Building the page control, the list page, the rename page and the status bar, and wiring the controls to their
+// handlers.
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "app/Ik5Disp.h"
+#include "app/MainForm.h"
+#include "app/OptionBinding.h"
+#include "app/PageBuilder.h"
+#include "app/SpinEdit.h"
+
+namespace app {
+
+namespace {
+
+using namespace build;
+
+constexpr int kStatusBarHeight = 19;
+constexpr int kProgressWidth = 100;
+constexpr int kListWidth = 339;
+constexpr int kRightColumn = 345;
+constexpr int kPanelHeight = 20;
+// The row of large buttons, at the same place on the list and rename pages.
+constexpr int kLargeButtonTop = 414;
+constexpr int kLargeButtonLeft[] = {190, 295, 400};
+
+// Tabs drawn as buttons: raised when not chosen, pressed in when chosen.
+const char* const kTabsAsButtons =
+    "QTabWidget::pane { border: none; }"
+    "QTabBar::tab { border: 1px solid #8a8a8a; border-radius: 3px; padding: 3px 10px; margin: 2px 1px 2px 1px;"
+    " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #ffffff, stop:1 #d4d0c8); }"
+    "QTabBar::tab:selected { background: #c8c4bc; border-color: #5a5a5a; }";
+
+QListView* MakeList(QWidget* parent, const char* name, sources::FileList& model, int x, int y, int h) {
+    auto* view = new QListView(parent);
+    view->setObjectName(QString::fromLatin1(name));
+    view->setGeometry(x, y, kListWidth, h);
+    view->setModel(&model);
+    view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setUniformItemSizes(true);
+    // Long paths are shown whole and scroll sideways.
+    view->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    view->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    view->setTextElideMode(Qt::ElideNone);
+    view->setWordWrap(false);
+    return view;
+}
+
+QMenu* MakePopup(QListView* view, const char* name, const char* addName, const char* deleteName, QAction*& add,
+                 QAction*& remove) {
+    auto* menu = new QMenu(view);
+    menu->setObjectName(QString::fromLatin1(name));
+    add = menu->addAction(QStringLiteral("ファイルを追加(&A)"));
+    add->setObjectName(QString::fromLatin1(addName));
+    remove = menu->addAction(QStringLiteral("選択項目を削除(&D)"));
+    remove->setObjectName(QString::fromLatin1(deleteName));
+    view->setContextMenuPolicy(Qt::CustomContextMenu);
+    return menu;
+}
+
+}  // namespace
+
+void TForm1::BuildPages() {
+    auto* central = new QWidget(this);
+    central->setObjectName(QStringLiteral("ClientArea"));
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    PageControl1 = new QTabWidget(central);
+    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    PageControl1->setDocumentMode(true);
+    PageControl1->setStyleSheet(QString::fromLatin1(kTabsAsButtons));
+    column->addWidget(PageControl1, 1);
+    setCentralWidget(central);
+    // The window may be made smaller than its controls: the stored placement is applied as it is.
+    column->setSizeConstraint(QLayout::SetNoConstraint);
+    layout()->setSizeConstraint(QLayout::SetNoConstraint);
+    PageControl1->setMinimumSize(1, 1);
+
+    TabSheet1 = new QWidget;
+    TabSheet1->setObjectName(QStringLiteral("TabSheet1"));
+    TabSheet2 = new QWidget;
+    TabSheet2->setObjectName(QStringLiteral("TabSheet2"));
+    TabSheet3 = new QWidget;
+    TabSheet3->setObjectName(QStringLiteral("TabSheet3"));
+    PageControl1->addTab(TabSheet1, QStringLiteral("　リスト作成　"));
+    PageControl1->addTab(TabSheet2, QStringLiteral("　　設　定　　"));
+    PageControl1->addTab(TabSheet3, QStringLiteral("ファイル名変更"));
+    PageControl1->setCurrentIndex(0);
+
+    BuildListPage();
+    BuildSettingsPage();
+    BuildRenamePage();
+    BindOptionControls(this, options_);
+}
+
+void TForm1::BuildListPage() {
+    QWidget* page = TabSheet1;
+    Panel1 = CaptionPanel(page, "Panel1", " リストの選択", 0, 0, kListWidth, kPanelHeight);
+    ListBox1 = MakeList(page, "ListBox1", conversionList_, 0, kPanelHeight, 379);
+    Panel2 = CaptionPanel(page, "Panel2", " プレビュー", kRightColumn, 0, kListWidth, kPanelHeight);
+    Ik5Disp1 = new TIk5Disp(page);
+    Ik5Disp1->setObjectName(QStringLiteral("Ik5Disp1"));
+    Ik5Disp1->setGeometry(kRightColumn, kPanelHeight, kListWidth, 379);
+    Button1 = Button(page, "Button1", "ファイル読込", kLargeButtonLeft[0], kLargeButtonTop, kLargeButtonWidth,
+                     kLargeButtonHeight);
+    Button2 = Button(page, "Button2", "変換実行", kLargeButtonLeft[1], kLargeButtonTop, kLargeButtonWidth,
+                     kLargeButtonHeight);
+    Button3 = Button(page, "Button3", "リスト消去", kLargeButtonLeft[2], kLargeButtonTop, kLargeButtonWidth,
+                     kLargeButtonHeight);
+    PopupMenu1 = MakePopup(ListBox1, "PopupMenu1", "N4", "Delete1", N4, Delete1);
+}
+
+void TForm1::BuildRenamePage() {
+    QWidget* page = TabSheet3;
+    Panel4 = CaptionPanel(page, "Panel4", " 変換元ファイル", 0, 0, kListWidth, kPanelHeight);
+    ListBox2 = MakeList(page, "ListBox2", renameList_, 0, kPanelHeight, 259);
+    Panel5 = CaptionPanel(page, "Panel5", " 変換先ファイル", kRightColumn, 0, kListWidth, kPanelHeight);
+    ListBox3 = MakeList(page, "ListBox3", destinationList_, kRightColumn, kPanelHeight, 259);
+    PopupMenu2 = MakePopup(ListBox2, "PopupMenu2", "A1", "D1", A1, D1);
+
+    auto caption = [this](const char* key) { return QString::fromStdString(options_.Descriptor(key).caption); };
+    QGroupBox* group = Group(page, "GroupBox5", "設定", 0, 294, 682, 115);
+    Label(group, "lblEdit4", caption("Edit4"), 12, 20);
+    Edit(group, "Edit4", 78, 20, 120);
+    Label(group, "lblEdit5", caption("Edit5"), 214, 20);
+    Edit(group, "Edit5", 270, 20, 120);
+    Label(group, "lblSpinEdit4", caption("SpinEdit4"), 12, 50);
+    SpinEdit4 = Spin(group, "SpinEdit4", 78, 50, 80);
+    Label(group, "lblSpinEdit7", caption("SpinEdit7"), 214, 50);
+    SpinEdit7 = Spin(group, "SpinEdit7", 270, 50, 60);
+    Check(group, "CheckBox9", caption("CheckBox9"), 350, 50);
+    Label(group, "lblEdit6", caption("Edit6"), 12, 82);
+    Edit6 = Edit(group, "Edit6", 78, 82, 312);
+    CoolBtn7 = Button(group, "CoolBtn7", "フォルダの選択", 398, 79, kPickerWidth, kPickerHeight);
+
+    QGroupBox* cases = Group(group, "GroupBox6", "大文字・小文字変換", 520, 12, 152, 95);
+    Radio(cases, "RadioButton1", caption("RadioButton1"), 12, 22);
+    Radio(cases, "RadioButton2", caption("RadioButton2"), 12, 45);
+    Radio(cases, "RadioButton3", caption("RadioButton3"), 12, 68);
+
+    CoolBtn4 = Button(page, "CoolBtn4", "ファイル読込", kLargeButtonLeft[0], kLargeButtonTop, kLargeButtonWidth,
+                      kLargeButtonHeight);
+    CoolBtn5 = Button(page, "CoolBtn5", "変換実行", kLargeButtonLeft[1], kLargeButtonTop, kLargeButtonWidth,
+                      kLargeButtonHeight);
+    CoolBtn6 = Button(page, "CoolBtn6", "リスト消去", kLargeButtonLeft[2], kLargeButtonTop, kLargeButtonWidth,
+                      kLargeButtonHeight);
+}
+
+void TForm1::BuildStatusBar() {
+    pnlStatusBar = new QWidget(centralWidget());
+    pnlStatusBar->setObjectName(QStringLiteral("pnlStatusBar"));
+    pnlStatusBar->setFixedHeight(kStatusBarHeight);
+    auto* row = new QHBoxLayout(pnlStatusBar);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+    Panel3 = new QLabel(QStringLiteral("F1キーでヘルプが表示されます"), pnlStatusBar);
+    Panel3->setObjectName(QStringLiteral("Panel3"));
+    Panel3->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Panel3->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    row->addWidget(Panel3, 1);
+    for (QProgressBar** bar : {&ProgressBar2, &ProgressBar1}) {
+        *bar = new QProgressBar(pnlStatusBar);
+        (*bar)->setObjectName(bar == &ProgressBar1 ? QStringLiteral("ProgressBar1") : QStringLiteral("ProgressBar2"));
+        (*bar)->setFixedWidth(kProgressWidth);
+        (*bar)->setRange(0, 100);
+        (*bar)->setValue(0);
+        (*bar)->setTextVisible(false);
+        row->addWidget(*bar);
+    }
+    static_cast<QVBoxLayout*>(centralWidget()->layout())->addWidget(pnlStatusBar);
+}
+
+void TForm1::ConnectHandlers() {
+    auto click = [this](QPushButton* button, void (TForm1::*handler)()) {
+        connect(button, &QPushButton::clicked, this, [this, handler] { Guarded([&] { (this->*handler)(); }); });
+    };
+    click(Button1, &TForm1::Button1Click);
+    click(Button2, &TForm1::Button2Click);
+    click(Button3, &TForm1::Button3Click);
+    click(CoolBtn1, &TForm1::CoolBtn1Click);
+    click(CoolBtn2, &TForm1::CoolBtn2Click);
+    click(CoolBtn3, &TForm1::CoolBtn3Click);
+    click(CoolBtn4, &TForm1::CoolBtn4Click);
+    click(CoolBtn5, &TForm1::CoolBtn5Click);
+    click(CoolBtn6, &TForm1::CoolBtn6Click);
+    click(CoolBtn7, &TForm1::CoolBtn7Click);
+    click(CoolBtn8, &TForm1::CoolBtn8Click);
+    click(CoolBtn9, &TForm1::CoolBtn9Click);
+    click(CoolBtn10, &TForm1::CoolBtn10Click);
+
+    connect(N4, &QAction::triggered, this, [this] { Guarded([this] { Button1Click(); }); });
+    connect(Delete1, &QAction::triggered, this, [this] { Guarded([this] { Delete1Click(); }); });
+    connect(A1, &QAction::triggered, this, [this] { Guarded([this] { CoolBtn4Click(); }); });
+    connect(D1, &QAction::triggered, this, [this] { Guarded([this] { D1Click(); }); });
+    connect(ListBox1, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        PopupMenu1Popup();
+        PopupMenu1->popup(ListBox1->viewport()->mapToGlobal(at));
+    });
+    connect(ListBox2, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        PopupMenu2Popup();
+        PopupMenu2->popup(ListBox2->viewport()->mapToGlobal(at));
+    });
+    // Every selection change of the three lists refreshes the preview of the conversion list's selection.
+    for (QListView* view : {ListBox1, ListBox2, ListBox3}) {
+        connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+                [this] {
+                    if (!quietLists_) Guarded([this] { ListBox1Click(); });
+                });
+    }
+    connect(&renameList_, &sources::FileList::CountChanged, this,
+            [this](int count) { Panel4->setText(QString::fromStdString(sources::RenameCountCaption(count))); });
+}
+
+}  // namespace app

@@ -1,0 +1,109 @@
+// The options page "　　設　定　　": five group boxes stacked top to bottom, each with its option controls, the
+// labels left of their fields and the picker buttons at the right edge of their group.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+
+#include "app/MainForm.h"
+#include "app/PageBuilder.h"
+#include "app/SpinEdit.h"
+
+namespace app {
+
+namespace {
+
+using namespace build;
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+// Column of the picker buttons inside a full-width group.
+constexpr int kPickerX = 682 - kPickerWidth - 8;
+// Tops of the two rows of a group, and of the rows of the taller save-options group.
+constexpr int kRow1 = 20;
+constexpr int kRow2 = 50;
+constexpr int kFieldX = 90;  // fields right of their labels
+
+}  // namespace
+
+void TForm1::BuildSettingsPage() {
+    QWidget* page = TabSheet2;
+    auto caption = [this](const char* key) { return Q(options_.Descriptor(key).caption); };
+    auto label = [&](QWidget* parent, const char* key, int x, int y) {
+        return Label(parent, QStringLiteral("lbl") + QString::fromLatin1(key), caption(key), x, y);
+    };
+
+    QGroupBox* size = Group(page, "GroupBox1", "サイズの変更", 1, 0, 682, 84);
+    label(size, "ComboBox1", 12, kRow1);
+    ComboBox1 = Combo(size, "ComboBox1", kFieldX, kRow1, 120);
+    label(size, "SpinEdit1", 230, kRow1);
+    SpinEdit1 = Spin(size, "SpinEdit1", 250, kRow1, 70);
+    label(size, "SpinEdit2", 340, kRow1);
+    SpinEdit2 = Spin(size, "SpinEdit2", 360, kRow1, 70);
+    CheckBox1 = Check(size, "CheckBox1", caption("CheckBox1"), kFieldX, kRow2);
+    Check(size, "CheckBox2", caption("CheckBox2"), 230, kRow2);
+    SpinEdit3 = Spin(size, "SpinEdit3", 400, kRow2, 60);
+    label(size, "SpinEdit3", 464, kRow2);
+
+    QGroupBox* overlay = Group(page, "GroupBox2", "画像の挿入", 1, 89, 682, 81);
+    label(overlay, "Edit7", 12, kRow1);
+    Edit7 = Edit(overlay, "Edit7", kFieldX, kRow1, 470);
+    CoolBtn8 = Button(overlay, "CoolBtn8", "画像の選択", kPickerX, kRow1 - 3, kPickerWidth, kPickerHeight);
+    label(overlay, "ComboBox3", 12, kRow2);
+    ComboBox3 = Combo(overlay, "ComboBox3", kFieldX, kRow2, 80);
+    label(overlay, "TrackBar2", 200, kRow2);
+    TrackBar2 = TrackBar(overlay, "TrackBar2", 255, kRow2 - 3, 200);
+    Label23 = Label(overlay, "Label23", "0%", 462, kRow2);
+    CoolBtn9 = Button(overlay, "CoolBtn9", "透過色", kPickerX, kRow2 - 3, kPickerWidth, kPickerHeight);
+
+    QGroupBox* text = Group(page, "GroupBox3", "文字の挿入", 1, 175, 682, 81);
+    label(text, "Edit1", 12, kRow1);
+    Edit(text, "Edit1", kFieldX, kRow1, 470);
+    CoolBtn1 = Button(text, "CoolBtn1", "フォントの選択", kPickerX, kRow1 - 3, kPickerWidth, kPickerHeight);
+    label(text, "ComboBox2", 12, kRow2);
+    ComboBox2 = Combo(text, "ComboBox2", kFieldX, kRow2, 80);
+    Check(text, "CheckBox8", caption("CheckBox8"), 200, kRow2);
+    CoolBtn3 = Button(text, "CoolBtn3", "塗りつぶし色", kPickerX, kRow2 - 3, kPickerWidth, kPickerHeight);
+
+    QGroupBox* corrections = Group(page, "GroupBox4", "補正", 1, 261, 682, 78);
+    Check(corrections, "CheckBox3", caption("CheckBox3"), 12, kRow1);
+    SpinEdit5 = Spin(corrections, "SpinEdit5", 120, kRow1, 60);
+    label(corrections, "SpinEdit5", 184, kRow1);
+    Check(corrections, "CheckBox4", caption("CheckBox4"), 270, kRow1);
+    SpinEdit6 = Spin(corrections, "SpinEdit6", 370, kRow1, 60);
+    label(corrections, "SpinEdit6", 434, kRow1);
+    Check(corrections, "CheckBox5", caption("CheckBox5"), 12, kRow2 - 2);
+    Check(corrections, "CheckBox6", caption("CheckBox6"), 270, kRow2 - 2);
+
+    QGroupBox* save = Group(page, "GroupBox7", "保存オプション", 2, 345, 681, 127);
+    Label(save, "Label6", caption("ComboBox4"), 12, 18);
+    ComboBox4 = Combo(save, "ComboBox4", kFieldX, 18, 80);
+    // The progressive and interlace switches share a place; the format shows at most one of them.
+    CheckBox7 = Check(save, "CheckBox7", caption("CheckBox7"), 180, 18);
+    CheckBox10 = Check(save, "CheckBox10", caption("CheckBox10"), 182, 18);
+    CheckBox11 = Check(save, "CheckBox11", caption("CheckBox11"), 330, 18);
+    CoolBtn10 = Button(save, "CoolBtn10", "透過色", kPickerX, 15, kPickerWidth, kPickerHeight);
+    Label8 = Label(save, "Label8", caption("TrackBar1"), 12, 44);
+    Label14 = Label(save, "Label14", "低", kFieldX, 44);
+    TrackBar1 = TrackBar(save, "TrackBar1", kFieldX + 16, 41, 200);
+    Label15 = Label(save, "Label15", "高", kFieldX + 220, 44);
+    Label11 = Label(save, "Label11", "100%", kFieldX + 240, 44);
+    label(save, "Edit2", 12, 72);
+    Edit2 = Edit(save, "Edit2", kFieldX, 72, 470);
+    CoolBtn2 = Button(save, "CoolBtn2", "フォルダの選択", kPickerX, 69, kPickerWidth, kPickerHeight);
+    Check(save, "CheckBox12", caption("CheckBox12"), 12, 99);
+    Label7 = Label(save, "Label7", caption("Edit3"), 240, 99);
+    Edit3 = Edit(save, "Edit3", 300, 99, 248);
+
+    // The transparent-colour switch and button of the output exist for settings files only.
+    CheckBox11->setVisible(false);
+    CoolBtn10->setVisible(false);
+    CheckBox10->setVisible(false);
+    // The percentage labels hold up to "100%".
+    for (QLabel* percent : {Label11, Label23}) percent->resize(percent->fontMetrics().horizontalAdvance("100%") + 4, percent->height());
+}
+
+}  // namespace app

@@ -1,0 +1,179 @@
+// The lists of the main window and the conversion run from its button.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabWidget>
+
+#include "FormTestSupport.h"
+#include "app/Ik5Disp.h"
+
+namespace {
+
+using namespace apptest;
+using testsupport::Identify;
+using testsupport::Quote;
+
+class MainFormRunTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        form = env.StartForm();
+        fs::create_directories(env.dir / "in");
+        testsupport::WritePpm(env.dir / "g.ppm", testsupport::MakeGradient(400, 300));
+        for (const char* name : {"in/a.jpg", "in/b.png"})
+            ASSERT_EQ(testsupport::Run("convert " + Quote(env.dir / "g.ppm") + " " + Quote(env.dir / name)), 0);
+    }
+    std::string In(const char* name) const { return (env.dir / "in" / name).string(); }
+    fs::path Output(const char* name) const { return env.dir / "prog" / "Output" / name; }
+    void Select(QListView* view, std::initializer_list<int> rows) {
+        view->selectionModel()->clearSelection();
+        for (int row : rows)
+            view->selectionModel()->select(view->model()->index(row, 0), QItemSelectionModel::Select);
+    }
+
+    FormEnvironment env;
+    std::unique_ptr<app::TForm1> form;
+};
+
+TEST_F(MainFormRunTest, AFullRunFromTheButtonConvertsTheListAndLeavesTheWindowUsable) {
+    env.dialogs->openAnswers.push_back({In("a.jpg"), In("b.png")});
+    form->Button1->click();
+    ASSERT_EQ(form->ConversionList().Items(), (std::vector<std::string>{In("a.jpg"), In("b.png")}));
+    EXPECT_EQ(env.dialogs->pictureTitles.at(0), "画像の選択 (Shiftキーを押しながら複数画像の選択もできます)");
+    EXPECT_TRUE(env.dialogs->requests.at(0).multiple);
+
+    // Options through their controls: exact size, PNG output.
+    form->CheckBox1->setChecked(false);
+    form->ComboBox4->setCurrentIndex(form->ComboBox4->findText("PNG24"));
+
+    // While the run works, the list, its buttons and the options page wait.
+    std::vector<bool> duringRun;
+    std::vector<std::string> hints;
+    form->TrayProgressHook = [&](int, const std::string& hint) {
+        hints.push_back(hint);
+        duringRun.push_back(form->Running() && !form->ListBox1->isEnabled() && !form->Button2->isEnabled() &&
+                            !form->Button1->isEnabled() && !form->TabSheet2->isEnabled());
+        // A second start and list changes are refused meanwhile.
+        form->Button2Click();
+        form->Button3Click();
+    };
+    bool trayRemoved = false;
+    form->TrayRemoveHook = [&] { trayRemoved = true; };
+    form->Button2->click();
+
+    EXPECT_EQ(duringRun, (std::vector<bool>{true, true}));
+    EXPECT_EQ(hints, (std::vector<std::string>{"50%完了", "100%完了"}));
+    EXPECT_TRUE(trayRemoved);
+    EXPECT_TRUE(env.dialogs->errors.empty());
+    EXPECT_EQ(Identify(Output("a.png"), "%m %wx%h"), "PNG 200x100");
+    EXPECT_EQ(Identify(Output("b.png"), "%m %wx%h"), "PNG 200x100");
+    EXPECT_EQ(form->ConversionList().Count(), 2);
+
+    // The end: progress back at 0, the last image in the preview, everything enabled again.
+    EXPECT_EQ(form->ProgressBar2->value(), 0);
+    EXPECT_EQ(form->ProgressBar1->value(), 0);
+    EXPECT_TRUE(form->Ik5Disp1->IsShowing());
+    EXPECT_NE(form->Panel2->text(), " プレビュー");
+    EXPECT_FALSE(form->Running());
+    for (QWidget* w : {static_cast<QWidget*>(form->ListBox1), static_cast<QWidget*>(form->Button1),
+                       static_cast<QWidget*>(form->Button2), form->TabSheet2})
+        EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString();
+    // The fields disabled by their rules stay disabled after the page is enabled again.
+    EXPECT_FALSE(form->findChild<QWidget*>("SpinEdit3")->isEnabled());
+
+    // A preview click works again after the run.
+    Select(form->ListBox1, {1});
+    EXPECT_EQ(form->Panel2->text(), " 400x300x24BPP ");
+}
+
+TEST_F(MainFormRunTest, AnErrorInTheRunGoesToTheErrorBoxAndTheRunEnds) {
+    form->ConversionList().AppendMany({In("a.jpg"), In("missing.jpg"), In("b.png")});
+    form->Button2->click();
+    ASSERT_EQ(env.dialogs->errors.size(), 1u);
+    EXPECT_EQ(env.dialogs->errors[0], "ファイルが見つかりません: " + In("missing.jpg"));
+    EXPECT_TRUE(fs::exists(Output("a.jpg")));
+    EXPECT_FALSE(fs::exists(Output("b.jpg")));
+    EXPECT_FALSE(form->Running());
+    EXPECT_TRUE(form->Button2->isEnabled());
+}
+
+TEST_F(MainFormRunTest, ClosingTheWindowDuringARunSavesAndStopsBeforeTheNextFile) {
+    form->ConversionList().AppendMany({In("a.jpg"), In("b.png")});
+    int files = 0;
+    form->TrayProgressHook = [&](int, const std::string&) {
+        if (++files == 1) form->close();
+    };
+    form->Button2->click();
+    EXPECT_EQ(files, 1);
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_FALSE(form->Running());
+    EXPECT_TRUE(fs::is_regular_file(env.SettingsFile()));
+    EXPECT_FALSE(fs::exists(Output("a.jpg")));
+    EXPECT_TRUE(env.dialogs->errors.empty());
+}
+
+TEST_F(MainFormRunTest, ListHandlersDeleteClearAndSort) {
+    form->ConversionList().AppendMany({In("a.jpg"), In("b.png"), In("a.jpg")});
+    form->PopupMenu1Popup();
+    EXPECT_TRUE(form->Delete1->isEnabled());  // enabled on a non-empty list, selection or not
+    form->Delete1Click();
+    EXPECT_EQ(form->ConversionList().Count(), 3);
+    Select(form->ListBox1, {0, 2});
+    form->Delete1->trigger();
+    EXPECT_EQ(form->ConversionList().Items(), std::vector<std::string>{In("b.png")});
+
+    // Clearing blanks the preview but keeps the information line.
+    Select(form->ListBox1, {0});
+    ASSERT_TRUE(form->Ik5Disp1->IsShowing());
+    const QString info = form->Panel2->text();
+    form->Button3->click();
+    EXPECT_EQ(form->ConversionList().Count(), 0);
+    EXPECT_FALSE(form->Ik5Disp1->IsShowing());
+    EXPECT_EQ(form->Panel2->text(), info);
+    form->PopupMenu1Popup();
+    EXPECT_FALSE(form->Delete1->isEnabled());
+
+    // The rename list: the count caption follows every change; the sort switch orders it.
+    EXPECT_EQ(form->Panel4->text(), " 変換元ファイル");
+    env.dialogs->openAnswers.push_back({"/x/b.txt", "/x/C.txt", "/x/a.txt"});
+    form->CoolBtn4->click();
+    EXPECT_EQ(env.dialogs->requests.back().title, "ファイルを開く");
+    EXPECT_EQ(form->Panel4->text(), " 変換元ファイル：3files");
+    form->findChild<QCheckBox*>("CheckBox9")->setChecked(true);
+    EXPECT_EQ(form->RenameList().Items(), (std::vector<std::string>{"/x/a.txt", "/x/b.txt", "/x/C.txt"}));
+    EXPECT_TRUE(form->DestinationList().Sorted());
+    Select(form->ListBox2, {1});
+    form->D1Click();
+    EXPECT_EQ(form->Panel4->text(), " 変換元ファイル：2files");
+    form->CoolBtn6->click();
+    EXPECT_EQ(form->Panel4->text(), " 変換元ファイル：0files");
+}
+
+TEST_F(MainFormRunTest, DropsGoWhereThePageShowingSendsThem) {
+    const std::string folder = (env.dir / "in").string();
+    form->HandleDroppedFiles({folder, In("x.GIF")});
+    EXPECT_EQ(form->ConversionList().Count(), 2);  // the folder's two images; the GIF name is no image
+    form->PageControl1->setCurrentIndex(2);
+    form->HandleDroppedFiles({In("x.GIF")});
+    EXPECT_EQ(form->RenameList().Items(), std::vector<std::string>{In("x.GIF")});
+    EXPECT_EQ(form->Panel4->text(), " 変換元ファイル：1files");
+}
+
+TEST_F(MainFormRunTest, TheRenameButtonRunsThePluggedInRun) {
+    int runs = 0;
+    form->RenameRunHook = [&](app::TForm1& f) {
+        EXPECT_EQ(&f, form.get());
+        ++runs;
+    };
+    form->CoolBtn5->click();
+    EXPECT_EQ(runs, 1);
+}
+
+}  // namespace
