@@ -6,7 +6,10 @@
 #include <vector>
 
 #include <QApplication>
+#include <QIcon>
 
+#include "about/AboutBox.h"
+#include "about/HelpWindow.h"
 #include "app/CommandLine.h"
 #include "app/FontMapping.h"
 #include "app/MainForm.h"
@@ -40,9 +43,16 @@ int main(int argc, char** argv) {
     }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kelvo for Windows"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/kelvo.png")));
+    QGuiApplication::setDesktopFileName(QStringLiteral("kelvo")); // Wayland takes the icon from the entry
     QApplication::setFont(app::WindowFont());
     // The window is shown by its start-up, never on its own; closing it ends the program.
     app::TForm1 form(app::ProgramFolder(), app::DefaultSettingsFile());
+    form.SetResourceFolder(app::ResourceFolder());
     form.FormCreate(args);
+    // The about box is made once, after the main window, and stays hidden until asked for.
+    about::TForm2 aboutBox(&form);
+    form.AboutHook = [&aboutBox] { aboutBox.ShowModal(); };
+    form.HelpHook = [&form](const std::string& helpFile) { about::ShowHelpContents(&form, helpFile); };
     return QApplication::exec();
 }

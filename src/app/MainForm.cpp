@@ -1,4 +1,4 @@
-// The main window's life: creation, start-up, showing, closing, the menus and the error box.
+// The main window's life: creation, start-up, showing, resizing, closing, the menus and the error box.
 #include "app/MainForm.h"
 
 #include <exception>
@@ -8,10 +8,14 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QGroupBox>
 #include <QKeySequence>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QProgressBar>
+#include <QSet>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QUrl>
 
 #include "app/CommandLine.h"
@@ -22,6 +26,8 @@
 #include "convert/ErrorText.h"
 #include "settings/Settings.h"
 #include "sources/PathNames.h"
+#include "widgets/FormResizer.h"
+#include "widgets/TrayIcon.h"
 
 #ifndef KELVO_VERSION
 #define KELVO_VERSION "0"
@@ -55,6 +61,14 @@ TForm1::TForm1(std::string programFolder, std::string settingsFile, std::shared_
     ConnectHandlers();
     SubscribeRules();
     resize(kDesignClientWidth, kDesignClientHeight + menuBar()->sizeHint().height());
+
+    FormResizer1 = new widgets::TFormResizer(centralWidget());
+    FormResizer1->setObjectName(QStringLiteral("FormResizer1"));
+    FormResizer1->SetResizeFonts(true);
+    FormResizer1->SetMinFontSize(8);
+    FormResizer1->SetMaxFontSize(48);
+    centralWidget()->installEventFilter(this);
+    MakeTrayIcon(nullptr);
 }
 
 TForm1::~TForm1() = default;
@@ -92,7 +106,23 @@ void TForm1::BuildMenus() {
     about->setObjectName(QStringLiteral("About1"));
 }
 
+void TForm1::MakeTrayIcon(std::unique_ptr<widgets::TrayBackend> backend) {
+    RxTrayIcon1 = new widgets::TRxTrayIcon(this, std::move(backend));
+    RxTrayIcon1->setObjectName(QStringLiteral("RxTrayIcon1"));
+    widgets::LoadProgressFrames(RxTrayIcon1->Icons());
+    // Nothing shows yet: the icon stays empty until a run sets a frame.
+    RxTrayIcon1->Loaded();
+}
+
+void TForm1::UseTrayBackend(std::unique_ptr<widgets::TrayBackend> backend) {
+    delete RxTrayIcon1;
+    MakeTrayIcon(std::move(backend));
+}
+
 void TForm1::FormCreate(const std::vector<std::string>& args) {
+    // The layout is recorded at the design size, before the stored placement changes the size.
+    LeaveInnerPartsToTheirControls();
+    FormResizer1->CaptureDesignLayout();
     Guarded([this] { ApplyPlacement(); });
     const std::string source = IsSettingsStart(args) ? args.front() : settingsFile_;
     Guarded([&] { settings::LoadSettings(options_, source); });
@@ -130,6 +160,41 @@ void TForm1::showEvent(QShowEvent* event) {
 }
 
 void TForm1::FormShow() { UpdateFormatControls(); }
+
+void TForm1::LeaveInnerPartsToTheirControls() {
+    QWidget* client = centralWidget();
+    QSet<const QWidget*> containers{client, pnlStatusBar, TabSheet1, TabSheet2, TabSheet3};
+    for (const QGroupBox* group : client->findChildren<QGroupBox*>()) containers.insert(group);
+    for (QWidget* widget : client->findChildren<QWidget*>()) {
+        if (!containers.contains(widget->parentWidget())) widgets::SetFillsParent(widget);
+    }
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == centralWidget() && event->type() == QEvent::Resize) FormResize();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TForm1::FormResize() {
+    FormResizer1->ScaleToCurrentSize();
+    // The tab bar has a style sheet of its own, which keeps it from taking its page control's font by itself.
+    PageControl1->tabBar()->setFont(PageControl1->font());
+    AlignClientArea();
+}
+
+void TForm1::AlignClientArea() {
+    const QSize client = centralWidget()->size();
+    const int barHeight = pnlStatusBar->height();
+    pnlStatusBar->setGeometry(0, client.height() - barHeight, client.width(), barHeight);
+    PageControl1->setGeometry(0, 0, client.width(), std::max(client.height() - barHeight, 0));
+    // Inside the status bar: ProgressBar1 at the right edge, ProgressBar2 left of it, the text panel the rest.
+    int right = client.width();
+    for (QProgressBar* bar : {ProgressBar1, ProgressBar2}) {
+        right -= bar->width();
+        bar->setGeometry(right, 0, bar->width(), barHeight);
+    }
+    Panel3->setGeometry(0, 0, std::max(right, 0), barHeight);
+}
 
 bool TForm1::FormCloseQuery() {
     try {

@@ -3,10 +3,14 @@
 // rename page), the menus, the status bar, the start-up modes with a window, closing, and every handler the
 // controls call. Controls carry their designer names as object names and member names.
 //
-// The implementation is split by concern: MainForm.cpp (start-up, showing, closing, menus), MainFormPages.cpp
-// (building the list and rename pages and the status bar), SettingsPage.cpp (building the options page),
-// OptionPanel.cpp (the enabling, label and format rules and the pickers), MainFormLists.cpp (the list
-// handlers, drops, preview), MainFormRun.cpp (the conversion run from the button).
+// The implementation is split by concern: MainForm.cpp (start-up, showing, resizing, closing, menus, the tray
+// icon), MainFormPages.cpp (building the list and rename pages and the status bar), SettingsPage.cpp (building
+// the options page), OptionPanel.cpp (the enabling, label and format rules and the pickers), MainFormLists.cpp
+// (the list handlers, drops, preview), MainFormRun.cpp (the conversion run from the button), MainFormRename.cpp
+// (the rename run from the rename page's button).
+//
+// The client area below the menu bar keeps its design layout (692 x 524) and is scaled as a whole by
+// FormResizer1: every control's place, size and font follow the client area's size.
 #include <functional>
 #include <memory>
 #include <string>
@@ -15,9 +19,11 @@
 #include <QMainWindow>
 
 #include "app/Dialogs.h"
+#include "app/PageBuilder.h"
 #include "convert/BatchRun.h"
 #include "options/OptionSet.h"
 #include "sources/FileList.h"
+#include "widgets/CoolBtn.h"
 
 class QAction;
 class QCheckBox;
@@ -32,6 +38,12 @@ class QPushButton;
 class QRadioButton;
 class QSlider;
 class QTabWidget;
+
+namespace widgets {
+class TFormResizer;
+class TRxTrayIcon;
+class TrayBackend;
+}  // namespace widgets
 
 namespace app {
 
@@ -59,9 +71,10 @@ public:
     // Hooks for the parts that plug in later; each has a working default.
     std::function<void()> AboutHook;                          // "バージョン情報(&A)..."
     std::function<void(const std::string& helpFile)> HelpHook;  // "ヘルプ目次(&C)" / F1
-    std::function<void(TForm1&)> RenameRunHook;               // the rename page's "変換実行"
-    std::function<void(int frame, const std::string& hint)> TrayProgressHook;  // the tray icon during a run
-    std::function<void()> TrayRemoveHook;
+
+    // The notification-area icon talks to this backend from now on (tests count what reaches it); the icon
+    // keeps its progress frames.
+    void UseTrayBackend(std::unique_ptr<widgets::TrayBackend> backend);
 
     // For the parts that plug in and for tests.
     options::OptionSet& Options() { return options_; }
@@ -72,13 +85,17 @@ public:
     DialogProvider& Dialogs() { return *dialogs_; }
     const std::string& ProgramFolder() const { return programFolder_; }
     const std::string& SettingsFile() const { return settingsFile_; }
-    std::string HelpFile() const { return programFolder_ + "Kelvo.hlp"; }
+    // The help file lies with the program's read-only files: the program folder, or share/kelvo/ when installed.
+    std::string HelpFile() const { return (resourceFolder_.empty() ? programFolder_ : resourceFolder_) + "Kelvo.hlp"; }
+    void SetResourceFolder(std::string folder) { resourceFolder_ = std::move(folder); }
     bool Running() const { return running_; }
+    bool Renaming() const { return renaming_; }
     bool CommandLineRun() const { return false; }  // a command-line run never builds a window
 
     // Handlers (public so tests and plug-ins can call them as the controls do).
     void FormShow();
     bool FormCloseQuery();  // saves the settings and the placement; false when the save failed
+    void FormResize();      // lays the client area out for its current size
     void Exit1Click();
     void mnuOpenClick();
     void mnuSaveClick();
@@ -122,21 +139,21 @@ public:
     QWidget* TabSheet1 = nullptr;
     QWidget* TabSheet2 = nullptr;
     QWidget* TabSheet3 = nullptr;
-    QLabel* Panel1 = nullptr;
-    QLabel* Panel2 = nullptr;
-    QLabel* Panel3 = nullptr;
-    QLabel* Panel4 = nullptr;
-    QLabel* Panel5 = nullptr;
+    TPanel* Panel1 = nullptr;
+    TPanel* Panel2 = nullptr;
+    TPanel* Panel3 = nullptr;
+    TPanel* Panel4 = nullptr;
+    TPanel* Panel5 = nullptr;
     QListView* ListBox1 = nullptr;
     QListView* ListBox2 = nullptr;
     QListView* ListBox3 = nullptr;
     TIk5Disp* Ik5Disp1 = nullptr;
-    QPushButton* Button1 = nullptr;
-    QPushButton* Button2 = nullptr;
-    QPushButton* Button3 = nullptr;
-    QPushButton* CoolBtn4 = nullptr;
-    QPushButton* CoolBtn5 = nullptr;
-    QPushButton* CoolBtn6 = nullptr;
+    widgets::TCoolBtn* Button1 = nullptr;
+    widgets::TCoolBtn* Button2 = nullptr;
+    widgets::TCoolBtn* Button3 = nullptr;
+    widgets::TCoolBtn* CoolBtn4 = nullptr;
+    widgets::TCoolBtn* CoolBtn5 = nullptr;
+    widgets::TCoolBtn* CoolBtn6 = nullptr;
     QProgressBar* ProgressBar1 = nullptr;
     QProgressBar* ProgressBar2 = nullptr;
     QWidget* pnlStatusBar = nullptr;
@@ -168,21 +185,25 @@ public:
     QLabel* Label14 = nullptr;  // "低"
     QLabel* Label15 = nullptr;  // "高"
     QLabel* Label23 = nullptr;  // TrackBar2's percentage
-    QPushButton* CoolBtn1 = nullptr;
-    QPushButton* CoolBtn2 = nullptr;
-    QPushButton* CoolBtn3 = nullptr;
-    QPushButton* CoolBtn7 = nullptr;
-    QPushButton* CoolBtn8 = nullptr;
-    QPushButton* CoolBtn9 = nullptr;
-    QPushButton* CoolBtn10 = nullptr;
+    widgets::TCoolBtn* CoolBtn1 = nullptr;
+    widgets::TCoolBtn* CoolBtn2 = nullptr;
+    widgets::TCoolBtn* CoolBtn3 = nullptr;
+    widgets::TCoolBtn* CoolBtn7 = nullptr;
+    widgets::TCoolBtn* CoolBtn8 = nullptr;
+    widgets::TCoolBtn* CoolBtn9 = nullptr;
+    widgets::TCoolBtn* CoolBtn10 = nullptr;
     QMenu* PopupMenu1 = nullptr;
     QMenu* PopupMenu2 = nullptr;
     QAction* N4 = nullptr;
     QAction* Delete1 = nullptr;
     QAction* A1 = nullptr;
     QAction* D1 = nullptr;
+    // Non-visual parts: the proportional resizer of the client area and the notification-area progress icon.
+    widgets::TFormResizer* FormResizer1 = nullptr;
+    widgets::TRxTrayIcon* RxTrayIcon1 = nullptr;
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -197,6 +218,12 @@ private:
     void BuildRenamePage();
     void BuildStatusBar();
     void ConnectHandlers();
+    void MakeTrayIcon(std::unique_ptr<widgets::TrayBackend> backend);
+    // The resizer records the controls built here; the inner parts of composite controls (a list's viewport, a
+    // spin edit's buttons, the page control's tab bar) are laid out by their own control and are left to it.
+    void LeaveInnerPartsToTheirControls();
+    // The status bar keeps to the bottom edge at its (scaled) height; the page control fills the rest.
+    void AlignClientArea();
     void SubscribeRules();
     // Runs a handler; an error it raises goes to the error box.
     void Guarded(const std::function<void()>& handler);
@@ -207,12 +234,15 @@ private:
     // The run in progress holds off the conversion list, the first page's buttons, the options page and the
     // preview (MainFormRun.cpp).
     void SetRunning(bool running);
+    // The rename run holds off the rename list and the rename page's buttons (MainFormRename.cpp).
+    void SetRenaming(bool renaming);
     void SetSpinEnabled(TSpinEdit* spin, bool enabled);
     std::vector<int> SelectedRows(QListView* view) const;
     void PickColourInto(const char* key);
     void PickFolderInto(const char* key);
 
     std::string programFolder_;
+    std::string resourceFolder_;
     std::string settingsFile_;
     std::shared_ptr<DialogProvider> dialogs_;
     options::OptionSet options_;
@@ -223,6 +253,7 @@ private:
     convert::RunComponents components_;
     std::unique_ptr<PreviewController> preview_;
     bool running_ = false;
+    bool renaming_ = false;
     bool closedDuringRun_ = false;
     bool shownOnce_ = false;
     // True while a handler edits a list: the selection changes that follow are not a person's clicks.

@@ -5,7 +5,6 @@
 #include <QAction>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QLabel>
 #include <QListView>
 #include <QMimeData>
 #include <QProgressBar>
@@ -52,6 +51,7 @@ void TForm1::Button1Click() {
 }
 
 void TForm1::CoolBtn4Click() {
+    if (renaming_) return;
     FileDialogRequest request{"ファイルを開く", {{"すべてのファイル(*.*)", "*"}}, true, ""};
     for (const std::string& file : dialogs_->OpenFiles(this, request)) renameList_.Append(file);
 }
@@ -63,6 +63,7 @@ void TForm1::Delete1Click() {
 }
 
 void TForm1::D1Click() {
+    if (renaming_) return;
     QuietLists quiet(quietLists_);
     renameList_.DeleteIndices(SelectedRows(ListBox2));
 }
@@ -75,6 +76,7 @@ void TForm1::Button3Click() {
 }
 
 void TForm1::CoolBtn6Click() {
+    if (renaming_) return;
     QuietLists quiet(quietLists_);
     renameList_.Clear();
     Panel4->setText(QString::fromStdString(sources::RenameCountCaption(0)));
@@ -82,7 +84,7 @@ void TForm1::CoolBtn6Click() {
 
 void TForm1::PopupMenu1Popup() { Delete1->setEnabled(conversionList_.Count() > 0 && !running_); }
 
-void TForm1::PopupMenu2Popup() { D1->setEnabled(renameList_.Count() > 0); }
+void TForm1::PopupMenu2Popup() { D1->setEnabled(renameList_.Count() > 0 && !renaming_); }
 
 void TForm1::CheckBox9Click() {
     QuietLists quiet(quietLists_);
@@ -100,8 +102,10 @@ void TForm1::ListBox1Click() {
 
 void TForm1::HandleDroppedFiles(const std::vector<std::string>& names) {
     const auto page = static_cast<sources::Page>(PageControl1->currentIndex());
-    // During a run the conversion list stays as it is; the first two pages take no drops then.
+    // During a run its list stays as it is: the first two pages take no drops during a conversion, the rename
+    // page none during a rename.
     if (running_ && page != sources::Page::Rename) return;
+    if (renaming_ && page == sources::Page::Rename) return;
     QuietLists quiet(quietLists_);
     sources::HandleDroppedFiles(page, names, conversionList_, renameList_);
 }

@@ -4,8 +4,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
@@ -15,7 +15,6 @@
 #include <QSlider>
 #include <QTabBar>
 #include <QTabWidget>
-#include <QVBoxLayout>
 
 #include "app/Ik5Disp.h"
 #include "app/MainForm.h"
@@ -30,6 +29,7 @@ namespace {
 using namespace build;
 
 constexpr int kStatusBarHeight = 19;
+constexpr int kStatusBarTop = TForm1::kDesignClientHeight - kStatusBarHeight;
 constexpr int kProgressWidth = 100;
 constexpr int kListWidth = 339;
 constexpr int kRightColumn = 345;
@@ -38,9 +38,9 @@ constexpr int kPanelHeight = 20;
 constexpr int kLargeButtonTop = 414;
 constexpr int kLargeButtonLeft[] = {190, 295, 400};
 
-// Tabs drawn as buttons: raised when not chosen, pressed in when chosen.
+// Tabs drawn as buttons: raised when not chosen, pressed in when chosen. The sheet goes on the tab bar only:
+// a style sheet above the pages would stop fonts set on a control from reaching the control's inner parts.
 const char* const kTabsAsButtons =
-    "QTabWidget::pane { border: none; }"
     "QTabBar::tab { border: 1px solid #8a8a8a; border-radius: 3px; padding: 3px 10px; margin: 2px 1px 2px 1px;"
     " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #ffffff, stop:1 #d4d0c8); }"
     "QTabBar::tab:selected { background: #c8c4bc; border-color: #5a5a5a; }";
@@ -76,19 +76,17 @@ QMenu* MakePopup(QListView* view, const char* name, const char* addName, const c
 }  // namespace
 
 void TForm1::BuildPages() {
+    // The client area has no layout: its controls sit at their design places and the resizer scales them.
     auto* central = new QWidget(this);
     central->setObjectName(QStringLiteral("ClientArea"));
-    auto* column = new QVBoxLayout(central);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(0);
+    central->resize(kDesignClientWidth, kDesignClientHeight);
     PageControl1 = new QTabWidget(central);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
     PageControl1->setDocumentMode(true);
-    PageControl1->setStyleSheet(QString::fromLatin1(kTabsAsButtons));
-    column->addWidget(PageControl1, 1);
+    PageControl1->tabBar()->setStyleSheet(QString::fromLatin1(kTabsAsButtons));
+    PageControl1->setGeometry(0, 0, kDesignClientWidth, kStatusBarTop);
     setCentralWidget(central);
     // The window may be made smaller than its controls: the stored placement is applied as it is.
-    column->setSizeConstraint(QLayout::SetNoConstraint);
     layout()->setSizeConstraint(QLayout::SetNoConstraint);
     PageControl1->setMinimumSize(1, 1);
 
@@ -117,12 +115,9 @@ void TForm1::BuildListPage() {
     Ik5Disp1 = new TIk5Disp(page);
     Ik5Disp1->setObjectName(QStringLiteral("Ik5Disp1"));
     Ik5Disp1->setGeometry(kRightColumn, kPanelHeight, kListWidth, 379);
-    Button1 = Button(page, "Button1", "ファイル読込", kLargeButtonLeft[0], kLargeButtonTop, kLargeButtonWidth,
-                     kLargeButtonHeight);
-    Button2 = Button(page, "Button2", "変換実行", kLargeButtonLeft[1], kLargeButtonTop, kLargeButtonWidth,
-                     kLargeButtonHeight);
-    Button3 = Button(page, "Button3", "リスト消去", kLargeButtonLeft[2], kLargeButtonTop, kLargeButtonWidth,
-                     kLargeButtonHeight);
+    Button1 = LargeButton(page, "Button1", "ファイル読込", kLargeButtonLeft[0], kLargeButtonTop);
+    Button2 = LargeButton(page, "Button2", "変換実行", kLargeButtonLeft[1], kLargeButtonTop);
+    Button3 = LargeButton(page, "Button3", "リスト消去", kLargeButtonLeft[2], kLargeButtonTop);
     PopupMenu1 = MakePopup(ListBox1, "PopupMenu1", "N4", "Delete1", N4, Delete1);
 }
 
@@ -147,43 +142,35 @@ void TForm1::BuildRenamePage() {
     Check(group, "CheckBox9", caption("CheckBox9"), 350, 50);
     Label(group, "lblEdit6", caption("Edit6"), 12, 82);
     Edit6 = Edit(group, "Edit6", 78, 82, 312);
-    CoolBtn7 = Button(group, "CoolBtn7", "フォルダの選択", 398, 79, kPickerWidth, kPickerHeight);
+    CoolBtn7 = PickerButton(group, "CoolBtn7", "フォルダの選択", 398, 79);
 
     QGroupBox* cases = Group(group, "GroupBox6", "大文字・小文字変換", 520, 12, 152, 95);
     Radio(cases, "RadioButton1", caption("RadioButton1"), 12, 22);
     Radio(cases, "RadioButton2", caption("RadioButton2"), 12, 45);
     Radio(cases, "RadioButton3", caption("RadioButton3"), 12, 68);
 
-    CoolBtn4 = Button(page, "CoolBtn4", "ファイル読込", kLargeButtonLeft[0], kLargeButtonTop, kLargeButtonWidth,
-                      kLargeButtonHeight);
-    CoolBtn5 = Button(page, "CoolBtn5", "変換実行", kLargeButtonLeft[1], kLargeButtonTop, kLargeButtonWidth,
-                      kLargeButtonHeight);
-    CoolBtn6 = Button(page, "CoolBtn6", "リスト消去", kLargeButtonLeft[2], kLargeButtonTop, kLargeButtonWidth,
-                      kLargeButtonHeight);
+    CoolBtn4 = LargeButton(page, "CoolBtn4", "ファイル読込", kLargeButtonLeft[0], kLargeButtonTop);
+    CoolBtn5 = LargeButton(page, "CoolBtn5", "変換実行", kLargeButtonLeft[1], kLargeButtonTop);
+    CoolBtn6 = LargeButton(page, "CoolBtn6", "リスト消去", kLargeButtonLeft[2], kLargeButtonTop);
 }
 
 void TForm1::BuildStatusBar() {
     pnlStatusBar = new QWidget(centralWidget());
     pnlStatusBar->setObjectName(QStringLiteral("pnlStatusBar"));
-    pnlStatusBar->setFixedHeight(kStatusBarHeight);
-    auto* row = new QHBoxLayout(pnlStatusBar);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(0);
-    Panel3 = new QLabel(QStringLiteral("F1キーでヘルプが表示されます"), pnlStatusBar);
-    Panel3->setObjectName(QStringLiteral("Panel3"));
-    Panel3->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    Panel3->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    row->addWidget(Panel3, 1);
+    pnlStatusBar->setGeometry(0, kStatusBarTop, kDesignClientWidth, kStatusBarHeight);
+    // The text panel fills the width left of the two bars; ProgressBar1 is at the right edge.
+    const int textWidth = kDesignClientWidth - 2 * kProgressWidth;
+    Panel3 = CaptionPanel(pnlStatusBar, "Panel3", "F1キーでヘルプが表示されます", 0, 0, textWidth, kStatusBarHeight);
+    int left = textWidth;
     for (QProgressBar** bar : {&ProgressBar2, &ProgressBar1}) {
         *bar = new QProgressBar(pnlStatusBar);
         (*bar)->setObjectName(bar == &ProgressBar1 ? QStringLiteral("ProgressBar1") : QStringLiteral("ProgressBar2"));
-        (*bar)->setFixedWidth(kProgressWidth);
+        (*bar)->setGeometry(left, 0, kProgressWidth, kStatusBarHeight);
         (*bar)->setRange(0, 100);
         (*bar)->setValue(0);
         (*bar)->setTextVisible(false);
-        row->addWidget(*bar);
+        left += kProgressWidth;
     }
-    static_cast<QVBoxLayout*>(centralWidget()->layout())->addWidget(pnlStatusBar);
 }
 
 void TForm1::ConnectHandlers() {

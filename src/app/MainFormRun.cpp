@@ -2,14 +2,14 @@
 // window keeps the parts the run depends on still while it works.
 #include <QAction>
 #include <QApplication>
-#include <QLabel>
 #include <QListView>
 #include <QProgressBar>
-#include <QPushButton>
 
 #include "app/Ik5Disp.h"
 #include "app/MainForm.h"
 #include "app/NamingStages.h"
+#include "convert/ParallelRun.h"
+#include "widgets/TrayIcon.h"
 
 namespace app {
 
@@ -30,7 +30,7 @@ public:
     void OverallPosition(int position) override { form_.ProgressBar2->setValue(position); }
     void FileProgress(int percent) override { form_.ProgressBar1->setValue(percent); }
     void TrayProgress(int frame, const std::string& hint, int, int) override {
-        if (form_.TrayProgressHook) form_.TrayProgressHook(frame, hint);
+        widgets::TrayProgress(*form_.RxTrayIcon1, frame, hint);
     }
     void ProcessMessages() override {
         QCoreApplication::processEvents();
@@ -46,9 +46,7 @@ public:
         display.Execute();
         display.Redraw();
     }
-    void RemoveTray() override {
-        if (form_.TrayRemoveHook) form_.TrayRemoveHook();
-    }
+    void RemoveTray() override { widgets::TrayRemove(*form_.RxTrayIcon1); }
     void Beep() override { QApplication::beep(); }
 
 private:
@@ -60,15 +58,17 @@ private:
 
 void TForm1::SetRunning(bool running) {
     running_ = running;
-    // The conversion list and its buttons, and the options (taken at the start of the run), wait for the end.
+    // The conversion list and its buttons, and the options (taken at the start of the run), wait for the end;
+    // so does the rename run, which would share the progress bars.
     for (QWidget* w : {static_cast<QWidget*>(ListBox1), static_cast<QWidget*>(Button1),
-                       static_cast<QWidget*>(Button2), static_cast<QWidget*>(Button3), TabSheet2})
+                       static_cast<QWidget*>(Button2), static_cast<QWidget*>(Button3), TabSheet2,
+                       static_cast<QWidget*>(CoolBtn5)})
         w->setEnabled(!running);
     N4->setEnabled(!running);
 }
 
 void TForm1::Button2Click() {
-    if (running_) return;
+    if (running_ || renaming_) return;
     SetRunning(true);
     closedDuringRun_ = false;
     struct EndRun {
@@ -76,19 +76,15 @@ void TForm1::Button2Click() {
         ~EndRun() { form.SetRunning(false); }
     } endRun{*this};
 
-    NamingStages stages;
     WindowRunObserver observer(*this, closedDuringRun_);
-    convert::BatchRun run(components_, convert::CaptureRunOptions(options_, programFolder_), false, observer,
-                          stages);
+    // Every core converts; the observer still sees the entries one after another, in list order.
+    convert::ParallelRun run(components_, convert::CaptureRunOptions(options_, programFolder_), false, observer,
+                             [] { return std::make_unique<NamingStages>(); });
     try {
         run.Run(conversionList_.Items());
     } catch (const RunAbandoned&) {
         // The window was closed; the settings are saved already and nothing else is left to do.
     }
-}
-
-void TForm1::CoolBtn5Click() {
-    if (RenameRunHook) RenameRunHook(*this);
 }
 
 }  // namespace app

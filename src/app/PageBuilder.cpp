@@ -5,13 +5,34 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
+#include <QPainter>
 #include <QRadioButton>
 #include <QSlider>
 
 #include "app/SpinEdit.h"
+#include "widgets/CoolBtn.h"
 
-namespace app::build {
+namespace app {
+
+TPanel::TPanel(const QString& text, QWidget* parent) : QFrame(parent), text_(text) {
+    setFrameStyle(QFrame::Panel | QFrame::Sunken);
+}
+
+void TPanel::setText(const QString& text) {
+    if (text == text_) return;
+    text_ = text;
+    update();
+}
+
+void TPanel::paintEvent(QPaintEvent* event) {
+    QFrame::paintEvent(event);
+    QPainter painter(this);
+    painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
+    painter.drawText(contentsRect().adjusted(1, 0, -1, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                     text_);
+}
+
+namespace build {
 
 namespace {
 template <typename W>
@@ -30,11 +51,8 @@ QLabel* Label(QWidget* parent, const QString& name, const QString& text, int x, 
     return label;
 }
 
-QLabel* CaptionPanel(QWidget* parent, const QString& name, const QString& text, int x, int y, int w, int h) {
-    auto* panel = Place(new QLabel(text, parent), name, x, y, w, h);
-    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    panel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    return panel;
+TPanel* CaptionPanel(QWidget* parent, const QString& name, const QString& text, int x, int y, int w, int h) {
+    return Place(new TPanel(text, parent), name, x, y, w, h);
 }
 
 QGroupBox* Group(QWidget* parent, const QString& name, const QString& title, int x, int y, int w, int h) {
@@ -80,8 +98,27 @@ QSlider* TrackBar(QWidget* parent, const QString& name, int x, int y, int w) {
     return slider;
 }
 
-QPushButton* Button(QWidget* parent, const QString& name, const QString& caption, int x, int y, int w, int h) {
-    return Place(new QPushButton(caption, parent), name, x, y, w, h);
+namespace {
+widgets::TCoolBtn* CoolButton(QWidget* parent, const QString& name, const QString& caption, int x, int y, int w,
+                              int h, widgets::TCoolBtn::TCoolOptions options) {
+    auto* button = Place(new widgets::TCoolBtn(caption, parent), name, x, y, w, h);
+    button->SetColorStart(QColor(255, 255, 255));
+    button->SetColorEnd(QColor(192, 192, 192));
+    button->SetGradientDirection(widgets::TCoolBtn::gdVertical);
+    button->SetOptions(options);
+    return button;
+}
+}  // namespace
+
+widgets::TCoolBtn* LargeButton(QWidget* parent, const QString& name, const QString& caption, int x, int y) {
+    return CoolButton(parent, name, caption, x, y, kLargeButtonWidth, kLargeButtonHeight,
+                      widgets::TCoolBtn::ocPaintGradiently | widgets::TCoolBtn::ocRoundedForm);
 }
 
-}  // namespace app::build
+widgets::TCoolBtn* PickerButton(QWidget* parent, const QString& name, const QString& caption, int x, int y) {
+    return CoolButton(parent, name, caption, x, y, kPickerWidth, kPickerHeight,
+                      widgets::TCoolBtn::TCoolOptions(widgets::TCoolBtn::ocPaintGradiently));
+}
+
+}  // namespace build
+}  // namespace app

@@ -5,12 +5,12 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QSlider>
 
 #include "app/MainForm.h"
 #include "app/PageBuilder.h"
 #include "app/SpinEdit.h"
+#include "widgets/CoolBtn.h"
 
 namespace app {
 
@@ -51,22 +51,22 @@ void TForm1::BuildSettingsPage() {
     QGroupBox* overlay = Group(page, "GroupBox2", "画像の挿入", 1, 89, 682, 81);
     label(overlay, "Edit7", 12, kRow1);
     Edit7 = Edit(overlay, "Edit7", kFieldX, kRow1, 470);
-    CoolBtn8 = Button(overlay, "CoolBtn8", "画像の選択", kPickerX, kRow1 - 3, kPickerWidth, kPickerHeight);
+    CoolBtn8 = PickerButton(overlay, "CoolBtn8", "画像の選択", kPickerX, kRow1 - 3);
     label(overlay, "ComboBox3", 12, kRow2);
     ComboBox3 = Combo(overlay, "ComboBox3", kFieldX, kRow2, 80);
     label(overlay, "TrackBar2", 200, kRow2);
     TrackBar2 = TrackBar(overlay, "TrackBar2", 255, kRow2 - 3, 200);
     Label23 = Label(overlay, "Label23", "0%", 462, kRow2);
-    CoolBtn9 = Button(overlay, "CoolBtn9", "透過色", kPickerX, kRow2 - 3, kPickerWidth, kPickerHeight);
+    CoolBtn9 = PickerButton(overlay, "CoolBtn9", "透過色", kPickerX, kRow2 - 3);
 
     QGroupBox* text = Group(page, "GroupBox3", "文字の挿入", 1, 175, 682, 81);
     label(text, "Edit1", 12, kRow1);
     Edit(text, "Edit1", kFieldX, kRow1, 470);
-    CoolBtn1 = Button(text, "CoolBtn1", "フォントの選択", kPickerX, kRow1 - 3, kPickerWidth, kPickerHeight);
+    CoolBtn1 = PickerButton(text, "CoolBtn1", "フォントの選択", kPickerX, kRow1 - 3);
     label(text, "ComboBox2", 12, kRow2);
     ComboBox2 = Combo(text, "ComboBox2", kFieldX, kRow2, 80);
     Check(text, "CheckBox8", caption("CheckBox8"), 200, kRow2);
-    CoolBtn3 = Button(text, "CoolBtn3", "塗りつぶし色", kPickerX, kRow2 - 3, kPickerWidth, kPickerHeight);
+    CoolBtn3 = PickerButton(text, "CoolBtn3", "塗りつぶし色", kPickerX, kRow2 - 3);
 
     QGroupBox* corrections = Group(page, "GroupBox4", "補正", 1, 261, 682, 78);
     Check(corrections, "CheckBox3", caption("CheckBox3"), 12, kRow1);
@@ -85,7 +85,7 @@ void TForm1::BuildSettingsPage() {
     CheckBox7 = Check(save, "CheckBox7", caption("CheckBox7"), 180, 18);
     CheckBox10 = Check(save, "CheckBox10", caption("CheckBox10"), 182, 18);
     CheckBox11 = Check(save, "CheckBox11", caption("CheckBox11"), 330, 18);
-    CoolBtn10 = Button(save, "CoolBtn10", "透過色", kPickerX, 15, kPickerWidth, kPickerHeight);
+    CoolBtn10 = PickerButton(save, "CoolBtn10", "透過色", kPickerX, 15);
     Label8 = Label(save, "Label8", caption("TrackBar1"), 12, 44);
     Label14 = Label(save, "Label14", "低", kFieldX, 44);
     TrackBar1 = TrackBar(save, "TrackBar1", kFieldX + 16, 41, 200);
@@ -93,9 +93,9 @@ void TForm1::BuildSettingsPage() {
     Label11 = Label(save, "Label11", "100%", kFieldX + 240, 44);
     label(save, "Edit2", 12, 72);
     Edit2 = Edit(save, "Edit2", kFieldX, 72, 470);
-    CoolBtn2 = Button(save, "CoolBtn2", "フォルダの選択", kPickerX, 69, kPickerWidth, kPickerHeight);
+    CoolBtn2 = PickerButton(save, "CoolBtn2", "フォルダの選択", kPickerX, 69);
     Check(save, "CheckBox12", caption("CheckBox12"), 12, 99);
-    Label7 = Label(save, "Label7", caption("Edit3"), 240, 99);
+    Label7 = Label(save, "Label7", caption("Edit3"), 234, 99);
     Edit3 = Edit(save, "Edit3", 300, 99, 248);
 
     // The transparent-colour switch and button of the output exist for settings files only.

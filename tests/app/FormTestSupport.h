@@ -2,18 +2,24 @@
 // A main window in a temporary program folder, with its placement store in that folder and every dialog
 // answered from a script.
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include <QCoreApplication>
+#include <QMenuBar>
 #include <QSettings>
 #include <QWidget>
+
+#include <gtest/gtest.h>
 
 #include "AppTestSupport.h"
 #include "TestSupport.h"
 #include "app/Dialogs.h"
 #include "app/MainForm.h"
+#include "widgets/TrayIcon.h"
 
 namespace apptest {
 
@@ -110,6 +116,69 @@ public:
 template <typename W>
 W* Find(QWidget& root, const char* name) {
     return root.findChild<W*>(QString::fromLatin1(name));
+}
+
+// What reached the notification area: 'A'dd, 'M'odify or 'D'elete, with the icon's image key and the tip.
+struct TrayCall {
+    char kind;
+    qint64 icon;
+    std::string tip;
+};
+
+// What reached the notification area, and what to do after each call.
+struct TrayLog {
+    std::vector<TrayCall> calls;
+    std::function<void()> onCall;
+};
+
+// A notification area that records every call into a log while the test holds that log (the window outlives
+// the test body's locals, and its icon still calls the backend when it is destroyed).
+class RecordingTray : public widgets::TrayBackend {
+public:
+    explicit RecordingTray(const std::shared_ptr<TrayLog>& log) : log_(log) {}
+    bool Add(const widgets::TrayRecord& record) override { return Record({'A', record.icon.cacheKey(), record.tip}); }
+    bool Modify(const widgets::TrayRecord& record) override {
+        return Record({'M', record.icon.cacheKey(), record.tip});
+    }
+    void Delete() override { Record({'D', 0, ""}); }
+
+private:
+    bool Record(TrayCall call) {
+        if (auto log = log_.lock()) {
+            log->calls.push_back(std::move(call));
+            if (log->onCall) log->onCall();
+        }
+        return true;
+    }
+    std::weak_ptr<TrayLog> log_;
+};
+
+// Every visible child of `parent` lies inside it and no two visible siblings overlap, recursively. Composite
+// widgets (spin edits, combos, sliders) are checked as wholes, not by their parts.
+inline void ExpectNoOverlaps(QWidget* parent) {
+    std::vector<QWidget*> children;
+    for (QObject* object : parent->children()) {
+        auto* child = qobject_cast<QWidget*>(object);
+        if (child && !child->isHidden() && !child->isWindow()) children.push_back(child);
+    }
+    for (QWidget* child : children) {
+        EXPECT_TRUE(parent->rect().contains(child->geometry()))
+            << child->objectName().toStdString() << " leaves " << parent->objectName().toStdString();
+        ExpectNoOverlaps(child);
+    }
+    if (parent->inherits("app::TSpinEdit") || parent->inherits("QComboBox") || parent->inherits("QAbstractSlider"))
+        return;
+    for (std::size_t i = 0; i < children.size(); ++i)
+        for (std::size_t j = i + 1; j < children.size(); ++j)
+            EXPECT_FALSE(children[i]->geometry().intersects(children[j]->geometry()))
+                << children[i]->objectName().toStdString() << " overlaps " << children[j]->objectName().toStdString()
+                << " in " << parent->objectName().toStdString() << " (" << parent->metaObject()->className() << ")";
+}
+
+// Gives the window's client area (below the menu bar) the size `client` and lets the resize arrive.
+inline void ResizeClientArea(app::TForm1& form, QSize client) {
+    form.resize(client.width(), client.height() + form.menuBar()->height());
+    QCoreApplication::processEvents();
 }
 
 }  // namespace apptest

@@ -12,6 +12,8 @@
 #include <QPushButton>
 #include <QTabWidget>
 
+#include <algorithm>
+
 #include "FormTestSupport.h"
 #include "app/Ik5Disp.h"
 
@@ -53,24 +55,31 @@ TEST_F(MainFormRunTest, AFullRunFromTheButtonConvertsTheListAndLeavesTheWindowUs
     form->CheckBox1->setChecked(false);
     form->ComboBox4->setCurrentIndex(form->ComboBox4->findText("PNG24"));
 
-    // While the run works, the list, its buttons and the options page wait.
+    // While the run works, the list, its buttons, the options page and the rename run wait.
     std::vector<bool> duringRun;
-    std::vector<std::string> hints;
-    form->TrayProgressHook = [&](int, const std::string& hint) {
-        hints.push_back(hint);
-        duringRun.push_back(form->Running() && !form->ListBox1->isEnabled() && !form->Button2->isEnabled() &&
-                            !form->Button1->isEnabled() && !form->TabSheet2->isEnabled());
-        // A second start and list changes are refused meanwhile.
+    auto tray = std::make_shared<TrayLog>();
+    form->UseTrayBackend(std::make_unique<RecordingTray>(tray));
+    tray->onCall = [&] {
+        if (!form->Running()) return;
+        duringRun.push_back(!form->ListBox1->isEnabled() && !form->Button2->isEnabled() &&
+                            !form->Button1->isEnabled() && !form->TabSheet2->isEnabled() &&
+                            !form->CoolBtn5->isEnabled());
+        // A second start, list changes and a rename run are refused meanwhile.
         form->Button2Click();
         form->Button3Click();
+        form->CoolBtn5Click();
     };
-    bool trayRemoved = false;
-    form->TrayRemoveHook = [&] { trayRemoved = true; };
+    tray->calls.clear();
     form->Button2->click();
 
-    EXPECT_EQ(duringRun, (std::vector<bool>{true, true}));
-    EXPECT_EQ(hints, (std::vector<std::string>{"50%完了", "100%完了"}));
-    EXPECT_TRUE(trayRemoved);
+    std::vector<std::string> hints;
+    for (const TrayCall& call : tray->calls)
+        if (call.kind == 'M' && (hints.empty() || hints.back() != call.tip)) hints.push_back(call.tip);
+    EXPECT_EQ(hints, (std::vector<std::string>{"", "50%完了", "100%完了"}));
+    ASSERT_FALSE(duringRun.empty());
+    EXPECT_EQ(std::count(duringRun.begin(), duringRun.end(), true), std::ptrdiff_t(duringRun.size()));
+    EXPECT_EQ(tray->calls.back().kind, 'D');
+    EXPECT_FALSE(form->Renaming());
     EXPECT_TRUE(env.dialogs->errors.empty());
     EXPECT_EQ(Identify(Output("a.png"), "%m %wx%h"), "PNG 200x100");
     EXPECT_EQ(Identify(Output("b.png"), "%m %wx%h"), "PNG 200x100");
@@ -106,12 +115,19 @@ TEST_F(MainFormRunTest, AnErrorInTheRunGoesToTheErrorBoxAndTheRunEnds) {
 
 TEST_F(MainFormRunTest, ClosingTheWindowDuringARunSavesAndStopsBeforeTheNextFile) {
     form->ConversionList().AppendMany({In("a.jpg"), In("b.png")});
-    int files = 0;
-    form->TrayProgressHook = [&](int, const std::string&) {
-        if (++files == 1) form->close();
+    bool closed = false;
+    auto tray = std::make_shared<TrayLog>();
+    form->UseTrayBackend(std::make_unique<RecordingTray>(tray));
+    tray->onCall = [&] {
+        if (form->Running() && !closed) {
+            closed = true;
+            form->close();
+        }
     };
     form->Button2->click();
-    EXPECT_EQ(files, 1);
+    EXPECT_TRUE(closed);
+    // The run left before its first file: the icon keeps the first file's frame.
+    EXPECT_NE(tray->calls.back().kind, 'D');
     EXPECT_FALSE(form->isVisible());
     EXPECT_FALSE(form->Running());
     EXPECT_TRUE(fs::is_regular_file(env.SettingsFile()));
@@ -164,16 +180,6 @@ TEST_F(MainFormRunTest, DropsGoWhereThePageShowingSendsThem) {
     form->HandleDroppedFiles({In("x.GIF")});
     EXPECT_EQ(form->RenameList().Items(), std::vector<std::string>{In("x.GIF")});
     EXPECT_EQ(form->Panel4->text(), " 変換元ファイル：1files");
-}
-
-TEST_F(MainFormRunTest, TheRenameButtonRunsThePluggedInRun) {
-    int runs = 0;
-    form->RenameRunHook = [&](app::TForm1& f) {
-        EXPECT_EQ(&f, form.get());
-        ++runs;
-    };
-    form->CoolBtn5->click();
-    EXPECT_EQ(runs, 1);
 }
 
 }  // namespace
