@@ -38,11 +38,16 @@ bench_photos() {
 }
 
 # A private copy of Kelvo's program: its program folder (settings file, Output) is then the bench folder.
+# KELVO_BIN names an already built program to measure instead of building build/release.
 bench_kelvo() {
-  "$bench_root/scripts/install-deps"
-  "$bench_root/scripts/build" release >&2
+  local bin="${KELVO_BIN:-}"
+  if [ -z "$bin" ]; then
+    "$bench_root/scripts/install-deps"
+    "$bench_root/scripts/build" release >&2
+    bin="$bench_root/build/release/bin/kelvo"
+  fi
   mkdir -p "$work/kelvo"
-  cp "$bench_root/build/release/bin/kelvo" "$work/kelvo/kelvo"
+  cp "$bin" "$work/kelvo/kelvo"
   echo "$work/kelvo/kelvo"
 }
 
@@ -57,6 +62,12 @@ measure() {
     echo "$name failed:"; cat "$work/stderr-$name.txt"; return 1; }
   read -r wall[$name] peak[$name] < "$out"
   printf '%-22s %8.2f s %10d KB\n' "$name" "${wall[$name]}" "${peak[$name]}"
+}
+
+# kelvo_settings KEY=VALUE...: the [Main] section of the bench copy's settings file (kelvo.ini beside it);
+# keys left out keep their start values.
+kelvo_settings() {
+  { echo "[Main]"; printf '%s\n' "$@"; } > "$work/kelvo/kelvo.ini"
 }
 
 ratio() { awk -v a="${wall[$1]}" -v b="${wall[$2]}" 'BEGIN { printf "%.2f", a / b }'; }

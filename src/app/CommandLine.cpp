@@ -13,7 +13,7 @@
 #include <QGuiApplication>
 
 #include "app/ProgramFolder.h"
-#include "convert/BatchRun.h"
+#include "convert/ParallelRun.h"
 #include "convert/ErrorText.h"
 #include "app/NamingStages.h"
 #include "options/OptionSet.h"
@@ -126,7 +126,6 @@ std::vector<std::string> GatherSources(const std::vector<std::string>& args) {
 
 int RunCommandLine(const std::vector<std::string>& args) {
     const std::string programFolder = ProgramFolder();
-    const std::unique_ptr<QGuiApplication> gui = MakeGuiApplication();
     options::OptionSet optionSet(programFolder);
     try {
         settings::LoadSettings(optionSet, DefaultSettingsFile());
@@ -141,10 +140,14 @@ int RunCommandLine(const std::vector<std::string>& args) {
         return 1;
     }
 
+    convert::RunOptions runOptions = convert::CaptureRunOptions(optionSet, programFolder);
+    // Only a caption needs the font system; without one the run starts sooner and holds less.
+    const std::unique_ptr<QGuiApplication> gui = runOptions.captionText.empty() ? nullptr : MakeGuiApplication();
     convert::RunComponents components;
     ConsoleObserver observer;
-    NamingStages stages; // generated names when CheckBox12 is ticked
-    convert::BatchRun run(components, convert::CaptureRunOptions(optionSet, programFolder), true, observer, stages);
+    // Generated names when CheckBox12 is ticked; every worker of the run gets stages of its own.
+    convert::ParallelRun run(components, std::move(runOptions), true, observer,
+                             [] { return std::make_unique<NamingStages>(); });
     bool normalEnd = false;
     try {
         normalEnd = run.Run(list);

@@ -32,37 +32,56 @@ void BatchRun::ReleaseHeld(imaging::TIk5File& file) {
     c_.Ik5Common1.DeleteImage();
 }
 
+FileProgressLink::FileProgressLink(imaging::TIk5File& file, RunObserver& observer)
+    : file_(file), previous_(file.OnProgress) {
+    file.OnProgress = [&observer](imaging::TIk5File&, std::int16_t percent) { observer.FileProgress(percent); };
+}
+
+FileProgressLink::~FileProgressLink() { file_.OnProgress = std::move(previous_); }
+
 bool BatchRun::Run(const std::vector<std::string>& list) {
     // The file progress bar follows the loads and saves of this run.
-    auto previousProgress = c_.Ik5File1.OnProgress;
-    c_.Ik5File1.OnProgress = [this](imaging::TIk5File&, std::int16_t percent) { observer_.FileProgress(percent); };
-    struct Restore {
-        imaging::TIk5File& file;
-        decltype(previousProgress) progress;
-        ~Restore() { file.OnProgress = std::move(progress); }
-    } restore{c_.Ik5File1, previousProgress};
-
+    FileProgressLink progress(c_.Ik5File1, observer_);
     const int count = int(list.size());
-    observer_.OverallRange(count);
-    observer_.OverallPosition(0);
-    if (options_.generatedNames) generatedNames_ = stages_.GeneratedNames(*this, list);
-    overlayUsable_ = stages_.PrepareOverlay(*this);
-
+    Start(list);
     for (int i = 0; i < count; ++i) {
-        index_ = i;
-        observer_.OverallPosition(i + 1);
-        const int percent = (i + 1) * 100 / count;
-        observer_.TrayProgress(TrayFrame(percent), std::to_string(percent) + "%完了", i, count);
-        observer_.ProcessMessages();
-        if (IsGifOrTiff(list[std::size_t(i)])) {
-            ++skipped_;
-            observer_.FileSkipped(i, list[std::size_t(i)]);
-            continue;
-        }
-        if (!ConvertEntry(list[std::size_t(i)], i)) return false;
+        Announce(i, count);
+        if (ConvertOrSkip(list[std::size_t(i)], i) == Outcome::Stopped) return false;
     }
     EndOfRun();
     return true;
+}
+
+void BatchRun::Start(const std::vector<std::string>& list) {
+    observer_.OverallRange(int(list.size()));
+    observer_.OverallPosition(0);
+    if (options_.generatedNames)
+        generatedNames_ = std::make_shared<const std::vector<std::string>>(stages_.GeneratedNames(*this, list));
+    overlayUsable_ = stages_.PrepareOverlay(*this);
+}
+
+void BatchRun::Follow(const BatchRun& lead) {
+    generatedNames_ = lead.generatedNames_;
+    stages_.PrepareOverlay(*this); // for the stage's own settings; whether the overlay is used is the lead's call
+    overlayUsable_ = lead.overlayUsable_;
+}
+
+void BatchRun::Announce(int index, int count) {
+    index_ = index;
+    observer_.OverallPosition(index + 1);
+    const int percent = (index + 1) * 100 / count;
+    observer_.TrayProgress(TrayFrame(percent), std::to_string(percent) + "%完了", index, count);
+    observer_.ProcessMessages();
+}
+
+BatchRun::Outcome BatchRun::ConvertOrSkip(const std::string& source, int index) {
+    index_ = index;
+    if (IsGifOrTiff(source)) {
+        ++skipped_;
+        observer_.FileSkipped(index, source);
+        return Outcome::Skipped;
+    }
+    return ConvertEntry(source, index) ? Outcome::Converted : Outcome::Stopped;
 }
 
 bool BatchRun::ConvertEntry(const std::string& source, int index) {
@@ -106,18 +125,29 @@ bool BatchRun::ConvertEntry(const std::string& source, int index) {
     OutputFormat format = PrepareFormat();
     observer_.PanelCaption(FormatCaption(target_.width, target_.height, format));
 
-    const std::string* generated =
-        options_.generatedNames && std::size_t(index) < generatedNames_.size() ? &generatedNames_[std::size_t(index)]
-                                                                              : nullptr;
+    const std::string* generated = options_.generatedNames && generatedNames_ &&
+                                           std::size_t(index) < generatedNames_->size()
+                                       ? &(*generatedNames_)[std::size_t(index)]
+                                       : nullptr;
     file.FileName = OutputPath(source, options_.outputFolder, generated, format);
     CreateOutputFolder(file.FileName);
-    file.Execute();
+    SaveOutput();
     ++converted_;
     observer_.FileDone(index, source, file.FileName);
 
     if (!commandLineRun_ && options_.captionText.empty()) observer_.ShowPreview(effect.OutImgHandle);
     observer_.FileProgress(0);
     return true;
+}
+
+void BatchRun::SaveOutput() {
+    imaging::TIk5File& file = c_.Ik5File1;
+    file.PendingSave = outputSink_;
+    struct Reset {
+        imaging::TIk5File& file;
+        ~Reset() { file.PendingSave = nullptr; }
+    } reset{file};
+    file.Execute();
 }
 
 OutputFormat BatchRun::PrepareFormat() {

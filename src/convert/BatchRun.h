@@ -2,6 +2,8 @@
 // The batch conversion run: every entry of the list is loaded, brought to its target size, overlaid,
 // corrected, captioned and saved in the output format. One object serves the window's button, the
 // command-line run and the tests.
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -34,6 +36,23 @@ public:
     // read or written; the run then ends at that entry without its end-of-run steps.
     bool Run(const std::vector<std::string>& list);
 
+    // The parts Run is made of, for a run that converts several entries at once (ParallelRun), in the order
+    // Run uses them.
+    // Start of the run: the overall progress range, generated names and the overlay decision.
+    void Start(const std::vector<std::string>& list);
+    // For a run working beside others: takes the start decisions of the run that leads them.
+    void Follow(const BatchRun& lead);
+    // Before entry index of count: overall progress, tray frame and hint, window messages.
+    void Announce(int index, int count);
+    enum class Outcome { Converted, Skipped, Stopped };
+    // Skips a GIF or TIFF entry, or converts it; Stopped when the run stops at it (its resize failed).
+    Outcome ConvertOrSkip(const std::string& source, int index);
+    // After the last entry of a normal end.
+    void EndOfRun();
+    // Where the output of each entry goes: unset, it replaces the output file at once; set, the complete file
+    // is handed over unpublished (for a run that publishes in list order).
+    void DeferOutput(std::function<void(imaging::PendingFile, const std::string&)> sink) { outputSink_ = std::move(sink); }
+
     // After an effect: releases the working image and adopts the effect's result.
     void CommitEffect();
     // Releases the image a file control holds, if any.
@@ -52,7 +71,7 @@ public:
 private:
     bool ConvertEntry(const std::string& source, int index);
     OutputFormat PrepareFormat();
-    void EndOfRun();
+    void SaveOutput();
 
     RunComponents& c_;
     RunOptions options_;
@@ -60,11 +79,26 @@ private:
     RunObserver& observer_;
     RunStages& stages_;
     TargetSize target_;
-    std::vector<std::string> generatedNames_;
+    std::shared_ptr<const std::vector<std::string>> generatedNames_;
     bool overlayUsable_ = false;
+    std::function<void(imaging::PendingFile, const std::string&)> outputSink_;
     int index_ = -1;
     int converted_ = 0;
     int skipped_ = 0;
+};
+
+// While it lives, the file progress of a file control goes to an observer (the control's previous handler is
+// restored afterwards).
+class FileProgressLink {
+public:
+    FileProgressLink(imaging::TIk5File& file, RunObserver& observer);
+    ~FileProgressLink();
+    FileProgressLink(const FileProgressLink&) = delete;
+    FileProgressLink& operator=(const FileProgressLink&) = delete;
+
+private:
+    imaging::TIk5File& file_;
+    decltype(imaging::TIk5File::OnProgress) previous_;
 };
 
 // Tray frame 0..4 for a percentage: 0-20, 21-40, 41-60, 61-80, 81-100.

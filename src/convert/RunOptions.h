@@ -46,7 +46,11 @@ struct RunOptions {
     bool transparent = false;
     std::uint32_t transparentColour = 0x00010000;
 
-    std::string TempFolder() const { return programFolder + "Temp/"; }
+    // A folder of its own inside the temporary folder ("1/"), for each of several runs working side by side;
+    // empty for a run that converts one entry at a time.
+    std::string tempSubfolder;
+
+    std::string TempFolder() const { return programFolder + "Temp/" + tempSubfolder; }
 };
 
 RunOptions CaptureRunOptions(const options::OptionSet& options, const std::string& programFolder);

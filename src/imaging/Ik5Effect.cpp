@@ -26,6 +26,28 @@ Image Derived(const Image& input, vips::VImage pixels) {
     return out;
 }
 
+int CeilDiv(int value, int divisor) { return (value + divisor - 1) / divisor; }
+
+// What a resize to width x height starts from: for a freshly loaded image that can be decoded at reduced scale,
+// the smallest such decode that is still at least the target on both sides (the resize then works as always,
+// from fewer pixels); otherwise the image's own pixels.
+vips::VImage ResizeSource(const Image& input, int width, int height) {
+    if (input.reloadShrunk && !input.paletted) {
+        for (int factor : {8, 4, 2}) {
+            const int shrunkWidth = CeilDiv(input.width, factor);
+            const int shrunkHeight = CeilDiv(input.height, factor);
+            if (shrunkWidth < width || shrunkHeight < height) continue;
+            vips::VImage shrunk = input.reloadShrunk(factor);
+            // A file that changed since it was loaded is not trusted: the loaded pixels are used instead.
+            if (shrunk.width() == shrunkWidth && shrunk.height() == shrunkHeight &&
+                shrunk.bands() == input.pixels.bands())
+                return shrunk;
+            break;
+        }
+    }
+    return WorkingPixels(input);
+}
+
 template <typename F> auto Guarded(F&& body) {
     EnsureInitialized();
     try {
@@ -50,14 +72,19 @@ std::int32_t TIk5Effect::Resize(std::int32_t width, std::int32_t height, std::in
     return Guarded([&] {
         auto input = ImageStore::Instance().Get(InImgHandle);
         CheckDimensions(width, height);
-        return Adopt(Derived(*input, effects::Resize(WorkingPixels(*input), width, height)));
+        return Adopt(Derived(*input, effects::Resize(ResizeSource(*input, width, height), width, height)));
     });
 }
 
 std::int32_t TIk5Effect::ChangeColorDepth(std::int16_t bits, std::int16_t, std::int16_t, std::int16_t) {
     return Guarded([&] {
         auto input = ImageStore::Instance().Get(InImgHandle);
-        if (bits == 24) return Adopt(Derived(*input, WorkingPixels(*input)));
+        if (bits == 24) {
+            // The same pixels: a later resize may still decode the source at reduced scale.
+            Image promoted = Derived(*input, WorkingPixels(*input));
+            if (!input->paletted) promoted.reloadShrunk = input->reloadShrunk;
+            return Adopt(std::move(promoted));
+        }
         if (bits != 8) Fail("unsupported colour depth " + std::to_string(bits));
         auto paletted = std::make_shared<Paletted>(effects::Quantize(FlattenToRgb(WorkingPixels(*input))));
         Image out = Derived(*input, ToVips(*paletted));

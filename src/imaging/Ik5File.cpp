@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <optional>
 #include <span>
@@ -150,7 +151,14 @@ void TIk5File::Save() {
     default:
         Fail("unknown action " + std::to_string(Action));
     }
-    WriteFileAtomically(FileName, bytes);
+    if (PendingSave) {
+        PendingFile pending(std::filesystem::path(FileName).parent_path().string(), FileName);
+        pending.Write(bytes);
+        pending.Finish();
+        PendingSave(std::move(pending), FileName);
+    } else {
+        WriteFileAtomically(FileName, bytes);
+    }
     Progress(100);
 }
 

@@ -2,6 +2,7 @@
 // What an image handle names: its size, its bit depth as loaded, its pixels and its comment.
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -49,6 +50,10 @@ struct Image {
     // Set only after a reduction to 8 bits; the image then saves as 8 bits with this palette.
     std::shared_ptr<const Paletted> paletted;
     std::string comment;
+    // Decodes the source again at 1/factor of each side (factor 2, 4 or 8; sides rounded up), upright like the
+    // pixels. Set by a load that can decode at reduced scale (JPEG), and kept only while the pixels are exactly
+    // the loaded ones, so that a large reduction right after the load need not decode every pixel.
+    std::function<vips::VImage(int factor)> reloadShrunk;
 };
 
 // Throws Error when the size is empty, negative or beyond kMaxPixels.

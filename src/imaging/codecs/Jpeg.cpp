@@ -83,6 +83,15 @@ std::vector<std::uint8_t> InsertComment(const std::vector<std::uint8_t>& jpeg, c
     return out;
 }
 
+// Opens the file for decoding at 1/shrink scale, upright. Only the header is read now.
+vips::VImage OpenJpeg(const std::string& path, int shrink) {
+    return vips::VImage::jpegload(path.c_str(), vips::VImage::option()
+                                                    ->set("autorotate", true)
+                                                    ->set("shrink", shrink)
+                                                    ->set("fail_on", VIPS_FAIL_ON_TRUNCATED)
+                                                    ->set("access", VIPS_ACCESS_RANDOM));
+}
+
 } // namespace
 
 bool IsJpeg(std::span<const std::uint8_t> head) {
@@ -96,12 +105,7 @@ Image LoadJpeg(const std::string& path) {
     if (!IsJpeg(file.Read(0, 3))) Fail("not a JPEG file");
     std::string comment = ReadComment(file);
 
-    vips::VImage loaded = CallVips([&] {
-        return vips::VImage::jpegload(path.c_str(), vips::VImage::option()
-                                                        ->set("autorotate", true)
-                                                        ->set("fail_on", VIPS_FAIL_ON_TRUNCATED)
-                                                        ->set("access", VIPS_ACCESS_RANDOM));
-    });
+    vips::VImage loaded = CallVips([&] { return OpenJpeg(path, 1); });
     CheckDimensions(loaded.width(), loaded.height());
 
     Image image;
@@ -112,6 +116,9 @@ Image LoadJpeg(const std::string& path) {
                                                                             : 24;
     image.pixels = ToKeptPixels(loaded);
     image.comment = std::move(comment);
+    // The decoder scales by 1/2, 1/4 or 1/8 while it decodes (the orientation is applied afterwards, so the
+    // rounded-up sides follow the upright image too).
+    image.reloadShrunk = [path](int factor) { return ToKeptPixels(CallVips([&] { return OpenJpeg(path, factor); })); };
     return image;
 }
 

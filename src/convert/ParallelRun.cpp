@@ -1,0 +1,388 @@
+#include "convert/ParallelRun.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <exception>
+#include <mutex>
+#include <queue>
+#include <thread>
+#include <utility>
+
+#include <sys/stat.h>
+
+#include <vips/vips.h>
+
+#include "imaging/Ik5Common.h"
+
+namespace convert {
+
+namespace {
+
+// How long the calling thread waits for a result before it lets the window process its messages.
+constexpr auto kIdleInterval = std::chrono::milliseconds(50);
+
+// What a worker's conversion of one entry showed, in order, and its output file, until the entry's turn.
+struct EntryRecord {
+    enum class Kind { FileProgress, PanelCaption, ShowPreview, FileDone, FileSkipped, Publish };
+    struct Event {
+        explicit Event(Kind k, int v = 0, std::string t = {}, std::string t2 = {})
+            : kind(k), value(v), text(std::move(t)), text2(std::move(t2)) {}
+        Kind kind;
+        int value = 0;
+        std::string text;
+        std::string text2;
+        std::shared_ptr<const imaging::Image> image; // the image to show (it may be released by then)
+    };
+    std::vector<Event> events;
+    std::unique_ptr<imaging::PendingFile> output;
+    std::string outputPath;
+    BatchRun::Outcome outcome = BatchRun::Outcome::Stopped;
+    std::exception_ptr error;
+    TargetSize target;
+};
+
+// A worker's observer: records instead of showing.
+class Recorder : public RunObserver {
+public:
+    void Begin(EntryRecord* record) { record_ = record; }
+    void FileProgress(int percent) override { Add(EntryRecord::Event(EntryRecord::Kind::FileProgress, percent)); }
+    void PanelCaption(const std::string& text) override { Add(EntryRecord::Event(EntryRecord::Kind::PanelCaption, 0, text)); }
+    void ShowPreview(imaging::Handle image) override {
+        EntryRecord::Event event(EntryRecord::Kind::ShowPreview);
+        event.image = imaging::ImageStore::Instance().Get(image);
+        // Only the last image shown for an entry is ever seen: keep no earlier one.
+        auto& events = record_->events;
+        events.erase(std::remove_if(events.begin(), events.end(),
+                                    [](const EntryRecord::Event& e) { return e.kind == EntryRecord::Kind::ShowPreview; }),
+                     events.end());
+        Add(std::move(event));
+    }
+    void FileDone(int index, const std::string& source, const std::string& outputPath) override {
+        Add(EntryRecord::Event(EntryRecord::Kind::FileDone, index, source, outputPath));
+    }
+    void FileSkipped(int index, const std::string& source) override {
+        Add(EntryRecord::Event(EntryRecord::Kind::FileSkipped, index, source));
+    }
+    void Pending(imaging::PendingFile file, const std::string& path) {
+        record_->output = std::make_unique<imaging::PendingFile>(std::move(file));
+        record_->outputPath = path;
+        Add(EntryRecord::Event(EntryRecord::Kind::Publish));
+    }
+
+private:
+    void Add(EntryRecord::Event event) { record_->events.push_back(std::move(event)); }
+    EntryRecord* record_ = nullptr;
+};
+
+// Hands entries to the workers and their records back to the calling thread. Entries are started largest file
+// first, but only within a window ahead of the next entry to publish, which bounds what waits unpublished.
+class Scheduler {
+public:
+    Scheduler(const std::vector<std::string>& list, int window) : window_(window), records_(list.size()) {
+        sizes_.reserve(list.size());
+        for (const std::string& path : list) {
+            struct stat info {};
+            sizes_.push_back(::stat(path.c_str(), &info) == 0 ? std::uint64_t(info.st_size) : 0);
+        }
+        started_.assign(list.size(), false);
+        Admit();
+    }
+
+    // The next entry for a worker, or -1 when there is none to start any more.
+    int Next() {
+        std::unique_lock lock(mutex_);
+        work_.wait(lock, [&] { return stopping_ || !queue_.empty() || admitted_ == int(sizes_.size()); });
+        if (stopping_ || queue_.empty()) return -1;
+        const int index = -queue_.top().second;
+        queue_.pop();
+        started_[std::size_t(index)] = true;
+        return index;
+    }
+
+    void Deliver(int index, std::unique_ptr<EntryRecord> record) {
+        std::lock_guard lock(mutex_);
+        records_[std::size_t(index)] = std::move(record);
+        done_.notify_all();
+    }
+
+    // Whether an entry was handed to a worker (its record then comes, even after Stop).
+    bool Started(int index) {
+        std::lock_guard lock(mutex_);
+        return started_[std::size_t(index)];
+    }
+
+    // Waits for the record of an entry; idle runs every interval meanwhile (without the lock).
+    std::unique_ptr<EntryRecord> Take(int index, const std::function<void()>& idle) {
+        std::unique_lock lock(mutex_);
+        while (!records_[std::size_t(index)]) {
+            if (!done_.wait_for(lock, kIdleInterval, [&] { return records_[std::size_t(index)] != nullptr; })) {
+                lock.unlock();
+                idle();
+                lock.lock();
+            }
+        }
+        return std::move(records_[std::size_t(index)]);
+    }
+
+    // The entry was published: the window moves on.
+    void Published(int index) {
+        std::lock_guard lock(mutex_);
+        published_ = index + 1;
+        Admit();
+        work_.notify_all();
+    }
+
+    // No entry starts any more.
+    void Stop() {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+        work_.notify_all();
+    }
+
+private:
+    // Called with the lock held.
+    void Admit() {
+        while (admitted_ < int(sizes_.size()) && admitted_ < published_ + window_) {
+            queue_.emplace(sizes_[std::size_t(admitted_)], -admitted_);
+            ++admitted_;
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable work_;
+    std::condition_variable done_;
+    const int window_;
+    std::vector<std::uint64_t> sizes_;
+    std::vector<bool> started_;
+    std::vector<std::unique_ptr<EntryRecord>> records_;
+    std::priority_queue<std::pair<std::uint64_t, int>> queue_; // (size, -index): largest first, then list order
+    int admitted_ = 0;
+    int published_ = 0;
+    bool stopping_ = false;
+};
+
+// Releases every image a set of controls may still name. A control can name an image released already (the
+// file control between the first commit and the save); handles are never reused, so that one is simply gone.
+void ReleaseAll(RunComponents& c) {
+    const imaging::Handle handles[] = {c.Ik5File1.ImgHandle, c.Ik5File2.ImgHandle, c.Ik5Effect1.InImgHandle,
+                                       c.Ik5Effect1.OutImgHandle};
+    for (std::size_t i = 0; i < std::size(handles); ++i) {
+        if (handles[i] == 0 || std::find(handles, handles + i, handles[i]) != handles + i) continue;
+        try {
+            imaging::ImageStore::Instance().Delete(handles[i]);
+        } catch (const std::exception&) {
+        }
+    }
+    c.Ik5File1.ImgHandle = c.Ik5File2.ImgHandle = c.Ik5Effect1.InImgHandle = c.Ik5Effect1.OutImgHandle = 0;
+}
+
+// One worker: its own controls, stages, temporary sub-folder and thread.
+class Worker {
+public:
+    Worker(int number, const RunOptions& options, bool commandLineRun, const ParallelRun::StagesFactory& makeStages,
+           const BatchRun& lead)
+        : options_(WorkerOptions(options, number)), stages_(makeStages()),
+          run_(components_, options_, commandLineRun, recorder_, *stages_), progress_(components_.Ik5File1, recorder_) {
+        run_.Follow(lead);
+        run_.DeferOutput([this](imaging::PendingFile file, const std::string& path) {
+            recorder_.Pending(std::move(file), path);
+        });
+    }
+    ~Worker() {
+        if (thread_.joinable()) thread_.join();
+        ReleaseAll(components_);
+    }
+
+    void Start(const std::vector<std::string>& list, Scheduler& scheduler) {
+        thread_ = std::thread([this, &list, &scheduler] {
+            for (int index; (index = scheduler.Next()) >= 0;) {
+                auto record = std::make_unique<EntryRecord>();
+                recorder_.Begin(record.get());
+                try {
+                    record->outcome = run_.ConvertOrSkip(list[std::size_t(index)], index);
+                } catch (...) {
+                    record->error = std::current_exception();
+                }
+                record->target = run_.Target();
+                recorder_.Begin(nullptr);
+                scheduler.Deliver(index, std::move(record));
+            }
+        });
+    }
+
+private:
+    static RunOptions WorkerOptions(RunOptions options, int number) {
+        options.tempSubfolder = std::to_string(number) + "/";
+        return options;
+    }
+
+    RunComponents components_;
+    RunOptions options_;
+    std::unique_ptr<RunStages> stages_;
+    Recorder recorder_;
+    BatchRun run_;
+    FileProgressLink progress_;
+    std::thread thread_;
+};
+
+// Thrown out of the window's message processing when a stop was asked for in a one-worker run.
+struct StopRequested {};
+
+// Passes everything on; after the window's messages, ends a one-worker run when a stop was asked for.
+class StoppableObserver : public RunObserver {
+public:
+    StoppableObserver(RunObserver& inner, const std::atomic<bool>& stop) : inner_(inner), stop_(stop) {}
+    void OverallRange(int maximum) override { inner_.OverallRange(maximum); }
+    void OverallPosition(int position) override { inner_.OverallPosition(position); }
+    void FileProgress(int percent) override { inner_.FileProgress(percent); }
+    void TrayProgress(int frame, const std::string& hint, int index, int count) override {
+        inner_.TrayProgress(frame, hint, index, count);
+    }
+    void ProcessMessages() override {
+        inner_.ProcessMessages();
+        if (stop_) throw StopRequested{};
+    }
+    void PanelCaption(const std::string& text) override { inner_.PanelCaption(text); }
+    void ShowPreview(imaging::Handle image) override { inner_.ShowPreview(image); }
+    void FileDone(int index, const std::string& source, const std::string& output) override {
+        inner_.FileDone(index, source, output);
+    }
+    void FileSkipped(int index, const std::string& source) override { inner_.FileSkipped(index, source); }
+    void RemoveTray() override { inner_.RemoveTray(); }
+    void Beep() override { inner_.Beep(); }
+    void EndApplication() override { inner_.EndApplication(); }
+
+private:
+    RunObserver& inner_;
+    const std::atomic<bool>& stop_;
+};
+
+// libvips' own threads per image while several workers run: more would only compete for the same cores.
+class VipsThreads {
+public:
+    explicit VipsThreads(int threads) : previous_(vips_concurrency_get()) { vips_concurrency_set(threads); }
+    ~VipsThreads() { vips_concurrency_set(previous_); }
+
+private:
+    int previous_;
+};
+
+} // namespace
+
+int DefaultWorkerCount() {
+    if (const char* text = std::getenv("KELVO_WORKERS")) {
+        char* end = nullptr;
+        const long value = std::strtol(text, &end, 10);
+        if (end != text && *end == '\0' && value >= 1 && value <= 64) return int(value);
+    }
+    return int(std::max(1u, std::thread::hardware_concurrency()));
+}
+
+ParallelRun::ParallelRun(RunComponents& components, RunOptions options, bool commandLineRun, RunObserver& observer,
+                         StagesFactory makeStages, int workers)
+    : components_(components), options_(std::move(options)), commandLineRun_(commandLineRun), observer_(observer),
+      makeStages_(std::move(makeStages)), workers_(std::max(1, workers)) {
+    target_ = {options_.size.boxWidth, options_.size.boxHeight};
+}
+
+bool ParallelRun::Run(const std::vector<std::string>& list) {
+    stopRequested_ = false;
+    // A short list gains nothing from more workers than entries.
+    return workers_ == 1 || list.size() < 2 ? RunOneAtATime(list) : RunSideBySide(list);
+}
+
+bool ParallelRun::RunOneAtATime(const std::vector<std::string>& list) {
+    std::unique_ptr<RunStages> stages = makeStages_();
+    StoppableObserver observer(observer_, stopRequested_);
+    BatchRun run(components_, options_, commandLineRun_, observer, *stages);
+    struct Counts {
+        ParallelRun& self;
+        BatchRun& run;
+        ~Counts() {
+            self.target_ = run.Target();
+            self.index_ = run.Index();
+            self.converted_ = run.Converted();
+            self.skipped_ = run.Skipped();
+        }
+    } counts{*this, run};
+    try {
+        return run.Run(list);
+    } catch (const StopRequested&) {
+        return false;
+    }
+}
+
+bool ParallelRun::RunSideBySide(const std::vector<std::string>& list) {
+    const int count = int(list.size());
+    const int workerCount = std::min(workers_, count);
+    std::unique_ptr<RunStages> leadStages = makeStages_();
+    BatchRun lead(components_, options_, commandLineRun_, observer_, *leadStages);
+    lead.ReleaseHeld(components_.Ik5File1);
+    lead.ReleaseHeld(components_.Ik5File2);
+    lead.Start(list);
+    // Each worker's caption bitmaps go to a folder of its own inside the temporary folder, made here.
+    if (!options_.captionText.empty()) ::mkdir(options_.TempFolder().c_str(), 0777);
+
+    VipsThreads vipsThreads(1);
+    // Without a preview nothing but a pending file waits for its turn, so the window can span the list; a
+    // preview image can hold a decoded photo, so then only a few wait.
+    Scheduler scheduler(list, commandLineRun_ ? std::max(256, 4 * workerCount) : 2 * workerCount);
+    std::vector<std::unique_ptr<Worker>> workers;
+    struct Shutdown {
+        Scheduler& scheduler;
+        std::vector<std::unique_ptr<Worker>>& workers;
+        ~Shutdown() {
+            scheduler.Stop();
+            workers.clear(); // joins: the entries in flight end, and their outputs are dropped unpublished
+        }
+    } shutdown{scheduler, workers};
+    for (int n = 0; n < workerCount; ++n)
+        workers.push_back(std::make_unique<Worker>(n + 1, options_, commandLineRun_, makeStages_, lead));
+    for (auto& worker : workers) worker->Start(list, scheduler);
+
+    imaging::TIk5Common release;
+    const auto idle = [this] { observer_.ProcessMessages(); };
+    for (int i = 0; i < count; ++i) {
+        if (stopRequested_) {
+            scheduler.Stop();
+            if (!scheduler.Started(i)) return false;
+        }
+        index_ = i;
+        lead.Announce(i, count);
+        std::unique_ptr<EntryRecord> record = scheduler.Take(i, idle);
+        target_ = record->target;
+        for (EntryRecord::Event& event : record->events) {
+            switch (event.kind) {
+            case EntryRecord::Kind::FileProgress: observer_.FileProgress(event.value); break;
+            case EntryRecord::Kind::PanelCaption: observer_.PanelCaption(event.text); break;
+            case EntryRecord::Kind::FileDone: observer_.FileDone(event.value, event.text, event.text2); break;
+            case EntryRecord::Kind::FileSkipped: observer_.FileSkipped(event.value, event.text); break;
+            case EntryRecord::Kind::Publish: record->output->Publish(record->outputPath); break;
+            case EntryRecord::Kind::ShowPreview: {
+                // The preview shows an image of its own, held by the caller's file control like the image a
+                // one-at-a-time run leaves there, and released by the next one.
+                const imaging::Handle shown = imaging::ImageStore::Instance().Add(*event.image);
+                event.image.reset();
+                lead.ReleaseHeld(components_.Ik5File1);
+                components_.Ik5File1.ImgHandle = shown;
+                observer_.ShowPreview(shown);
+                break;
+            }
+            }
+        }
+        if (record->error) std::rethrow_exception(record->error);
+        switch (record->outcome) {
+        case BatchRun::Outcome::Converted: ++converted_; break;
+        case BatchRun::Outcome::Skipped: ++skipped_; break;
+        case BatchRun::Outcome::Stopped: return false;
+        }
+        scheduler.Published(i);
+    }
+    lead.EndOfRun();
+    return true;
+}
+
+} // namespace convert

@@ -1,0 +1,218 @@
+// Runs with several workers against the same run with one: every output byte, every file and every observer
+// call in the same order; stops leave exactly the entries before the stopping one.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "TestSupport.h"
+#include "convert/ParallelRun.h"
+#include "convert/Stages.h"
+#include "imaging/Error.h"
+
+namespace convert_test {
+void EnsureGuiApplication(); // CaptionTest.cpp
+}
+
+namespace {
+
+using namespace testsupport;
+
+// Every call as text, in order. File progress is kept at its ends (0 and 100): how many steps come between
+// depends on timing, in any run.
+struct Journal : convert::RunObserver {
+    std::vector<std::string> calls;
+    void OverallRange(int maximum) override { Log("range", maximum); }
+    void OverallPosition(int position) override { Log("position", position); }
+    void FileProgress(int percent) override {
+        if (percent == 0 || percent == 100) Log("file", percent);
+    }
+    void TrayProgress(int frame, const std::string& hint, int index, int count) override {
+        Log("tray " + hint, frame * 1000000 + index * 1000 + count);
+    }
+    void PanelCaption(const std::string& text) override { calls.push_back("panel " + text); }
+    void ShowPreview(imaging::Handle) override { calls.push_back("preview"); }
+    void FileDone(int index, const std::string& source, const std::string& output) override {
+        calls.push_back("done " + std::to_string(index) + " " + source + " " + fs::path(output).filename().string());
+    }
+    void FileSkipped(int index, const std::string& source) override {
+        calls.push_back("skipped " + std::to_string(index) + " " + source);
+    }
+    void RemoveTray() override { calls.push_back("remove tray"); }
+    void Beep() override { calls.push_back("beep"); }
+    void EndApplication() override { calls.push_back("end"); }
+    void Log(const std::string& what, int value) { calls.push_back(what + " " + std::to_string(value)); }
+};
+
+std::map<std::string, std::vector<std::uint8_t>> FolderBytes(const fs::path& folder) {
+    std::map<std::string, std::vector<std::uint8_t>> files;
+    if (!fs::exists(folder)) return files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        if (entry.is_regular_file()) files[fs::relative(entry.path(), folder).string()] = ReadBytes(entry.path());
+    return files;
+}
+
+class ParallelRunTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* sub : {"a", "b"}) fs::create_directories(dir / sub);
+        fs::create_directories(dir / "prog");
+        WritePpm(dir / "g.ppm", MakeGradient(360, 240));
+        // The same names in two folders with different pictures: the later one's output must win, and their
+        // caption bitmaps must not mix.
+        Make("a/photo.jpg", "");
+        Make("b/photo.jpg", "-flop -modulate 100,40");
+        Make("a/logo.png", "-rotate 90");
+        Make("b/logo.png", "-negate");
+        Make("a/plain.bmp", "-type truecolor -flip");
+        Make("a/mono.bmp", "-type bilevel");
+        Make("a/scan.pcx", "-blur 0x2");
+        Make("a/anim.gif", "");
+        options.programFolder = (dir / "prog").string() + "/";
+        options.size.resizeMode = "縮小時のみ有効";
+        options.size.boxWidth = 120;
+        options.format = "PNG24";
+    }
+    void Make(const std::string& name, const std::string& flags) {
+        std::string out = (dir / name).string();
+        if (name.ends_with("mono.bmp")) out = "bmp3:" + out;
+        ASSERT_EQ(testsupport::Run("convert " + Quote(dir / "g.ppm") + " " + flags + " " + Quote(out)), 0) << name;
+    }
+    std::string Src(const std::string& name) const { return (dir / name).string(); }
+    std::vector<std::string> MixedList() const {
+        return {Src("a/photo.jpg"), Src("a/anim.gif"), Src("a/logo.png"), Src("b/photo.jpg"), Src("a/plain.bmp"),
+                Src("a/mono.bmp"),  Src("b/logo.png"), Src("a/scan.pcx"), Src("a/photo.jpg"), Src("b/photo.jpg")};
+    }
+    // Runs the list with `workers` into a fresh output folder; returns whether the run ended normally.
+    bool RunWith(int workers, const std::vector<std::string>& list, const std::string& outName, Journal& journal,
+                 bool commandLine = true) {
+        options.outputFolder = (dir / outName).string();
+        convert::ParallelRun run(components, options, commandLine, journal,
+                                 [] { return std::make_unique<convert::ConversionStages>(); }, workers);
+        return run.Run(list);
+    }
+
+    TempDir dir;
+    convert::RunOptions options;
+    convert::RunComponents components;
+};
+
+TEST_F(ParallelRunTest, SeveralWorkersWriteWhatOneWorkerWrites) {
+    convert_test::EnsureGuiApplication();
+    struct Setting {
+        const char* format;
+        const char* caption;
+        bool sharpen;
+    };
+    for (const Setting& setting : {Setting{"PNG24", "", false}, Setting{"JPEG", "テスト", true},
+                                   Setting{"PNG8", "caption", false}}) {
+        SCOPED_TRACE(setting.format);
+        options.format = setting.format;
+        options.captionText = setting.caption;
+        options.captionPosition = "右下";
+        options.sharpen = setting.sharpen;
+        const std::string key = std::string(setting.format) + (setting.sharpen ? "s" : "");
+        Journal one;
+        ASSERT_TRUE(RunWith(1, MixedList(), "one-" + key, one));
+        const auto expected = FolderBytes(dir / ("one-" + key));
+        ASSERT_EQ(expected.size(), 5u); // photo, logo, plain, mono, scan (photo and logo written twice over)
+        for (int workers : {2, 3, 4}) {
+            SCOPED_TRACE(workers);
+            Journal many;
+            ASSERT_TRUE(RunWith(workers, MixedList(), "many-" + key + std::to_string(workers), many));
+            EXPECT_EQ(FolderBytes(dir / ("many-" + key + std::to_string(workers))), expected);
+            EXPECT_EQ(many.calls, one.calls);
+        }
+    }
+}
+
+TEST_F(ParallelRunTest, TheWindowSeesTheSamePreviewsAndKeepsOnlyTheLast) {
+    Journal one;
+    ASSERT_TRUE(RunWith(1, MixedList(), "one", one, false));
+    const std::size_t before = imaging::ImageStore::Instance().Count();
+    Journal many;
+    ASSERT_TRUE(RunWith(3, MixedList(), "many", many, false));
+    EXPECT_EQ(many.calls, one.calls);
+    // The caller's file control names the image last shown, which is still there to show.
+    ASSERT_NE(components.Ik5File1.ImgHandle, 0);
+    EXPECT_NO_THROW(imaging::ImageStore::Instance().Get(components.Ik5File1.ImgHandle));
+    EXPECT_LE(imaging::ImageStore::Instance().Count(), before);
+}
+
+TEST_F(ParallelRunTest, AMissingFileStopsTheRunThere) {
+    // Unique names, so that every output says which entry wrote it.
+    std::vector<std::string> list;
+    for (int i = 0; i < 12; ++i) {
+        const std::string name = "a/n" + std::to_string(i) + ".png";
+        if (i != 7) fs::copy_file(dir / "a/logo.png", dir / name);
+        list.push_back(Src(name));
+    }
+    for (int workers : {1, 2, 4}) {
+        SCOPED_TRACE(workers);
+        Journal journal;
+        const std::string out = "out" + std::to_string(workers);
+        EXPECT_THROW(RunWith(workers, list, out, journal), imaging::Error);
+        const auto written = FolderBytes(dir / out);
+        for (int i = 0; i < 12; ++i) EXPECT_EQ(written.count("n" + std::to_string(i) + ".png"), i < 7 ? 1u : 0u) << i;
+        EXPECT_EQ(written.size(), 7u); // no temporary file is left either
+        // The failing entry's progress was shown, and nothing after it.
+        EXPECT_NE(std::find(journal.calls.begin(), journal.calls.end(), "position 8"), journal.calls.end());
+        EXPECT_EQ(std::find(journal.calls.begin(), journal.calls.end(), "position 9"), journal.calls.end());
+    }
+}
+
+TEST_F(ParallelRunTest, AFailedResizeStopsTheRunWithoutLaterOutputs) {
+    // In percentage mode a tiny image gets a zero target: the run stops at it, later entries are not written.
+    Make("a/tiny.png", "-resize 1x1!");
+    options.size.percentageMode = true;
+    options.size.resizeMode = "常に有効";
+    options.size.percentage = 50;
+    const std::vector<std::string> list = {Src("a/photo.jpg"), Src("a/logo.png"), Src("a/tiny.png"),
+                                           Src("a/plain.bmp"), Src("a/scan.pcx")};
+    Journal one;
+    EXPECT_FALSE(RunWith(1, list, "one", one));
+    Journal many;
+    EXPECT_FALSE(RunWith(3, list, "many", many));
+    EXPECT_EQ(many.calls, one.calls);
+    EXPECT_EQ(FolderBytes(dir / "many"), FolderBytes(dir / "one"));
+    EXPECT_EQ(FolderBytes(dir / "many").size(), 2u);
+}
+
+TEST_F(ParallelRunTest, ImagesAreReleasedAsTheRunGoes) {
+    std::vector<std::string> list;
+    for (int i = 0; i < 40; ++i) list.push_back(Src(i % 2 ? "a/photo.jpg" : "b/logo.png"));
+    const std::size_t before = imaging::ImageStore::Instance().Count();
+    Journal journal;
+    ASSERT_TRUE(RunWith(3, list, "out", journal));
+    EXPECT_EQ(imaging::ImageStore::Instance().Count(), before);
+    EXPECT_EQ(components.Ik5File1.ImgHandle, 0);
+}
+
+TEST_F(ParallelRunTest, AStopRequestEndsAfterTheEntriesInFlight) {
+    std::vector<std::string> list(30, Src("a/photo.jpg"));
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        const std::string name = "a/p" + std::to_string(i) + ".jpg";
+        fs::copy_file(dir / "a/photo.jpg", dir / name);
+        list[i] = Src(name);
+    }
+    struct Stopper : Journal {
+        convert::ParallelRun* run = nullptr;
+        void FileDone(int index, const std::string& source, const std::string& output) override {
+            Journal::FileDone(index, source, output);
+            if (index == 3) run->RequestStop();
+        }
+    } journal;
+    options.outputFolder = (dir / "out").string();
+    convert::ParallelRun run(components, options, true, journal,
+                             [] { return std::make_unique<convert::ConversionStages>(); }, 3);
+    journal.run = &run;
+    EXPECT_FALSE(run.Run(list));
+    const auto written = FolderBytes(dir / "out");
+    // Entries 0..3 at least; whatever else was published is a run of entries right after them.
+    ASSERT_GE(written.size(), 4u);
+    EXPECT_LT(written.size(), list.size());
+    for (std::size_t i = 0; i < list.size(); ++i)
+        EXPECT_EQ(written.count("p" + std::to_string(i) + ".png"), i < written.size() ? 1u : 0u) << i;
+    EXPECT_EQ(std::count(journal.calls.begin(), journal.calls.end(), "beep"), 0);
+}
+
+} // namespace

@@ -1,0 +1,164 @@
+// A freshly loaded JPEG that is resized to half its size or less is decoded at reduced scale: the result must
+// have the exact target size and look like the resize of a full decode.
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+#include "imaging/Effects.h"
+#include "imaging/Ik5Common.h"
+#include "imaging/Ik5Effect.h"
+#include "imaging/Ik5File.h"
+#include "imaging/ImageStore.h"
+
+namespace {
+
+using namespace testsupport;
+
+// A photo-like picture: plasma clouds, blurred, saved by ImageMagick at quality 92.
+fs::path MakePhoto(const fs::path& dir, int width, int height) {
+    fs::path path = dir / "photo.jpg";
+    std::string command = "convert -seed 7 -size " + std::to_string(width) + "x" + std::to_string(height) +
+                          " plasma:fractal -blur 0x3 -quality 92 " + Quote(path);
+    EXPECT_EQ(Run(command), 0);
+    return path;
+}
+
+// The same JPEG with an EXIF block that says: rotate 90 degrees clockwise to show (orientation 6).
+fs::path WithOrientation6(const fs::path& jpeg, const fs::path& out) {
+    std::vector<std::uint8_t> bytes = ReadBytes(jpeg);
+    const std::vector<std::uint8_t> exif = {
+        0xFF, 0xE1, 0x00, 0x22, 'E', 'x', 'i', 'f', 0, 0,           // APP1, 34 bytes with the length
+        'I', 'I', 0x2A, 0x00, 0x08, 0x00, 0x00, 0x00,               // little-endian TIFF, IFD at 8
+        0x01, 0x00,                                                 // one entry
+        0x12, 0x01, 0x03, 0x00, 0x01, 0x00, 0x00, 0x00, 0x06, 0x00, 0x00, 0x00, // Orientation, SHORT, 1, 6
+        0x00, 0x00, 0x00, 0x00};                                    // no next IFD
+    bytes.insert(bytes.begin() + 2, exif.begin(), exif.end());
+    WriteBytes(out, bytes);
+    return out;
+}
+
+struct Loaded {
+    imaging::TIk5File file;
+    imaging::TIk5Effect effect;
+    imaging::TIk5Common common;
+
+    explicit Loaded(const fs::path& path) {
+        file.FileName = path.string();
+        file.Action = imaging::TIk5File::kLoad;
+        file.Execute();
+        file.GetImageInfo();
+        effect.InImgHandle = file.ImgHandle;
+    }
+    ~Loaded() {
+        for (imaging::Handle handle : {file.ImgHandle, effect.OutImgHandle}) {
+            if (handle == 0) continue;
+            common.ImgHandle = handle;
+            common.DeleteImage();
+            if (effect.OutImgHandle == file.ImgHandle) break;
+        }
+    }
+    // The effect's resize (which may decode at reduced scale), read into memory.
+    imaging::Raster Resized(int width, int height) {
+        EXPECT_EQ(effect.Resize(width, height, 1), 1);
+        return imaging::ToRaster(imaging::RgbPixels(*imaging::ImageStore::Instance().Get(effect.OutImgHandle)));
+    }
+    // The same resize from every decoded pixel.
+    imaging::Raster FullDecodeResized(int width, int height) {
+        auto image = imaging::ImageStore::Instance().Get(file.ImgHandle);
+        return imaging::ToRaster(imaging::effects::Resize(imaging::RgbPixels(*image), width, height));
+    }
+};
+
+class ShrinkOnLoad : public ::testing::Test {
+protected:
+    // One 2400 x 1600 photo for the whole suite (drawing plasma takes a while).
+    static void SetUpTestSuite() {
+        dir_ = new TempDir;
+        photo_ = new fs::path(MakePhoto(dir_->path(), 2400, 1600));
+    }
+    static void TearDownTestSuite() {
+        delete photo_;
+        delete dir_;
+    }
+    static const fs::path& Photo() { return *photo_; }
+    TempDir dir;
+
+private:
+    static inline TempDir* dir_ = nullptr;
+    static inline fs::path* photo_ = nullptr;
+};
+
+TEST_F(ShrinkOnLoad, ThumbnailsMatchTheFullDecodeAtExactSizes) {
+    const fs::path& photo = Photo();
+    struct Case {
+        int width, height;
+    };
+    // 1/8 (300 x 200 and below), 1/4, 1/2, odd sizes, a distorted aspect, and sizes just past each threshold.
+    const Case cases[] = {{200, 133}, {300, 200}, {301, 200}, {160, 107}, {599, 399},
+                          {600, 400}, {1200, 800}, {1199, 801}, {37, 700}, {1000, 20}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.width << "x" << c.height);
+        Loaded loaded(photo);
+        ASSERT_TRUE(imaging::ImageStore::Instance().Get(loaded.file.ImgHandle)->reloadShrunk);
+        imaging::Raster shrunk = loaded.Resized(c.width, c.height);
+        imaging::Raster full = loaded.FullDecodeResized(c.width, c.height);
+        ASSERT_EQ(shrunk.width, c.width);
+        ASSERT_EQ(shrunk.height, c.height);
+        EXPECT_GE(Psnr(shrunk, full), 40.0);
+    }
+}
+
+TEST_F(ShrinkOnLoad, FollowsTheExifOrientation) {
+    const fs::path rotated = WithOrientation6(Photo(), dir / "rotated.jpg");
+    Loaded loaded(rotated);
+    ASSERT_EQ(loaded.file.ImgWidth, 1600); // upright: the stored 2400 x 1600 turned a quarter
+    ASSERT_EQ(loaded.file.ImgHeight, 2400);
+    for (auto [width, height] : {std::pair{133, 200}, std::pair{201, 300}, std::pair{400, 601}}) {
+        SCOPED_TRACE(testing::Message() << width << "x" << height);
+        imaging::Raster shrunk = loaded.Resized(width, height);
+        imaging::Raster full = loaded.FullDecodeResized(width, height);
+        ASSERT_EQ(shrunk.width, width);
+        ASSERT_EQ(shrunk.height, height);
+        EXPECT_GE(Psnr(shrunk, full), 40.0);
+        imaging::TIk5Common common{loaded.effect.OutImgHandle};
+        common.DeleteImage();
+        loaded.effect.OutImgHandle = 0;
+    }
+}
+
+TEST_F(ShrinkOnLoad, AnEffectBeforeTheResizeIsKept) {
+    // After any effect but the promotion to 24 bits the pixels are no longer the file's: the resize must work
+    // from them (a reduced decode would lose the effect).
+    Loaded loaded(Photo());
+    const std::int32_t xs[4] = {0, 2400, 2400, 0};
+    const std::int32_t ys[4] = {0, 0, 1600, 1600};
+    ASSERT_EQ(loaded.effect.ChangeSaturation(xs, ys, 4, -100), 1);
+    const imaging::Handle grey = loaded.effect.OutImgHandle;
+    loaded.effect.InImgHandle = grey;
+    imaging::Raster resized = loaded.Resized(200, 150);
+    for (std::size_t i = 0; i < resized.pixels.size(); i += 3) {
+        ASSERT_EQ(resized.pixels[i], resized.pixels[i + 1]) << i;
+        ASSERT_EQ(resized.pixels[i], resized.pixels[i + 2]) << i;
+    }
+    imaging::TIk5Common common{grey};
+    common.DeleteImage();
+}
+
+TEST_F(ShrinkOnLoad, TheDepthPromotionKeepsTheReducedDecode) {
+    // A grey JPEG is promoted to 24 bits before the resize; the reduced decode must still serve and match.
+    const fs::path& photo = Photo();
+    const fs::path grey = dir / "grey.jpg";
+    ASSERT_EQ(testsupport::Run("convert " + Quote(photo) + " -colorspace Gray -quality 92 " + Quote(grey)), 0);
+    Loaded loaded(grey);
+    ASSERT_EQ(loaded.file.ImgBitCount, 8);
+    ASSERT_EQ(loaded.effect.ChangeColorDepth(24, 0, 0, 0), 1);
+    const imaging::Handle promoted = loaded.effect.OutImgHandle;
+    loaded.effect.InImgHandle = promoted;
+    ASSERT_TRUE(imaging::ImageStore::Instance().Get(promoted)->reloadShrunk);
+    imaging::Raster shrunk = loaded.Resized(150, 100);
+    imaging::Raster full = loaded.FullDecodeResized(150, 100);
+    EXPECT_GE(Psnr(shrunk, full), 40.0);
+    imaging::TIk5Common common{promoted};
+    common.DeleteImage();
+}
+
+} // namespace
