@@ -25,6 +25,10 @@
 #include "sources/FileList.h"
 #include "widgets/CoolBtn.h"
 
+namespace convert {
+class ParallelRun;
+}
+
 class QAction;
 class QCheckBox;
 class QComboBox;
@@ -118,6 +122,7 @@ public:
 
     void Button1Click();
     void Button2Click();
+    void StopButtonClick();
     void Button3Click();
     void CoolBtn4Click();
     void CoolBtn5Click();
@@ -150,6 +155,7 @@ public:
     TIk5Disp* Ik5Disp1 = nullptr;
     widgets::TCoolBtn* Button1 = nullptr;
     widgets::TCoolBtn* Button2 = nullptr;
+    widgets::TCoolBtn* StopButton = nullptr; // "中止": ends a run after the files in flight
     widgets::TCoolBtn* Button3 = nullptr;
     widgets::TCoolBtn* CoolBtn4 = nullptr;
     widgets::TCoolBtn* CoolBtn5 = nullptr;
@@ -234,6 +240,7 @@ private:
     // The run in progress holds off the conversion list, the first page's buttons, the options page and the
     // preview (MainFormRun.cpp).
     void SetRunning(bool running);
+    convert::ParallelRun* activeRun_ = nullptr;
     // The rename run holds off the rename list and the rename page's buttons (MainFormRename.cpp).
     void SetRenaming(bool renaming);
     void SetSpinEnabled(TSpinEdit* spin, bool enabled);

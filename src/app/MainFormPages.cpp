@@ -118,6 +118,10 @@ void TForm1::BuildListPage() {
     Button1 = LargeButton(page, "Button1", "ファイル読込", kLargeButtonLeft[0], kLargeButtonTop);
     Button2 = LargeButton(page, "Button2", "変換実行", kLargeButtonLeft[1], kLargeButtonTop);
     Button3 = LargeButton(page, "Button3", "リスト消去", kLargeButtonLeft[2], kLargeButtonTop);
+    StopButton = PickerButton(page, "StopButton", "中止", kLargeButtonLeft[2] + kLargeButtonWidth + 12,
+                              kLargeButtonTop + (kLargeButtonHeight - kPickerHeight) / 2);
+    StopButton->resize(60, kPickerHeight);
+    StopButton->setEnabled(false);
     PopupMenu1 = MakePopup(ListBox1, "PopupMenu1", "N4", "Delete1", N4, Delete1);
 }
 
@@ -179,6 +183,7 @@ void TForm1::ConnectHandlers() {
     };
     click(Button1, &TForm1::Button1Click);
     click(Button2, &TForm1::Button2Click);
+    click(StopButton, &TForm1::StopButtonClick);
     click(Button3, &TForm1::Button3Click);
     click(CoolBtn1, &TForm1::CoolBtn1Click);
     click(CoolBtn2, &TForm1::CoolBtn2Click);

@@ -65,6 +65,13 @@ void TForm1::SetRunning(bool running) {
                        static_cast<QWidget*>(CoolBtn5)})
         w->setEnabled(!running);
     N4->setEnabled(!running);
+    StopButton->setEnabled(running);
+}
+
+void TForm1::StopButtonClick() {
+    // The files being converted are finished and saved; no later entry is started, and as for any stop the
+    // end-of-run steps do not follow.
+    if (activeRun_) activeRun_->RequestStop();
 }
 
 void TForm1::Button2Click() {
@@ -73,13 +80,17 @@ void TForm1::Button2Click() {
     closedDuringRun_ = false;
     struct EndRun {
         TForm1& form;
-        ~EndRun() { form.SetRunning(false); }
+        ~EndRun() {
+            form.activeRun_ = nullptr;
+            form.SetRunning(false);
+        }
     } endRun{*this};
 
     WindowRunObserver observer(*this, closedDuringRun_);
     // Every core converts; the observer still sees the entries one after another, in list order.
     convert::ParallelRun run(components_, convert::CaptureRunOptions(options_, programFolder_), false, observer,
                              [] { return std::make_unique<NamingStages>(); });
+    activeRun_ = &run;
     try {
         run.Run(conversionList_.Items());
     } catch (const RunAbandoned&) {

@@ -183,3 +183,39 @@ TEST_F(MainFormRunTest, DropsGoWhereThePageShowingSendsThem) {
 }
 
 }  // namespace
+
+namespace {
+
+// "中止" ends a run after the files in flight: later entries are not converted, the end-of-run steps do not
+// follow, and the window is ready for the next run.
+TEST_F(MainFormRunTest, TheStopButtonEndsARunAfterTheFilesInFlight) {
+    EXPECT_FALSE(form->StopButton->isEnabled());
+    std::vector<std::string> list;
+    for (int i = 0; i < 24; ++i) {
+        fs::path copy = env.dir / "in" / ("p" + std::to_string(i) + ".png");
+        fs::copy_file(env.dir / "in" / "b.png", copy);
+        list.push_back(copy.string());
+    }
+    env.dialogs->openAnswers.push_back(list);
+    form->Button1->click();
+    auto tray = std::make_shared<TrayLog>();
+    form->UseTrayBackend(std::make_unique<RecordingTray>(tray));
+    bool stopWasEnabled = false;
+    tray->onCall = [&] {
+        if (!form->Running() || stopWasEnabled) return;
+        stopWasEnabled = form->StopButton->isEnabled();
+        form->StopButton->click();
+    };
+    form->Button2->click();
+    EXPECT_TRUE(stopWasEnabled);
+    int written = 0;
+    for (int i = 0; i < 24; ++i) written += fs::exists(Output(("p" + std::to_string(i) + ".jpg").c_str()));
+    EXPECT_LT(written, 24);
+    // Entries are published in list order: what was written is a first part of the list.
+    for (int i = 0; i < written; ++i) EXPECT_TRUE(fs::exists(Output(("p" + std::to_string(i) + ".jpg").c_str()))) << i;
+    EXPECT_FALSE(form->StopButton->isEnabled());
+    EXPECT_TRUE(form->Button2->isEnabled());
+    EXPECT_NE(tray->calls.back().kind, 'D'); // the tray icon stays: a stop skips the end-of-run steps
+}
+
+} // namespace

@@ -37,7 +37,9 @@ TEST(MainFormWidgets, EveryButtonIsAGradientButtonOfItsKind) {
     for (const char* name : large)
         expectFace(name, TCoolBtn::ocPaintGradiently | TCoolBtn::ocRoundedForm, QSize(93, 49));
     for (const char* name : small) expectFace(name, TCoolBtn::TCoolOptions(TCoolBtn::ocPaintGradiently), QSize(105, 25));
-    EXPECT_EQ(form->findChildren<QPushButton*>().size(), 13);
+    // Besides them only the stop button of a running conversion, in the same face.
+    expectFace("StopButton", TCoolBtn::TCoolOptions(TCoolBtn::ocPaintGradiently), QSize(60, 25));
+    EXPECT_EQ(form->findChildren<QPushButton*>().size(), 14);
 
     // The large buttons are ellipses: their corners show the page behind them; the face is grey, lighter at
     // the top.
