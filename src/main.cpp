@@ -7,6 +7,8 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 #include "about/AboutBox.h"
 #include "about/HelpWindow.h"
@@ -46,6 +48,10 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/kelvo.png")));
     QGuiApplication::setDesktopFileName(QStringLiteral("kelvo")); // Wayland takes the icon from the entry
     QApplication::setFont(app::WindowFont());
+    // Qt's own dialogs and buttons (file dialogs, "OK", "キャンセル") speak Japanese like the rest of the window.
+    QTranslator qtTranslator;
+    if (qtTranslator.load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTranslator);
     // The window is shown by its start-up, never on its own; closing it ends the program.
     app::TForm1 form(app::ProgramFolder(), app::DefaultSettingsFile());
     form.SetResourceFolder(app::ResourceFolder());
