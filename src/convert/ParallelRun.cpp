@@ -7,7 +7,8 @@
 #include <cstdlib>
 #include <exception>
 #include <mutex>
-#include <queue>
+#include <functional>
+#include <set>
 #include <thread>
 #include <utility>
 
@@ -16,6 +17,7 @@
 #include <vips/vips.h>
 
 #include "imaging/Ik5Common.h"
+#include "imaging/codecs/JpegFrame.h"
 
 namespace convert {
 
@@ -83,28 +85,40 @@ class Scheduler {
 public:
     Scheduler(const std::vector<std::string>& list, int window) : window_(window), records_(list.size()) {
         sizes_.reserve(list.size());
+        heavy_.reserve(list.size());
         for (const std::string& path : list) {
             struct stat info {};
             sizes_.push_back(::stat(path.c_str(), &info) == 0 ? std::uint64_t(info.st_size) : 0);
+            heavy_.push_back(IsHeavy(path));
         }
         started_.assign(list.size(), false);
         Admit();
     }
 
-    // The next entry for a worker, or -1 when there is none to start any more.
+    // The next entry for a worker, or -1 when there is none to start any more. At most one heavy entry is
+    // converted at a time; meanwhile the other workers take the largest of the rest.
     int Next() {
         std::unique_lock lock(mutex_);
-        work_.wait(lock, [&] { return stopping_ || !queue_.empty() || admitted_ == int(sizes_.size()); });
-        if (stopping_ || queue_.empty()) return -1;
-        const int index = -queue_.top().second;
-        queue_.pop();
+        auto eligible = queue_.end();
+        work_.wait(lock, [&] {
+            eligible = Eligible();
+            return stopping_ || eligible != queue_.end() || (queue_.empty() && admitted_ == int(sizes_.size()));
+        });
+        if (stopping_ || eligible == queue_.end()) return -1;
+        const int index = -eligible->second;
+        queue_.erase(eligible);
         started_[std::size_t(index)] = true;
+        if (heavy_[std::size_t(index)]) ++heavyInFlight_;
         return index;
     }
 
     void Deliver(int index, std::unique_ptr<EntryRecord> record) {
         std::lock_guard lock(mutex_);
         records_[std::size_t(index)] = std::move(record);
+        if (heavy_[std::size_t(index)]) {
+            --heavyInFlight_;
+            work_.notify_all();
+        }
         done_.notify_all();
     }
 
@@ -143,6 +157,22 @@ public:
     }
 
 private:
+    using Queue = std::set<std::pair<std::uint64_t, int>, std::greater<>>; // (size, -index): largest first
+
+    // A progressive JPEG keeps every coefficient of the whole image while it decodes, even at a reduced scale;
+    // two large ones at once would double the run's peak memory for no gain in time.
+    static bool IsHeavy(const std::string& path) {
+        auto frame = imaging::codecs::ReadJpegFrame(path);
+        return frame && frame->progressive && std::int64_t(frame->width) * frame->height >= kHeavyPixels;
+    }
+
+    // Called with the lock held: the entry to start next, or the end of the queue when none may start now.
+    Queue::iterator Eligible() {
+        for (auto it = queue_.begin(); it != queue_.end(); ++it)
+            if (heavyInFlight_ == 0 || !heavy_[std::size_t(-it->second)]) return it;
+        return queue_.end();
+    }
+
     // Called with the lock held.
     void Admit() {
         while (admitted_ < int(sizes_.size()) && admitted_ < published_ + window_) {
@@ -151,6 +181,8 @@ private:
         }
     }
 
+    static constexpr std::int64_t kHeavyPixels = 8'000'000;
+
     std::mutex mutex_;
     std::condition_variable work_;
     std::condition_variable done_;
@@ -158,7 +190,9 @@ private:
     std::vector<std::uint64_t> sizes_;
     std::vector<bool> started_;
     std::vector<std::unique_ptr<EntryRecord>> records_;
-    std::priority_queue<std::pair<std::uint64_t, int>> queue_; // (size, -index): largest first, then list order
+    std::vector<bool> heavy_;
+    Queue queue_; // largest first, then list order
+    int heavyInFlight_ = 0;
     int admitted_ = 0;
     int published_ = 0;
     bool stopping_ = false;

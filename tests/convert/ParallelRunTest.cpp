@@ -216,3 +216,27 @@ TEST_F(ParallelRunTest, AStopRequestEndsAfterTheEntriesInFlight) {
 }
 
 } // namespace
+
+namespace {
+
+// Large progressive JPEGs are converted one at a time while the other workers take the rest; the outputs and
+// what the observer sees stay those of one worker, and nothing waits forever when only such files are left.
+TEST_F(ParallelRunTest, LargeProgressiveJpegsTakeTurnsWithoutChangingTheOutcome) {
+    for (const char* name : {"a/big1.jpg", "a/big2.jpg", "b/big3.jpg"})
+        ASSERT_EQ(testsupport::Run("convert -size 2400x1800 gradient:navy-orange -interlace JPEG -quality 70 " +
+                                   Quote(dir / name)),
+                  0);
+    const std::vector<std::string> list = {Src("a/big1.jpg"), Src("a/logo.png"), Src("a/big2.jpg"),
+                                           Src("b/big3.jpg"), Src("a/scan.pcx")};
+    Journal one;
+    ASSERT_TRUE(RunWith(1, list, "one", one));
+    for (int workers : {2, 3}) {
+        SCOPED_TRACE(workers);
+        Journal many;
+        ASSERT_TRUE(RunWith(workers, list, "many" + std::to_string(workers), many));
+        EXPECT_EQ(FolderBytes(dir / ("many" + std::to_string(workers))), FolderBytes(dir / "one"));
+        EXPECT_EQ(many.calls, one.calls);
+    }
+}
+
+} // namespace
