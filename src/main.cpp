@@ -1,5 +1,7 @@
 // Program entry: a command-line run converts without a window; otherwise the main window opens, plainly or with
 // the settings file named first.
+#include <malloc.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -31,6 +33,10 @@ bool HasDisplay() {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Pixel buffers of a megabyte or more are mapped for themselves and go back to the system when freed. By
+    // default the allocator raises that bound after each large free and keeps later buffers in its heaps, so
+    // a run over many photos would hold on to memory it no longer uses.
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
     std::vector<std::string> args(argv + 1, argv + argc);
     if (app::HandleInformationOptions(args)) return 0;
     imaging::EnsureInitialized();
