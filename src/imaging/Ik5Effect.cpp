@@ -37,11 +37,11 @@ vips::VImage ResizeSource(const Image& input, int width, int height) {
             const int shrunkWidth = CeilDiv(input.width, factor);
             const int shrunkHeight = CeilDiv(input.height, factor);
             if (shrunkWidth < width || shrunkHeight < height) continue;
-            vips::VImage shrunk = input.reloadShrunk(factor);
-            // A file that changed since it was loaded is not trusted: the loaded pixels are used instead.
-            if (shrunk.width() == shrunkWidth && shrunk.height() == shrunkHeight &&
-                shrunk.bands() == input.pixels.bands())
-                return shrunk;
+            // A file that changed since it was loaded is not read: the loaded pixels are used instead.
+            std::optional<vips::VImage> shrunk = input.reloadShrunk(factor);
+            if (shrunk && shrunk->width() == shrunkWidth && shrunk->height() == shrunkHeight &&
+                shrunk->bands() == input.pixels.bands())
+                return *shrunk;
             break;
         }
     }
@@ -82,7 +82,10 @@ std::int32_t TIk5Effect::ChangeColorDepth(std::int16_t bits, std::int16_t, std::
         if (bits == 24) {
             // The same pixels: a later resize may still decode the source at reduced scale.
             Image promoted = Derived(*input, WorkingPixels(*input));
-            if (!input->paletted) promoted.reloadShrunk = input->reloadShrunk;
+            if (!input->paletted) {
+                promoted.reloadShrunk = input->reloadShrunk;
+                promoted.reloadSequential = input->reloadSequential;
+            }
             return Adopt(std::move(promoted));
         }
         if (bits != 8) Fail("unsupported colour depth " + std::to_string(bits));

@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 
 #include "imaging/AtomicFile.h"
+#include "imaging/ByteSink.h"
 #include "imaging/Error.h"
 #include "imaging/Init.h"
 #include "imaging/Progress.h"
@@ -69,6 +70,18 @@ Image FromRaster(Raster raster) {
     return image;
 }
 
+// The pixels a save encodes: a freshly loaded image is decoded once more for the save alone, a strip of rows
+// at a time, rather than held whole (its lazily loaded pixels are then never computed).
+vips::VImage SavePixels(const Image& image) {
+    if (image.reloadSequential && !image.paletted) {
+        std::optional<vips::VImage> fresh = image.reloadSequential();
+        if (fresh && fresh->width() == image.width && fresh->height() == image.height &&
+            fresh->bands() == image.pixels.bands())
+            return FlattenToRgb(*fresh);
+    }
+    return RgbPixels(image);
+}
+
 } // namespace
 
 std::int32_t TIk5File::Execute() {
@@ -118,18 +131,24 @@ void TIk5File::Load() {
 void TIk5File::Save() {
     std::shared_ptr<const Image> image = ImageStore::Instance().Get(ImgHandle);
     Progress(0);
-    std::vector<std::uint8_t> bytes;
+    // Refuse an empty name, or a folder by that name, before anything is computed.
+    if (FileName.empty()) throw Error(FileName, std::strerror(ENOENT), ENOENT);
+    struct stat target {};
+    if (::stat(FileName.c_str(), &target) == 0 && S_ISDIR(target.st_mode))
+        throw Error(FileName, std::strerror(EISDIR), EISDIR);
+    PendingFile pending(std::filesystem::path(FileName).parent_path().string(), FileName);
+    const ByteSink sink = [&pending](std::span<const std::uint8_t> bytes) { pending.Write(bytes); };
     // Pixels are computed (and a lazily loaded source decoded) while they are encoded: report that part.
     ProgressScope scope([this](int percent) { Progress(percent * 90 / 100); });
-    auto raster = [&] { return ToRaster(scope.Watch(RgbPixels(*image))); };
+    auto pixels = [&] { return scope.Watch(SavePixels(*image)); };
+    auto raster = [&] { return ToRaster(pixels()); };
     switch (Action) {
     case kSaveBmp:
-        bytes = image->paletted ? codecs::EncodeBmp(*image->paletted) : codecs::EncodeBmp(raster());
+        sink(image->paletted ? codecs::EncodeBmp(*image->paletted) : codecs::EncodeBmp(raster()));
         break;
     case kSaveJpeg:
     case kSaveProgressiveJpeg:
-        bytes = codecs::EncodeJpeg(scope.Watch(RgbPixels(*image)), JpegQuality, Action == kSaveProgressiveJpeg,
-                                   JpegSubsamp != 0, Comment);
+        codecs::WriteJpeg(pixels(), JpegQuality, Action == kSaveProgressiveJpeg, JpegSubsamp != 0, Comment, sink);
         break;
     case kSavePng: {
         codecs::PngOptions options;
@@ -137,28 +156,23 @@ void TIk5File::Save() {
         options.comment = Comment;
         if (Transparent != 0)
             options.transparent = Rgb{std::uint8_t(PalRed), std::uint8_t(PalGreen), std::uint8_t(PalBlue)};
-        bytes = image->paletted ? codecs::EncodePng(*image->paletted, options)
-                                : codecs::EncodePng(raster(), options);
+        if (image->paletted) codecs::WritePng(*image->paletted, options, sink);
+        else codecs::WritePng(pixels(), options, sink);
         break;
     }
     case kSaveFpx:
     case kSaveFpxJpeg:
-        bytes = codecs::EncodeFpx(raster(), Action == kSaveFpxJpeg, JpegQuality);
+        sink(codecs::EncodeFpx(raster(), Action == kSaveFpxJpeg, JpegQuality));
         break;
     case kSavePcx:
-        bytes = image->paletted ? codecs::EncodePcx(*image->paletted) : codecs::EncodePcx(raster());
+        sink(image->paletted ? codecs::EncodePcx(*image->paletted) : codecs::EncodePcx(raster()));
         break;
     default:
         Fail("unknown action " + std::to_string(Action));
     }
-    if (PendingSave) {
-        PendingFile pending(std::filesystem::path(FileName).parent_path().string(), FileName);
-        pending.Write(bytes);
-        pending.Finish();
-        PendingSave(std::move(pending), FileName);
-    } else {
-        WriteFileAtomically(FileName, bytes);
-    }
+    pending.Finish();
+    if (PendingSave) PendingSave(std::move(pending), FileName);
+    else pending.Publish(FileName);
     Progress(100);
 }
 

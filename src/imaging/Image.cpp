@@ -1,5 +1,6 @@
 #include "imaging/Image.h"
 
+#include <cstring>
 #include <string>
 
 #include "imaging/Error.h"
@@ -82,10 +83,20 @@ Raster ToRaster(const vips::VImage& rgb) {
     raster.height = rgb.height();
     raster.bands = 3;
     raster.bitCount = 24;
-    std::size_t size = 0;
-    void* memory = rgb.write_to_memory(&size);
-    raster.pixels.assign(static_cast<std::uint8_t*>(memory), static_cast<std::uint8_t*>(memory) + size);
-    g_free(memory);
+    const std::size_t rowBytes = VIPS_IMAGE_SIZEOF_LINE(rgb.get_image());
+    raster.pixels.resize(rowBytes * std::size_t(raster.height));
+    // Strips of rows are computed and copied in place: the pixels are never held twice.
+    struct Copy {
+        std::uint8_t* out;
+        std::size_t rowBytes;
+        static int Strip(VipsRegion* region, VipsRect* area, void* context) {
+            auto* copy = static_cast<Copy*>(context);
+            for (int y = area->top; y < VIPS_RECT_BOTTOM(area); ++y)
+                std::memcpy(copy->out + std::size_t(y) * copy->rowBytes, VIPS_REGION_ADDR(region, 0, y), copy->rowBytes);
+            return 0;
+        }
+    } copy{raster.pixels.data(), rowBytes};
+    if (vips_sink_disc(rgb.get_image(), Copy::Strip, &copy) != 0) throw vips::VError();
     return raster;
 }
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -52,8 +53,12 @@ struct Image {
     std::string comment;
     // Decodes the source again at 1/factor of each side (factor 2, 4 or 8; sides rounded up), upright like the
     // pixels. Set by a load that can decode at reduced scale (JPEG), and kept only while the pixels are exactly
-    // the loaded ones, so that a large reduction right after the load need not decode every pixel.
-    std::function<vips::VImage(int factor)> reloadShrunk;
+    // the loaded ones, so that a large reduction right after the load need not decode every pixel. nullopt when
+    // the file is no longer the one loaded.
+    std::function<std::optional<vips::VImage>(int factor)> reloadShrunk;
+    // Decodes the source again for one pass from the top, holding only a few rows at a time: a save of the
+    // loaded pixels never holds them whole. Set by the JPEG and PNG loads and kept like reloadShrunk.
+    std::function<std::optional<vips::VImage>()> reloadSequential;
 };
 
 // Throws Error when the size is empty, negative or beyond kMaxPixels.

@@ -1,6 +1,8 @@
 #include "imaging/codecs/Jpeg.h"
 
 #include <algorithm>
+#include <exception>
+#include <functional>
 #include <memory>
 
 #include "imaging/Error.h"
@@ -19,6 +21,8 @@ constexpr std::uint8_t kApp0 = 0xE0;
 constexpr std::uint8_t kCom = 0xFE;
 // A marker segment's length field counts itself: at most 65535 - 2 bytes of payload.
 constexpr std::size_t kMaxSegmentPayload = 65533;
+// The largest image written with optimised Huffman tables.
+constexpr std::int64_t kOptimizeCodingPixels = 16'000'000;
 // Bounds the walk over a damaged file made of endless empty segments.
 constexpr int kMaxSegments = 100000;
 
@@ -61,35 +65,91 @@ std::string ReadComment(const FileReader& file) {
     return TextToUtf8(raw);
 }
 
-// Puts the comment in COM segments after the JFIF APP0 segment (or right after SOI when there is none).
-std::vector<std::uint8_t> InsertComment(const std::vector<std::uint8_t>& jpeg, const std::string& comment) {
-    if (jpeg.size() < 4 || jpeg[0] != kMarker || jpeg[1] != kSoi) Fail("the JPEG encoder produced no JPEG data");
-    std::size_t at = 2;
-    if (jpeg[2] == kMarker && jpeg[3] == kApp0 && jpeg.size() >= 6) {
-        std::size_t length = std::size_t(jpeg[4]) << 8 | jpeg[5];
-        if (at + 2 + length <= jpeg.size()) at += 2 + length;
+// Passes the encoder's bytes on, with the comment in COM segments after the JFIF APP0 segment (or right after
+// SOI when there is none). Only the first bytes wait, until the place for the comment is known.
+class CommentInserter {
+public:
+    CommentInserter(const std::string& comment, const ByteSink& out) : comment_(comment), out_(out) {}
+
+    void Write(std::span<const std::uint8_t> bytes) {
+        if (inserted_) return out_(bytes);
+        head_.insert(head_.end(), bytes.begin(), bytes.end());
+        if (std::size_t at = InsertionPoint(false)) Insert(at);
     }
-    std::vector<std::uint8_t> out;
-    std::size_t segments = (comment.size() + kMaxSegmentPayload - 1) / kMaxSegmentPayload;
-    out.reserve(jpeg.size() + comment.size() + 4 * segments);
-    out.insert(out.end(), jpeg.begin(), jpeg.begin() + std::ptrdiff_t(at));
-    for (std::size_t start = 0; start < comment.size(); start += kMaxSegmentPayload) {
-        std::size_t n = std::min(kMaxSegmentPayload, comment.size() - start);
-        std::size_t length = n + 2;
-        out.insert(out.end(), {kMarker, kCom, std::uint8_t(length >> 8), std::uint8_t(length & 0xFF)});
-        out.insert(out.end(), comment.begin() + std::ptrdiff_t(start), comment.begin() + std::ptrdiff_t(start + n));
+
+    // After the last byte.
+    void Finish() {
+        if (inserted_) return;
+        if (std::size_t at = InsertionPoint(true)) return Insert(at);
+        Fail("the JPEG encoder produced no JPEG data");
     }
-    out.insert(out.end(), jpeg.begin() + std::ptrdiff_t(at), jpeg.end());
-    return out;
+
+private:
+    // Where the comment goes, or 0 while that is not known yet (at the end: 0 when there is no JPEG).
+    std::size_t InsertionPoint(bool end) const {
+        if (head_.size() < 4) return 0;
+        if (head_[0] != kMarker || head_[1] != kSoi) return end ? 0 : kNotJpeg;
+        if (head_[2] != kMarker || head_[3] != kApp0) return 2;
+        if (head_.size() < 6) return end ? 2 : 0;
+        const std::size_t after = 4 + (std::size_t(head_[4]) << 8 | head_[5]);
+        return head_.size() >= after ? after : end ? 2 : 0;
+    }
+
+    void Insert(std::size_t at) {
+        if (at == kNotJpeg) Fail("the JPEG encoder produced no JPEG data");
+        out_(std::span(head_).first(at));
+        for (std::size_t start = 0; start < comment_.size(); start += kMaxSegmentPayload) {
+            const std::size_t n = std::min(kMaxSegmentPayload, comment_.size() - start);
+            const std::size_t length = n + 2;
+            const std::uint8_t segment[] = {kMarker, kCom, std::uint8_t(length >> 8), std::uint8_t(length & 0xFF)};
+            out_(segment);
+            out_(std::span(reinterpret_cast<const std::uint8_t*>(comment_.data()) + start, n));
+        }
+        out_(std::span(head_).subspan(at));
+        inserted_ = true;
+        head_.clear();
+        head_.shrink_to_fit();
+    }
+
+    static constexpr std::size_t kNotJpeg = ~std::size_t(0);
+    const std::string& comment_;
+    const ByteSink& out_;
+    std::vector<std::uint8_t> head_;
+    bool inserted_ = false;
+};
+
+// The custom target's write signal: hands libvips' bytes on; -1 (after keeping the exception) ends the save.
+struct TargetContext {
+    std::function<void(std::span<const std::uint8_t>)> write;
+    std::exception_ptr error;
+};
+
+gint64 OnTargetWrite(VipsTargetCustom*, const void* data, gint64 length, void* context) {
+    auto* target = static_cast<TargetContext*>(context);
+    if (target->error) return -1;
+    try {
+        target->write(std::span(static_cast<const std::uint8_t*>(data), std::size_t(length)));
+        return length;
+    } catch (...) {
+        target->error = std::current_exception();
+        return -1;
+    }
 }
 
 // Opens the file for decoding at 1/shrink scale, upright. Only the header is read now.
-vips::VImage OpenJpeg(const std::string& path, int shrink) {
-    return vips::VImage::jpegload(path.c_str(), vips::VImage::option()
-                                                    ->set("autorotate", true)
-                                                    ->set("shrink", shrink)
-                                                    ->set("fail_on", VIPS_FAIL_ON_TRUNCATED)
-                                                    ->set("access", VIPS_ACCESS_RANDOM));
+vips::VImage OpenJpeg(const vips::VSource& source, int shrink, VipsAccess access) {
+    return vips::VImage::jpegload_source(source, vips::VImage::option()
+                                                     ->set("autorotate", true)
+                                                     ->set("shrink", shrink)
+                                                     ->set("fail_on", VIPS_FAIL_ON_TRUNCATED)
+                                                     ->set("access", access));
+}
+
+// The source file decoded again, as the loaded pixels are kept; nullopt when it is no longer that file.
+std::optional<vips::VImage> Reload(const SourceFile& file, int shrink, VipsAccess access) {
+    std::optional<vips::VSource> source = file.Reopen();
+    if (!source) return std::nullopt;
+    return ToKeptPixels(CallVips([&] { return OpenJpeg(*source, shrink, access); }));
 }
 
 } // namespace
@@ -105,7 +165,10 @@ Image LoadJpeg(const std::string& path) {
     if (!IsJpeg(file.Read(0, 3))) Fail("not a JPEG file");
     std::string comment = ReadComment(file);
 
-    vips::VImage loaded = CallVips([&] { return OpenJpeg(path, 1); });
+    SourceFile source(path, file);
+    std::optional<vips::VSource> opened = source.Reopen();
+    if (!opened) Fail("the file changed while it was being read");
+    vips::VImage loaded = CallVips([&] { return OpenJpeg(*opened, 1, VIPS_ACCESS_RANDOM); });
     CheckDimensions(loaded.width(), loaded.height());
 
     Image image;
@@ -118,32 +181,53 @@ Image LoadJpeg(const std::string& path) {
     image.comment = std::move(comment);
     // The decoder scales by 1/2, 1/4 or 1/8 while it decodes (the orientation is applied afterwards, so the
     // rounded-up sides follow the upright image too).
-    image.reloadShrunk = [path](int factor) { return ToKeptPixels(CallVips([&] { return OpenJpeg(path, factor); })); };
+    image.reloadShrunk = [source](int factor) { return Reload(source, factor, VIPS_ACCESS_RANDOM); };
+    image.reloadSequential = [source] { return Reload(source, 1, VIPS_ACCESS_SEQUENTIAL); };
     return image;
+}
+
+void WriteJpeg(const vips::VImage& rgb, int quality, bool progressive, bool subsample, const std::string& comment,
+               const ByteSink& sink) {
+    EnsureInitialized();
+    if (rgb.bands() != 3 || rgb.format() != VIPS_FORMAT_UCHAR) Fail("JPEG encoding needs 8-bit RGB pixels");
+    CommentInserter inserter(comment, sink);
+    TargetContext context;
+    if (comment.empty()) context.write = sink;
+    else context.write = [&inserter](std::span<const std::uint8_t> bytes) { inserter.Write(bytes); };
+    // Optimised Huffman tables make files some 5 % smaller, but libjpeg then keeps the coefficients of the whole
+    // image (twice its decoded size at 4:4:4) until the last row: larger images get the standard tables and
+    // are written as their rows are computed.
+    const bool optimize = std::int64_t(rgb.width()) * rgb.height() <= kOptimizeCodingPixels;
+    vips::VTarget target(VIPS_TARGET(vips_target_custom_new()));
+    g_signal_connect(target.get_target(), "write", G_CALLBACK(OnTargetWrite), &context);
+    try {
+        CallVips([&] {
+            vips::VImage image = rgb.copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
+            // strip: an orientation tag or profile carried over from the source would no longer describe the
+            // pixels.
+            image.jpegsave_target(target, vips::VImage::option()
+                                              ->set("Q", std::clamp(quality, 1, 100))
+                                              ->set("interlace", progressive)
+                                              ->set("subsample_mode", subsample ? VIPS_FOREIGN_SUBSAMPLE_ON
+                                                                                : VIPS_FOREIGN_SUBSAMPLE_OFF)
+                                              ->set("optimize_coding", optimize)
+                                              ->set("strip", true));
+            return 0;
+        });
+    } catch (...) {
+        // The sink's own failure (a full disc, say) is the one to report, not libvips' account of it.
+        if (context.error) std::rethrow_exception(context.error);
+        throw;
+    }
+    if (context.error) std::rethrow_exception(context.error);
+    if (!comment.empty()) inserter.Finish();
 }
 
 std::vector<std::uint8_t> EncodeJpeg(const vips::VImage& rgb, int quality, bool progressive, bool subsample,
                                      const std::string& comment) {
-    EnsureInitialized();
-    if (rgb.bands() != 3 || rgb.format() != VIPS_FORMAT_UCHAR) Fail("JPEG encoding needs 8-bit RGB pixels");
-    auto encoded = CallVips([&] {
-        vips::VImage image = rgb.copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
-        VipsBlob* blob = nullptr;
-        // strip: an orientation tag or profile carried over from the source would no longer describe the pixels.
-        image.jpegsave_buffer(vips::VImage::option()
-                                  ->set("Q", std::clamp(quality, 1, 100))
-                                  ->set("interlace", progressive)
-                                  ->set("subsample_mode", subsample ? VIPS_FOREIGN_SUBSAMPLE_ON
-                                                                    : VIPS_FOREIGN_SUBSAMPLE_OFF)
-                                  ->set("optimize_coding", true)
-                                  ->set("strip", true)
-                                  ->set("buffer", &blob));
-        std::unique_ptr<VipsBlob, void (*)(VipsBlob*)> owned(blob, [](VipsBlob* b) { vips_area_unref(VIPS_AREA(b)); });
-        std::size_t size = 0;
-        const auto* data = static_cast<const std::uint8_t*>(vips_blob_get(blob, &size));
-        return std::vector<std::uint8_t>(data, data + size);
-    });
-    return comment.empty() ? encoded : InsertComment(encoded, comment);
+    std::vector<std::uint8_t> out;
+    WriteJpeg(rgb, quality, progressive, subsample, comment, AppendTo(out));
+    return out;
 }
 
 } // namespace imaging::codecs

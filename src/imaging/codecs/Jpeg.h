@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "imaging/ByteSink.h"
 #include "imaging/Image.h"
 
 namespace imaging::codecs {
@@ -18,6 +19,9 @@ bool IsJpeg(std::span<const std::uint8_t> head);
 Image LoadJpeg(const std::string& path);
 // Encodes 3-band 8-bit RGB; quality is clamped to 1..100. subsample false = 4:4:4, true = 4:2:0.
 // An empty comment writes no COM marker; one longer than a segment is split over consecutive full COM segments.
+// Bytes go into `sink` as the encoder produces them; the pixels are computed a strip of rows at a time.
+void WriteJpeg(const vips::VImage& rgb, int quality, bool progressive, bool subsample, const std::string& comment,
+               const ByteSink& sink);
 std::vector<std::uint8_t> EncodeJpeg(const vips::VImage& rgb, int quality, bool progressive, bool subsample,
                                      const std::string& comment);
 

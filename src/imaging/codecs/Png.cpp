@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <csetjmp>
 #include <cstring>
 
 #include <gio/gio.h>
@@ -20,8 +19,6 @@ constexpr std::array<std::uint8_t, 8> kSignature = {0x89, 'P', 'N', 'G', '\r', '
 constexpr std::size_t kIhdrEnd = 33; // signature, IHDR length and type, 13 bytes of data, CRC
 // Bounds the walk over a damaged file made of endless empty chunks.
 constexpr int kMaxChunks = 1'000'000;
-// Comments this long are written compressed.
-constexpr std::size_t kCompressCommentFrom = 1024;
 
 std::uint32_t ReadBe32(const std::uint8_t* p) {
     return std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 | p[3];
@@ -158,128 +155,10 @@ std::string ReadComment(const FileReader& file) {
     return {};
 }
 
-// ---------------------------------------------------------------- writing
-
-// Everything libpng needs, built before the setjmp frame so that no C++ object lives inside it.
-struct WriteJob {
-    int width = 0;
-    int height = 0;
-    int colourType = PNG_COLOR_TYPE_RGB;
-    int bitDepth = 8;
-    bool interlace = false;
-    std::vector<png_bytep> rows;
-    std::vector<png_color> palette;
-    std::vector<png_byte> paletteAlpha; // tRNS for a palette image
-    std::optional<png_color_16> transparentColour;
-    std::string comment;
-    int commentCompression = PNG_TEXT_COMPRESSION_NONE;
-    std::vector<std::uint8_t> out;
-    std::array<char, 256> message{};
-};
-
-void WriteData(png_structp png, png_bytep data, png_size_t length) {
-    auto* out = static_cast<std::vector<std::uint8_t>*>(png_get_io_ptr(png));
-    bool ok = true;
-    try {
-        out->insert(out->end(), data, data + length);
-    } catch (...) {
-        ok = false;
-    }
-    if (!ok) png_error(png, "out of memory");
-}
-
-void FlushData(png_structp) {}
-
-void OnError(png_structp png, png_const_charp message) {
-    auto* job = static_cast<WriteJob*>(png_get_error_ptr(png));
-    std::snprintf(job->message.data(), job->message.size(), "%s", message ? message : "");
-    png_longjmp(png, 1);
-}
-
-void OnWarning(png_structp, png_const_charp) {}
-
-// Runs libpng over a prepared job; false (with job.message) when it fails.
-bool RunLibpng(WriteJob& job) {
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &job, OnError, OnWarning);
-    if (!png) return false;
-    png_infop info = png_create_info_struct(png);
-    if (!info) {
-        png_destroy_write_struct(&png, nullptr);
-        return false;
-    }
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        return false;
-    }
-    png_set_write_fn(png, &job.out, WriteData, FlushData);
-    png_set_IHDR(png, info, png_uint_32(job.width), png_uint_32(job.height), job.bitDepth, job.colourType,
-                 job.interlace ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
-    // Truecolour rows choose between the two cheap filters only: on photos that gives files within 1 % of
-    // trying all five, in four fifths of the time (unfiltered rows would be twice as fast but 40 % larger).
-    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB | PNG_FILTER_UP);
-    // On filtered photos zlib's level 2 makes files 2 % larger than its default level 6 in under half the
-    // time (level 3: the same size, 1.9 times as fast); deflate is most of a full-size save.
-    png_set_compression_level(png, 2);
-    if (!job.palette.empty()) png_set_PLTE(png, info, job.palette.data(), int(job.palette.size()));
-    if (!job.paletteAlpha.empty())
-        png_set_tRNS(png, info, job.paletteAlpha.data(), int(job.paletteAlpha.size()), nullptr);
-    if (job.transparentColour) png_set_tRNS(png, info, nullptr, 0, &*job.transparentColour);
-    png_text text{};
-    if (!job.comment.empty()) {
-        text.compression = job.commentCompression;
-        text.key = const_cast<char*>("Comment");
-        text.text = job.comment.data();
-        text.text_length = job.comment.size();
-        png_set_text(png, info, &text, 1);
-    }
-    png_write_info(png, info);
-    if (job.bitDepth < 8) png_set_packing(png); // one index per byte in, packed in the file
-    png_write_image(png, job.rows.data());
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    return true;
-}
-
-// The comment as Latin-1 bytes for tEXt / zTXt when every character has one; nullopt otherwise.
-std::optional<std::string> ToLatin1(const std::string& utf8) {
-    std::string latin1;
-    for (std::size_t i = 0; i < utf8.size(); ++i) {
-        auto byte = std::uint8_t(utf8[i]);
-        if (byte < 0x80) {
-            latin1 += char(byte);
-        } else if ((byte == 0xC2 || byte == 0xC3) && i + 1 < utf8.size()) {
-            latin1 += char(((byte & 0x03) << 6) | (std::uint8_t(utf8[++i]) & 0x3F));
-        } else {
-            return std::nullopt;
-        }
-    }
-    return latin1;
-}
-
-// Text chunks end at a NUL; a comment is valid UTF-8 from here on (bytes that are not are read as Latin-1).
-void SetComment(WriteJob& job, const std::string& comment) {
-    std::string text = TextToUtf8(comment.substr(0, comment.find('\0')));
-    if (text.empty()) return;
-    bool compress = text.size() >= kCompressCommentFrom;
-    if (auto latin1 = ToLatin1(text)) {
-        // tEXt where the text allows it: every reader shows it. Other text (Japanese, say) needs iTXt.
-        job.comment = std::move(*latin1);
-        job.commentCompression = compress ? PNG_TEXT_COMPRESSION_zTXt : PNG_TEXT_COMPRESSION_NONE;
-    } else {
-        job.comment = std::move(text);
-        job.commentCompression = compress ? PNG_ITXT_COMPRESSION_zTXt : PNG_ITXT_COMPRESSION_NONE;
-    }
-}
-
-std::vector<std::uint8_t> Finish(WriteJob& job, const PngOptions& options, std::uint8_t* pixels,
-                                 std::size_t rowBytes) {
-    job.interlace = options.interlace;
-    SetComment(job, options.comment);
-    job.rows.resize(std::size_t(job.height));
-    for (int y = 0; y < job.height; ++y) job.rows[std::size_t(y)] = pixels + std::size_t(y) * rowBytes;
-    if (!RunLibpng(job)) Fail(std::string("PNG encoding failed: ") + (job.message[0] ? job.message.data() : "libpng"));
-    return std::move(job.out);
+vips::VImage OpenPng(const vips::VSource& source, VipsAccess access) {
+    return vips::VImage::pngload_source(source, vips::VImage::option()
+                                                    ->set("fail_on", VIPS_FAIL_ON_TRUNCATED)
+                                                    ->set("access", access));
 }
 
 } // namespace
@@ -297,56 +176,22 @@ Image LoadPng(const std::string& path) {
     Header header = ReadHeader(head);
     std::string comment = ReadComment(file);
 
-    vips::VImage loaded = CallVips([&] {
-        return vips::VImage::pngload(path.c_str(), vips::VImage::option()
-                                                       ->set("fail_on", VIPS_FAIL_ON_TRUNCATED)
-                                                       ->set("access", VIPS_ACCESS_RANDOM));
-    });
+    SourceFile source(path, file);
+    std::optional<vips::VSource> opened = source.Reopen();
+    if (!opened) Fail("the file changed while it was being read");
+    vips::VImage loaded = CallVips([&] { return OpenPng(*opened, VIPS_ACCESS_RANDOM); });
     Image image;
     image.width = loaded.width();
     image.height = loaded.height();
     image.bitCount = BitCount(header);
     image.pixels = ToKeptPixels(loaded);
     image.comment = std::move(comment);
+    image.reloadSequential = [source]() -> std::optional<vips::VImage> {
+        std::optional<vips::VSource> again = source.Reopen();
+        if (!again) return std::nullopt;
+        return ToKeptPixels(CallVips([&] { return OpenPng(*again, VIPS_ACCESS_SEQUENTIAL); }));
+    };
     return image;
-}
-
-std::vector<std::uint8_t> EncodePng(const Raster& rgb, const PngOptions& options) {
-    CheckDimensions(rgb.width, rgb.height);
-    if (rgb.bands != 3 || rgb.pixels.size() != std::size_t(rgb.width) * rgb.height * 3)
-        Fail("PNG encoding needs 8-bit RGB pixels");
-    WriteJob job;
-    job.width = rgb.width;
-    job.height = rgb.height;
-    if (options.transparent)
-        job.transparentColour = png_color_16{0, options.transparent->r, options.transparent->g,
-                                             options.transparent->b, 0};
-    // libpng takes non-const rows but does not write through them when encoding.
-    return Finish(job, options, const_cast<std::uint8_t*>(rgb.pixels.data()), std::size_t(rgb.width) * 3);
-}
-
-std::vector<std::uint8_t> EncodePng(const Paletted& image, const PngOptions& options) {
-    CheckDimensions(image.width, image.height);
-    std::size_t colours = image.palette.size();
-    if (colours == 0 || colours > 256 || image.indices.size() != std::size_t(image.width) * image.height)
-        Fail("inconsistent palette image");
-    if (std::any_of(image.indices.begin(), image.indices.end(), [&](std::uint8_t i) { return i >= colours; }))
-        Fail("a palette index is beyond the palette");
-    WriteJob job;
-    job.width = image.width;
-    job.height = image.height;
-    job.colourType = PNG_COLOR_TYPE_PALETTE;
-    job.bitDepth = colours <= 2 ? 1 : colours <= 4 ? 2 : colours <= 16 ? 4 : 8;
-    for (const Rgb& c : image.palette) job.palette.push_back(png_color{c.r, c.g, c.b});
-    if (options.transparent) {
-        // Every entry of that colour becomes fully transparent; tRNS may stop after the last one.
-        for (std::size_t i = 0; i < colours; ++i) {
-            if (image.palette[i] != *options.transparent) continue;
-            job.paletteAlpha.resize(i + 1, 255);
-            job.paletteAlpha[i] = 0;
-        }
-    }
-    return Finish(job, options, const_cast<std::uint8_t*>(image.indices.data()), std::size_t(image.width));
 }
 
 } // namespace imaging::codecs

@@ -6,6 +6,9 @@
 #include <string>
 #include <vector>
 
+#include <vips/vips8>
+
+#include "imaging/ByteSink.h"
 #include "imaging/Image.h"
 
 namespace imaging::codecs {
@@ -23,6 +26,13 @@ bool IsPng(std::span<const std::uint8_t> head);
 // Only the header is read here: a bad signature or IHDR raises imaging::Error now; damaged image data surfaces as
 // vips::VError when the pixels are first computed.
 Image LoadPng(const std::string& path);
+
+// Encode into `sink` as they go. An 8-bit RGB vips image is computed a strip of rows at a time while it is
+// written (an interlaced file needs all rows at once: it is computed whole first). Failures raise
+// imaging::Error, or the exception the sink threw.
+void WritePng(const vips::VImage& rgb, const PngOptions& options, const ByteSink& sink);
+void WritePng(const Paletted& image, const PngOptions& options, const ByteSink& sink);
+// The same into a buffer.
 std::vector<std::uint8_t> EncodePng(const Raster& rgb, const PngOptions& options);
 std::vector<std::uint8_t> EncodePng(const Paletted& image, const PngOptions& options);
 

@@ -4,7 +4,9 @@
 #include <cerrno>
 #include <cstring>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "imaging/Error.h"
 #include "imaging/Image.h"
@@ -21,6 +23,27 @@ FileReader::FileReader(const std::string& path) {
         Fail("not a regular file");
     }
     size_ = std::uint64_t(info.st_size);
+    info_ = info;
+}
+
+std::optional<vips::VSource> SourceFile::Reopen() const {
+    const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    struct stat now {};
+    const bool same = ::fstat(fd, &now) == 0 && now.st_dev == info_.st_dev && now.st_ino == info_.st_ino &&
+                      now.st_size == info_.st_size && now.st_mtim.tv_sec == info_.st_mtim.tv_sec &&
+                      now.st_mtim.tv_nsec == info_.st_mtim.tv_nsec;
+    std::optional<vips::VSource> source;
+    // libvips reads from its own duplicate of the descriptor.
+    if (same) {
+        try {
+            source = vips::VSource::new_from_descriptor(fd);
+        } catch (const vips::VError&) {
+            vips_error_clear();
+        }
+    }
+    ::close(fd);
+    return source;
 }
 
 FileReader::~FileReader() {

@@ -5,9 +5,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include <sys/stat.h>
 
 #include <vips/vips8>
 
@@ -26,12 +29,28 @@ public:
     FileReader& operator=(const FileReader&) = delete;
 
     std::uint64_t Size() const { return size_; }
+    const struct stat& Info() const { return info_; }
     // Up to count bytes from offset; fewer (possibly none) at the end of the file.
     std::vector<std::uint8_t> Read(std::uint64_t offset, std::size_t count) const;
 
 private:
     std::FILE* file_ = nullptr;
     std::uint64_t size_ = 0;
+    struct stat info_ {};
+};
+
+// The file a loader read, for decoding it again later (at reduced scale, or a strip at a time for a save): it
+// is opened again only while it is still that file (the same file-system object, size and modification time),
+// never a file put in its place since.
+class SourceFile {
+public:
+    SourceFile(std::string path, const FileReader& file) : path_(std::move(path)), info_(file.Info()) {}
+    // The file opened again for libvips; nullopt when it is gone or another file has its name now.
+    std::optional<vips::VSource> Reopen() const;
+
+private:
+    std::string path_;
+    struct stat info_ {};
 };
 
 // Raises imaging::Error with the message vips gave, and clears vips' error buffer.
