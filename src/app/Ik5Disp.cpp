@@ -1,6 +1,7 @@
 #include "app/Ik5Disp.h"
 
 #include <QPainter>
+#include <QScreen>
 
 #include "imaging/Error.h"
 #include "imaging/QImageBridge.h"
@@ -22,7 +23,10 @@ std::int32_t TIk5Disp::Execute() {
     case kShow: {
         QImage picture;
         try {
-            picture = imaging::ToQImage(ImgHandle);
+            // The pane never grows past the screen: a far larger photo is decoded at reduced scale for it.
+            const QScreen* display = screen();
+            const QSize bound = display ? display->size() * display->devicePixelRatio() : QSize();
+            picture = imaging::ToQImage(ImgHandle, bound);
         } catch (...) {
             Clear();
             throw;

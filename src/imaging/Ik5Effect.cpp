@@ -26,25 +26,10 @@ Image Derived(const Image& input, vips::VImage pixels) {
     return out;
 }
 
-int CeilDiv(int value, int divisor) { return (value + divisor - 1) / divisor; }
-
-// What a resize to width x height starts from: for a freshly loaded image that can be decoded at reduced scale,
-// the smallest such decode that is still at least the target on both sides (the resize then works as always,
-// from fewer pixels); otherwise the image's own pixels.
+// What a resize to width x height starts from: for a freshly loaded image, a decode at reduced scale when one
+// is at least that size (the resize then works as always, from fewer pixels); otherwise the image's own pixels.
 vips::VImage ResizeSource(const Image& input, int width, int height) {
-    if (input.reloadShrunk && !input.paletted) {
-        for (int factor : {8, 4, 2}) {
-            const int shrunkWidth = CeilDiv(input.width, factor);
-            const int shrunkHeight = CeilDiv(input.height, factor);
-            if (shrunkWidth < width || shrunkHeight < height) continue;
-            // A file that changed since it was loaded is not read: the loaded pixels are used instead.
-            std::optional<vips::VImage> shrunk = input.reloadShrunk(factor);
-            if (shrunk && shrunk->width() == shrunkWidth && shrunk->height() == shrunkHeight &&
-                shrunk->bands() == input.pixels.bands())
-                return *shrunk;
-            break;
-        }
-    }
+    if (std::optional<vips::VImage> shrunk = ShrunkOnLoad(input, width, height)) return *shrunk;
     return WorkingPixels(input);
 }
 

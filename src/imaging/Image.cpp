@@ -64,6 +64,23 @@ vips::VImage ToVips(const Paletted& paletted) {
         .copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
 }
 
+std::optional<vips::VImage> ShrunkOnLoad(const Image& image, int width, int height) {
+    if (!image.reloadShrunk || image.paletted) return std::nullopt;
+    const auto ceilDiv = [](int value, int divisor) { return (value + divisor - 1) / divisor; };
+    for (int factor : {8, 4, 2}) {
+        const int shrunkWidth = ceilDiv(image.width, factor);
+        const int shrunkHeight = ceilDiv(image.height, factor);
+        if (shrunkWidth < width || shrunkHeight < height) continue;
+        // A file that changed since it was loaded is not read: the loaded pixels are used instead.
+        std::optional<vips::VImage> shrunk = image.reloadShrunk(factor);
+        if (shrunk && shrunk->width() == shrunkWidth && shrunk->height() == shrunkHeight &&
+            shrunk->bands() == image.pixels.bands())
+            return shrunk;
+        return std::nullopt;
+    }
+    return std::nullopt;
+}
+
 vips::VImage FlattenToRgb(const vips::VImage& pixels) {
     vips::VImage image = pixels;
     if (image.bands() == 4 || image.bands() == 2)

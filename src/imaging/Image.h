@@ -61,6 +61,10 @@ struct Image {
     std::function<std::optional<vips::VImage>()> reloadSequential;
 };
 
+// For a freshly loaded image that can be decoded at reduced scale: the smallest such decode that is still at
+// least width x height, upright like the pixels. nullopt when there is none (or the file changed since).
+std::optional<vips::VImage> ShrunkOnLoad(const Image& image, int width, int height);
+
 // Throws Error when the size is empty, negative or beyond kMaxPixels.
 void CheckDimensions(std::int64_t width, std::int64_t height);
 

@@ -5,11 +5,11 @@
 
 namespace imaging {
 
-QImage ToQImage(Handle handle) {
-    EnsureInitialized();
-    auto image = ImageStore::Instance().Get(handle);
+namespace {
+
+QImage Convert(const vips::VImage& pixels) {
     try {
-        Raster raster = ToRaster(RgbPixels(*image));
+        Raster raster = ToRaster(pixels);
         QImage result(raster.width, raster.height, QImage::Format_RGB888);
         if (result.isNull()) throw Error({}, "not enough memory");
         for (int y = 0; y < raster.height; ++y)
@@ -19,6 +19,29 @@ QImage ToQImage(Handle handle) {
         vips_error_clear();
         throw Error({}, error.what());
     }
+}
+
+} // namespace
+
+QImage ToQImage(Handle handle) {
+    EnsureInitialized();
+    return Convert(RgbPixels(*ImageStore::Instance().Get(handle)));
+}
+
+QImage ToQImage(Handle handle, QSize bound) {
+    EnsureInitialized();
+    auto image = ImageStore::Instance().Get(handle);
+    const QSize fitted = QSize(image->width, image->height).scaled(bound, Qt::KeepAspectRatio);
+    if (!bound.isEmpty() && fitted.width() < image->width) {
+        try {
+            if (std::optional<vips::VImage> shrunk = ShrunkOnLoad(*image, fitted.width(), fitted.height()))
+                return Convert(FlattenToRgb(*shrunk));
+        } catch (const vips::VError&) {
+            vips_error_clear(); // the loaded pixels say what is wrong with the file
+        } catch (const Error&) {
+        }
+    }
+    return Convert(RgbPixels(*image));
 }
 
 } // namespace imaging

@@ -8,6 +8,7 @@
 #include "imaging/Ik5Effect.h"
 #include "imaging/Ik5File.h"
 #include "imaging/ImageStore.h"
+#include "imaging/QImageBridge.h"
 
 namespace {
 
@@ -159,6 +160,45 @@ TEST_F(ShrinkOnLoad, TheDepthPromotionKeepsTheReducedDecode) {
     EXPECT_GE(Psnr(shrunk, full), 40.0);
     imaging::TIk5Common common{promoted};
     common.DeleteImage();
+}
+
+} // namespace
+
+namespace {
+
+// The preview pane's picture of a photo far larger than the screen comes from a reduced decode that is still
+// at least the photo fitted into the screen, and looks like the full decode brought to that size.
+TEST_F(ShrinkOnLoad, PreviewsOfLargePhotosAreDecodedAtReducedScale) {
+    Loaded loaded(Photo());
+    const QImage whole = imaging::ToQImage(loaded.file.ImgHandle);
+    ASSERT_EQ(whole.size(), QSize(2400, 1600));
+    struct Case {
+        QSize bound, expected;
+    };
+    const Case cases[] = {{{1024, 768}, {1200, 800}}, // fitted 1024 x 683: 1/2 is the smallest decode above
+                          {{500, 500}, {600, 400}},    // fitted 500 x 333: 1/4
+                          {{100, 100}, {300, 200}},    // 1/8 at most
+                          {{2400, 1600}, {2400, 1600}},
+                          {{4000, 4000}, {2400, 1600}}, // never enlarged
+                          {{}, {2400, 1600}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.bound.width() << "x" << c.bound.height());
+        const QImage preview = imaging::ToQImage(loaded.file.ImgHandle, c.bound);
+        ASSERT_EQ(preview.size(), c.expected);
+        const QSize shown = QSize(2400, 1600).scaled(c.bound.isEmpty() ? QSize(2400, 1600) : c.bound,
+                                                      Qt::KeepAspectRatio).boundedTo(QSize(2400, 1600));
+        const auto asRaster = [&](const QImage& image) {
+            const QImage scaled = image.scaled(shown, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                                      .convertToFormat(QImage::Format_RGB888);
+            imaging::Raster raster;
+            raster.width = scaled.width();
+            raster.height = scaled.height();
+            for (int y = 0; y < scaled.height(); ++y)
+                raster.pixels.insert(raster.pixels.end(), scaled.constScanLine(y), scaled.constScanLine(y) + raster.width * 3);
+            return raster;
+        };
+        EXPECT_GE(Psnr(asRaster(preview), asRaster(whole)), 35.0);
+    }
 }
 
 } // namespace
