@@ -83,15 +83,9 @@ private:
 // first, but only within a window ahead of the next entry to publish, which bounds what waits unpublished.
 class Scheduler {
 public:
-    Scheduler(const std::vector<std::string>& list, int window) : window_(window), records_(list.size()) {
-        sizes_.reserve(list.size());
-        heavy_.reserve(list.size());
-        for (const std::string& path : list) {
-            struct stat info {};
-            sizes_.push_back(::stat(path.c_str(), &info) == 0 ? std::uint64_t(info.st_size) : 0);
-            heavy_.push_back(IsHeavy(path));
-        }
-        started_.assign(list.size(), false);
+    Scheduler(const std::vector<std::string>& list, int window)
+        : list_(list), window_(window), records_(list.size()), heavy_(list.size(), false),
+          started_(list.size(), false) {
         Admit();
     }
 
@@ -102,7 +96,7 @@ public:
         auto eligible = queue_.end();
         work_.wait(lock, [&] {
             eligible = Eligible();
-            return stopping_ || eligible != queue_.end() || (queue_.empty() && admitted_ == int(sizes_.size()));
+            return stopping_ || eligible != queue_.end() || (queue_.empty() && admitted_ == int(list_.size()));
         });
         if (stopping_ || eligible == queue_.end()) return -1;
         const int index = -eligible->second;
@@ -173,10 +167,14 @@ private:
         return queue_.end();
     }
 
-    // Called with the lock held.
+    // Called with the lock held. Files are looked at only once admitted: a long list starts at once.
     void Admit() {
-        while (admitted_ < int(sizes_.size()) && admitted_ < published_ + window_) {
-            queue_.emplace(sizes_[std::size_t(admitted_)], -admitted_);
+        while (admitted_ < int(list_.size()) && admitted_ < published_ + window_) {
+            const std::string& path = list_[std::size_t(admitted_)];
+            struct stat info {};
+            const std::uint64_t size = ::stat(path.c_str(), &info) == 0 ? std::uint64_t(info.st_size) : 0;
+            heavy_[std::size_t(admitted_)] = IsHeavy(path);
+            queue_.emplace(size, -admitted_);
             ++admitted_;
         }
     }
@@ -186,11 +184,11 @@ private:
     std::mutex mutex_;
     std::condition_variable work_;
     std::condition_variable done_;
+    const std::vector<std::string>& list_;
     const int window_;
-    std::vector<std::uint64_t> sizes_;
-    std::vector<bool> started_;
     std::vector<std::unique_ptr<EntryRecord>> records_;
     std::vector<bool> heavy_;
+    std::vector<bool> started_;
     Queue queue_; // largest first, then list order
     int heavyInFlight_ = 0;
     int admitted_ = 0;
