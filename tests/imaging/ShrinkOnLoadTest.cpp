@@ -108,6 +108,29 @@ TEST_F(ShrinkOnLoad, ThumbnailsMatchTheFullDecodeAtExactSizes) {
     }
 }
 
+// A progressive file reduced to an eighth or less is decoded from its DC coefficients alone, with and without
+// an orientation to apply; the thumbnails still match the full decode.
+TEST_F(ShrinkOnLoad, ProgressiveThumbnailsMatchTheFullDecode) {
+    const fs::path progressive = dir / "progressive.jpg";
+    ASSERT_EQ(testsupport::Run("convert " + Quote(Photo()) + " -interlace plane -quality 92 " + Quote(progressive)), 0);
+    const fs::path rotated = WithOrientation6(progressive, dir / "progressive-rotated.jpg");
+    struct Case {
+        fs::path file;
+        int width, height;
+    };
+    const Case cases[] = {{progressive, 300, 200}, {progressive, 200, 133}, {progressive, 77, 300},
+                          {progressive, 600, 400}, {rotated, 200, 300},     {rotated, 133, 200}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.file.filename() << " " << c.width << "x" << c.height);
+        Loaded loaded(c.file);
+        imaging::Raster shrunk = loaded.Resized(c.width, c.height);
+        imaging::Raster full = loaded.FullDecodeResized(c.width, c.height);
+        ASSERT_EQ(shrunk.width, c.width);
+        ASSERT_EQ(shrunk.height, c.height);
+        EXPECT_GE(Psnr(shrunk, full), 40.0);
+    }
+}
+
 TEST_F(ShrinkOnLoad, FollowsTheExifOrientation) {
     const fs::path rotated = WithOrientation6(Photo(), dir / "rotated.jpg");
     Loaded loaded(rotated);

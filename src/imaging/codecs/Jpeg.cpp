@@ -7,6 +7,7 @@
 
 #include "imaging/Error.h"
 #include "imaging/Init.h"
+#include "imaging/codecs/JpegDc.h"
 #include "imaging/codecs/VipsLoad.h"
 
 namespace imaging::codecs {
@@ -152,6 +153,35 @@ std::optional<vips::VImage> Reload(const SourceFile& file, int shrink, VipsAcces
     return ToKeptPixels(CallVips([&] { return OpenJpeg(*source, shrink, access); }));
 }
 
+// The 1/8 decode of a progressive file from its DC coefficients alone: a few milliseconds and megabytes where
+// libjpeg would decode every scan and keep every coefficient of the image. nullopt when that decoder does not
+// take the file (or the file changed since its load).
+std::optional<vips::VImage> ReloadEighthFromDc(const SourceFile& file) {
+    std::optional<std::vector<std::uint8_t>> bytes = file.ReadAll();
+    if (!bytes) return std::nullopt;
+    // Only files whose reduced decode this gives exactly: thumbnails look the same either way.
+    std::optional<Raster> dc = DecodeJpegDc(*bytes, false);
+    if (!dc) return std::nullopt;
+    return CallVips([&] {
+        // The header as stored (not turned upright) says which way up the picture goes and its colour profile.
+        vips::VImage header = vips::VImage::new_from_buffer(bytes->data(), bytes->size(), "");
+        vips::VImage pixels = CopyToVips(dc->pixels.data(), dc->width, dc->height, dc->bands)
+                                  .copy(vips::VImage::option()->set("interpretation", dc->bands == 1
+                                                                                          ? VIPS_INTERPRETATION_B_W
+                                                                                          : VIPS_INTERPRETATION_sRGB));
+        if (header.get_typeof(VIPS_META_ICC_NAME) != 0) {
+            std::size_t length = 0;
+            const void* profile = header.get_blob(VIPS_META_ICC_NAME, &length);
+            vips_image_set_blob_copy(pixels.get_image(), VIPS_META_ICC_NAME, profile, length);
+        }
+        if (header.get_typeof(VIPS_META_ORIENTATION) != 0) {
+            pixels.set(VIPS_META_ORIENTATION, header.get_int(VIPS_META_ORIENTATION));
+            pixels = pixels.autorot();
+        }
+        return ToKeptPixels(pixels);
+    });
+}
+
 } // namespace
 
 bool IsJpeg(std::span<const std::uint8_t> head) {
@@ -181,7 +211,12 @@ Image LoadJpeg(const std::string& path) {
     image.comment = std::move(comment);
     // The decoder scales by 1/2, 1/4 or 1/8 while it decodes (the orientation is applied afterwards, so the
     // rounded-up sides follow the upright image too).
-    image.reloadShrunk = [source](int factor) { return Reload(source, factor, VIPS_ACCESS_RANDOM); };
+    const bool progressive = loaded.get_typeof("interlaced") != 0 && loaded.get_int("interlaced") != 0;
+    image.reloadShrunk = [source, progressive](int factor) {
+        if (factor == 8 && progressive)
+            if (std::optional<vips::VImage> eighth = ReloadEighthFromDc(source)) return eighth;
+        return Reload(source, factor, VIPS_ACCESS_RANDOM);
+    };
     image.reloadSequential = [source] { return Reload(source, 1, VIPS_ACCESS_SEQUENTIAL); };
     return image;
 }

@@ -26,24 +26,46 @@ FileReader::FileReader(const std::string& path) {
     info_ = info;
 }
 
-std::optional<vips::VSource> SourceFile::Reopen() const {
+int SourceFile::OpenSame() const {
     const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
+    if (fd < 0) return -1;
     struct stat now {};
     const bool same = ::fstat(fd, &now) == 0 && now.st_dev == info_.st_dev && now.st_ino == info_.st_ino &&
                       now.st_size == info_.st_size && now.st_mtim.tv_sec == info_.st_mtim.tv_sec &&
                       now.st_mtim.tv_nsec == info_.st_mtim.tv_nsec;
+    if (same) return fd;
+    ::close(fd);
+    return -1;
+}
+
+std::optional<vips::VSource> SourceFile::Reopen() const {
+    const int fd = OpenSame();
+    if (fd < 0) return std::nullopt;
     std::optional<vips::VSource> source;
     // libvips reads from its own duplicate of the descriptor.
-    if (same) {
-        try {
-            source = vips::VSource::new_from_descriptor(fd);
-        } catch (const vips::VError&) {
-            vips_error_clear();
-        }
+    try {
+        source = vips::VSource::new_from_descriptor(fd);
+    } catch (const vips::VError&) {
+        vips_error_clear();
     }
     ::close(fd);
     return source;
+}
+
+std::optional<std::vector<std::uint8_t>> SourceFile::ReadAll() const {
+    const int fd = OpenSame();
+    if (fd < 0) return std::nullopt;
+    std::vector<std::uint8_t> bytes(std::size_t(info_.st_size));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::pread(fd, bytes.data() + done, bytes.size() - done, off_t(done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += std::size_t(n);
+    }
+    ::close(fd);
+    if (done != bytes.size()) return std::nullopt;
+    return bytes;
 }
 
 FileReader::~FileReader() {

@@ -47,8 +47,13 @@ public:
     SourceFile(std::string path, const FileReader& file) : path_(std::move(path)), info_(file.Info()) {}
     // The file opened again for libvips; nullopt when it is gone or another file has its name now.
     std::optional<vips::VSource> Reopen() const;
+    // Its bytes, under the same condition (and nullopt when it cannot be read whole).
+    std::optional<std::vector<std::uint8_t>> ReadAll() const;
 
 private:
+    // A descriptor of the file while it is still the one loaded, or -1.
+    int OpenSame() const;
+
     std::string path_;
     struct stat info_ {};
 };
