@@ -112,12 +112,16 @@ void PendingFile::Publish(const std::string& path) {
     published_ = true;
 }
 
-void WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes) {
+PendingFile PendingFileFor(const std::string& path) {
     if (path.empty()) throw Error(path, std::strerror(ENOENT), ENOENT);
     struct stat target {};
     if (::stat(path.c_str(), &target) == 0 && S_ISDIR(target.st_mode))
         throw Error(path, std::strerror(EISDIR), EISDIR);
-    PendingFile file(FolderOf(path), path);
+    return PendingFile(FolderOf(path), path);
+}
+
+void WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes) {
+    PendingFile file = PendingFileFor(path);
     file.Write(bytes);
     file.Publish(path);
 }

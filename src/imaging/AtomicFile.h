@@ -47,4 +47,8 @@ private:
     bool published_ = false;
 };
 
+// A pending file in the folder of `path`, to be published as `path`. An empty path, or one that names a
+// folder, is refused before anything is written.
+PendingFile PendingFileFor(const std::string& path);
+
 } // namespace imaging

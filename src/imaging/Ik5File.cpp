@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <optional>
 #include <span>
@@ -131,12 +130,8 @@ void TIk5File::Load() {
 void TIk5File::Save() {
     std::shared_ptr<const Image> image = ImageStore::Instance().Get(ImgHandle);
     Progress(0);
-    // Refuse an empty name, or a folder by that name, before anything is computed.
-    if (FileName.empty()) throw Error(FileName, std::strerror(ENOENT), ENOENT);
-    struct stat target {};
-    if (::stat(FileName.c_str(), &target) == 0 && S_ISDIR(target.st_mode))
-        throw Error(FileName, std::strerror(EISDIR), EISDIR);
-    PendingFile pending(std::filesystem::path(FileName).parent_path().string(), FileName);
+    // A bad target is refused before anything is computed.
+    PendingFile pending = PendingFileFor(FileName);
     const ByteSink sink = [&pending](std::span<const std::uint8_t> bytes) { pending.Write(bytes); };
     // Pixels are computed (and a lazily loaded source decoded) while they are encoded: report that part.
     ProgressScope scope([this](int percent) { Progress(percent * 90 / 100); });

@@ -227,8 +227,7 @@ void WriteJpeg(const vips::VImage& rgb, int quality, bool progressive, bool subs
     if (rgb.bands() != 3 || rgb.format() != VIPS_FORMAT_UCHAR) Fail("JPEG encoding needs 8-bit RGB pixels");
     CommentInserter inserter(comment, sink);
     TargetContext context;
-    if (comment.empty()) context.write = sink;
-    else context.write = [&inserter](std::span<const std::uint8_t> bytes) { inserter.Write(bytes); };
+    context.write = [&inserter](std::span<const std::uint8_t> bytes) { inserter.Write(bytes); };
     // Optimised Huffman tables make files some 5 % smaller, but libjpeg then keeps the coefficients of the whole
     // image (twice its decoded size at 4:4:4) until the last row: larger images get the standard tables and
     // are written as their rows are computed.
@@ -255,7 +254,7 @@ void WriteJpeg(const vips::VImage& rgb, int quality, bool progressive, bool subs
         throw;
     }
     if (context.error) std::rethrow_exception(context.error);
-    if (!comment.empty()) inserter.Finish();
+    inserter.Finish();
 }
 
 std::vector<std::uint8_t> EncodeJpeg(const vips::VImage& rgb, int quality, bool progressive, bool subsample,

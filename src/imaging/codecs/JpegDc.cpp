@@ -348,8 +348,8 @@ private:
 
     void ReadQuantTables(Segment& segment) {
         while (!segment.empty()) {
-            const int spec = segment.U8();
-            const int precision = spec >> 4, index = spec & 15;
+            const int selector = segment.U8();
+            const int precision = selector >> 4, index = selector & 15;
             if (precision > 1 || index > 3) Refuse();
             Segment values(segment.Bytes(precision ? 128 : 64));
             quantDc_[std::size_t(index)] = precision ? values.U16() : values.U8(); // zigzag entry 0 is DC
@@ -358,8 +358,8 @@ private:
 
     void ReadHuffmanTables(Segment& segment) {
         while (!segment.empty()) {
-            const int spec = segment.U8();
-            const int tableClass = spec >> 4, index = spec & 15;
+            const int selector = segment.U8();
+            const int tableClass = selector >> 4, index = selector & 15;
             if (tableClass > 1 || index > 3) Refuse();
             const std::uint8_t* counts = segment.Bytes(16).data();
             int total = 0;
