@@ -2,6 +2,7 @@
 // the settings file named first.
 #include <malloc.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -37,10 +38,16 @@ int main(int argc, char** argv) {
     // default the allocator raises that bound after each large free and keeps later buffers in its heaps, so
     // a run over many photos would hold on to memory it no longer uses.
     mallopt(M_MMAP_THRESHOLD, 1 << 20);
+    // A write beyond the file-size limit (ulimit -f) fails with EFBIG, reported like a full disc, rather than
+    // killing the process without a word.
+    std::signal(SIGXFSZ, SIG_IGN);
     std::vector<std::string> args(argv + 1, argv + argc);
-    if (app::HandleInformationOptions(args)) return 0;
+    // "--" ends the options: every argument after it is a file or folder to convert.
+    const bool endOfOptions = !args.empty() && args.front() == "--";
+    if (endOfOptions) args.erase(args.begin());
+    if (!endOfOptions && app::HandleInformationOptions(args)) return 0;
     imaging::EnsureInitialized();
-    if (app::IsCommandLineRun(args)) return app::RunCommandLine(args);
+    if (endOfOptions ? !args.empty() : app::IsCommandLineRun(args)) return app::RunCommandLine(args);
 
     if (!HasDisplay()) {
         std::fprintf(stderr,

@@ -57,6 +57,15 @@ private:
     std::string lastOutput_;
 };
 
+std::string StoppedCounts(int converted, int skipped) {
+    return "(" + std::to_string(converted) + " 件変換、" + std::to_string(skipped) + " 件スキップの後で中止)";
+}
+
+std::string OneLine(std::string text) {
+    std::replace(text.begin(), text.end(), '\n', ' ');
+    return text;
+}
+
 void PrintUsage() {
     std::printf("使い方: kelvo [設定ファイル.klv]\n"
                 "        kelvo 画像ファイルまたはフォルダ...\n\n"
@@ -64,6 +73,8 @@ void PrintUsage() {
                 "       kelvo SETTINGS.klv    open the window with the options of a settings file\n"
                 "       kelvo FILE|FOLDER...  convert the images (folders: every image below them) with the\n"
                 "                             options last saved in the window, without a window\n"
+                "       kelvo -- FILE...      the same; arguments after -- are files even when they look like\n"
+                "                             options\n"
                 "       kelvo --help | --version\n\n"
                 "Images: .jpg .jpeg .png .bmp .pcx .fpx. Output goes to the output folder set on the settings\n"
                 "page (at first: the Output folder beside the program). The program ends when the run is done;\n"
@@ -79,6 +90,11 @@ std::unique_ptr<QGuiApplication> MakeGuiApplication() {
     const char* platform = std::getenv("QT_QPA_PLATFORM");
     if (!(x11 && *x11) && !(wayland && *wayland) && !(platform && *platform))
         ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    // Qt's notes on the environment (no XDG_RUNTIME_DIR, say) are not the run's business; its critical
+    // messages still go to stderr.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
+        if (type == QtCriticalMsg || type == QtFatalMsg) std::fprintf(stderr, "%s\n", qPrintable(message));
+    });
     static int argc = 1;
     static char name[] = "kelvo";
     static char* argv[] = {name, nullptr};
@@ -153,18 +169,18 @@ int RunCommandLine(const std::vector<std::string>& args) {
         normalEnd = run.Run(list);
     } catch (const std::exception& error) {
         observer.FinishLine();
-        std::fprintf(stderr, "kelvo: %s\n", convert::DescribeError(error).c_str());
-        std::fprintf(stderr, "kelvo: stopped at %s (%d converted, %d skipped)\n",
-                     list[std::size_t(std::max(run.Index(), 0))].c_str(), run.Converted(), run.Skipped());
+        // One line: the cause and the file it concerns, then how far the run came.
+        std::fprintf(stderr, "kelvo: %s %s\n", convert::DescribeError(error).c_str(),
+                     StoppedCounts(run.Converted(), run.Skipped()).c_str());
         return 1;
     }
     observer.FinishLine();
     const std::string outputFolder =
         observer.LastOutput().empty() ? run.Options().outputFolder : sources::ExtractFilePath(observer.LastOutput());
     if (!normalEnd) {
-        std::fprintf(stderr, "kelvo: stopped at %s: the image cannot be resized to %dx%d (%d converted, %d skipped)\n",
-                     list[std::size_t(run.Index())].c_str(), run.Target().width, run.Target().height,
-                     run.Converted(), run.Skipped());
+        std::fprintf(stderr, "kelvo: 画像の大きさを %dx%d にできません: %s %s\n", run.Target().width,
+                     run.Target().height, OneLine(list[std::size_t(run.Index())]).c_str(),
+                     StoppedCounts(run.Converted(), run.Skipped()).c_str());
         return 1;
     }
     std::fprintf(stderr, "kelvo: %d converted, %d skipped; output in %s\n", run.Converted(), run.Skipped(),

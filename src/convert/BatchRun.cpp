@@ -1,6 +1,7 @@
 #include "convert/BatchRun.h"
 
 #include "convert/SourceCheck.h"
+#include "imaging/Error.h"
 
 namespace convert {
 
@@ -76,12 +77,19 @@ void BatchRun::Announce(int index, int count) {
 
 BatchRun::Outcome BatchRun::ConvertOrSkip(const std::string& source, int index) {
     index_ = index;
-    if (IsGifOrTiff(source)) {
-        ++skipped_;
-        observer_.FileSkipped(index, source);
-        return Outcome::Skipped;
+    try {
+        if (IsGifOrTiff(source)) {
+            ++skipped_;
+            observer_.FileSkipped(index, source);
+            return Outcome::Skipped;
+        }
+        return ConvertEntry(source, index) ? Outcome::Converted : Outcome::Stopped;
+    } catch (const imaging::Error& error) {
+        // An effect that fails (often because it is where a lazily loaded source is decoded) names no file:
+        // the entry's source is the one concerned.
+        if (error.file().empty()) throw error.WithFile(source);
+        throw;
     }
-    return ConvertEntry(source, index) ? Outcome::Converted : Outcome::Stopped;
 }
 
 bool BatchRun::ConvertEntry(const std::string& source, int index) {

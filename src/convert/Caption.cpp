@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <span>
 #include <vector>
 
@@ -20,6 +18,7 @@
 #include "convert/BatchRun.h"
 #include "imaging/AtomicFile.h"
 #include "imaging/Error.h"
+#include "imaging/FileRead.h"
 #include "sources/PathNames.h"
 
 namespace convert {
@@ -33,6 +32,8 @@ constexpr int kDotsPerInch = 96;
 constexpr int kDotsPerMetre = 3780; // 96 dots per inch
 // Bounds the glyph size a settings file can ask for; far above any caption on a photo.
 constexpr int kMaxPixelSize = 4096;
+// Far above any caption bitmap (one gigapixel at 24 bits): the bound on what is read back.
+constexpr std::uint64_t kMaxBitmapBytes = 4ULL << 30;
 
 bool HaveGuiApplication() { return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr; }
 
@@ -71,19 +72,8 @@ int PixelSize(int points) {
     return int(std::clamp<long long>(pixels, 1, kMaxPixelSize));
 }
 
-std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        const int error = errno;
-        throw imaging::Error(path, std::strerror(error), error);
-    }
-    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) throw imaging::Error(path, "the bitmap cannot be read");
-    return bytes;
-}
-
 QImage LoadBitmap(const std::string& path) {
-    const std::vector<std::uint8_t> bytes = ReadWholeFile(path);
+    const std::vector<std::uint8_t> bytes = imaging::ReadWholeFile(path, kMaxBitmapBytes);
     QImage picture;
     if (!picture.loadFromData(bytes.data(), int(bytes.size()), "BMP"))
         throw imaging::Error(path, "the bitmap cannot be decoded");

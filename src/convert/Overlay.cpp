@@ -2,7 +2,7 @@
 
 #include "convert/BatchRun.h"
 #include "convert/SourceCheck.h"
-#include "sources/FileAttributes.h"
+#include "imaging/Error.h"
 #include "sources/PathNames.h"
 
 namespace convert {
@@ -14,10 +14,12 @@ int OverlayOpacity(int transparency) {
 
 bool OverlayUsable(const std::string& path) {
     if (path.empty() || !sources::IsUsablePath(path)) return false;
-    // Only a regular file counts: a folder, a FIFO or a device is not an image (and a FIFO would block).
-    const auto attributes = sources::FileAttributes(path);
-    if (!attributes || (*attributes & sources::kAttrArchive) == 0) return false;
-    return !IsGifOrTiff(path);
+    // The check opens the file as every load does: a folder, a FIFO or a device is refused, never read.
+    try {
+        return !IsGifOrTiff(path);
+    } catch (const imaging::Error&) {
+        return false;
+    }
 }
 
 std::optional<OverlayPoint> OverlayPosition(std::string_view placement, std::int32_t width, std::int32_t height,

@@ -3,12 +3,12 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <optional>
 #include <vector>
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
+#include "files/InputFile.h"
 #include "imaging/Error.h"
 #include "sources/FileAttributes.h"
 #include "sources/FolderWalk.h"
@@ -17,18 +17,12 @@
 namespace convert {
 
 bool IsGifOrTiff(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) throw imaging::Error(path, std::strerror(errno), errno);
-    unsigned char head[3] = {};
-    ssize_t got = 0;
-    while (got < 3) {
-        ssize_t n = ::read(fd, head + got, std::size_t(3 - got));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        got += n;
-    }
-    ::close(fd);
-    auto up = [&](int i) { return char(std::toupper(head[i])); };
+    const files::InputFile file = files::InputFile::Open(path);
+    if (!file.IsOpen()) throw imaging::FileError(path, file.Why());
+    const std::optional<std::vector<std::uint8_t>> head = file.ReadAt(0, 3);
+    if (!head) throw imaging::Error(path, std::strerror(errno), errno);
+    const std::size_t got = head->size();
+    auto up = [&](std::size_t i) { return char(std::toupper((*head)[i])); };
     if (got >= 3 && up(0) == 'G' && up(1) == 'I' && up(2) == 'F') return true;
     return got >= 2 && ((up(0) == 'I' && up(1) == 'I') || (up(0) == 'M' && up(1) == 'M'));
 }

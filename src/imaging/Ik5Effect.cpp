@@ -7,6 +7,7 @@
 #include "imaging/Effects.h"
 #include "imaging/Error.h"
 #include "imaging/Init.h"
+#include "imaging/codecs/VipsLoad.h"
 
 namespace imaging {
 
@@ -23,6 +24,7 @@ Image Derived(const Image& input, vips::VImage pixels) {
     out.bitCount = pixels.bands() == 4 ? 32 : 24;
     out.pixels = std::move(pixels);
     out.comment = input.comment;
+    out.source = input.source;
     return out;
 }
 
@@ -38,10 +40,9 @@ template <typename F> auto Guarded(F&& body) {
     try {
         return body();
     } catch (const vips::VError& error) {
-        vips_error_clear();
-        throw Error({}, error.what());
+        codecs::FailFromVips(error);
     } catch (const std::bad_alloc&) {
-        throw Error({}, "not enough memory");
+        Fail("not enough memory", Problem::NoMemory);
     }
 }
 

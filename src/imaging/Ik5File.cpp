@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
 #include <optional>
 #include <span>
 #include <vector>
@@ -19,6 +18,7 @@
 #include "imaging/codecs/Jpeg.h"
 #include "imaging/codecs/Pcx.h"
 #include "imaging/codecs/Png.h"
+#include "imaging/codecs/VipsLoad.h"
 
 namespace imaging {
 
@@ -26,34 +26,6 @@ namespace {
 
 // Files beyond this size are refused before they are read into memory.
 constexpr std::uint64_t kMaxFileBytes = 4ULL << 30;
-
-std::vector<std::uint8_t> ReadHead(const std::string& path, std::size_t count) {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) throw Error(path, std::strerror(errno), errno);
-    if (S_ISDIR(info.st_mode)) throw Error(path, std::strerror(EISDIR), EISDIR);
-    errno = 0;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        int error = errno ? errno : EIO;
-        throw Error(path, std::strerror(error), error);
-    }
-    std::vector<std::uint8_t> head(count);
-    in.read(reinterpret_cast<char*>(head.data()), std::streamsize(count));
-    head.resize(std::size_t(in.gcount()));
-    return head;
-}
-
-std::vector<std::uint8_t> ReadWhole(const std::string& path) {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) throw Error(path, std::strerror(errno), errno);
-    if (std::uint64_t(info.st_size) > kMaxFileBytes) throw Error(path, "file too large");
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw Error(path, std::strerror(errno), errno);
-    std::vector<std::uint8_t> bytes(std::size_t(info.st_size));
-    in.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(bytes.size()));
-    bytes.resize(std::size_t(in.gcount()));
-    return bytes;
-}
 
 bool StartsWith(std::span<const std::uint8_t> head, std::string_view magic) {
     return head.size() >= magic.size() && std::memcmp(head.data(), magic.data(), magic.size()) == 0;
@@ -85,17 +57,21 @@ vips::VImage SavePixels(const Image& image) {
 
 std::int32_t TIk5File::Execute() {
     EnsureInitialized();
+    // A failure names the file it concerns: the file loaded, or for a save the output, except that a failure
+    // of the pixels themselves (a source decoded only now, as the save streams it) names their source.
+    failureFile_ = FileName;
     try {
-        if (Action == kLoad) Load();
-        else Save();
+        try {
+            if (Action == kLoad) Load();
+            else Save();
+        } catch (const vips::VError& error) {
+            codecs::FailFromVips(error);
+        } catch (const std::bad_alloc&) {
+            Fail("not enough memory", Problem::NoMemory);
+        }
     } catch (const Error& error) {
-        if (error.file().empty()) throw error.WithFile(FileName);
+        if (error.file().empty()) throw error.WithFile(failureFile_);
         throw;
-    } catch (const vips::VError& error) {
-        vips_error_clear();
-        throw Error(FileName, error.what());
-    } catch (const std::bad_alloc&) {
-        throw Error(FileName, "not enough memory");
     }
     return 0;
 }
@@ -103,25 +79,29 @@ std::int32_t TIk5File::Execute() {
 void TIk5File::Load() {
     ImgHandle = 0;
     Progress(0);
-    std::vector<std::uint8_t> head = ReadHead(FileName, 64);
-    if (head.empty()) Fail("the file is empty");
+    // One open serves the format probe and the load: the file read is the file probed.
+    const codecs::FileReader file(FileName);
+    std::vector<std::uint8_t> head = file.Read(0, 64);
+    if (head.empty()) FailTruncated("the file is empty");
     Image image;
     if (codecs::IsJpeg(head)) {
-        image = codecs::LoadJpeg(FileName);
+        image = codecs::LoadJpeg(file);
     } else if (codecs::IsPng(head)) {
-        image = codecs::LoadPng(FileName);
+        image = codecs::LoadPng(file);
     } else if (StartsWith(head, "GIF8")) {
-        Fail("GIF images are not supported");
+        FailUnsupported("GIF images are not supported");
     } else if (StartsWith(head, "II*\0") || StartsWith(head, "MM\0*")) {
-        Fail("TIFF images are not supported");
-    } else {
-        std::vector<std::uint8_t> bytes = ReadWhole(FileName);
+        FailUnsupported("TIFF images are not supported");
+    } else if (codecs::IsBmp(head) || codecs::IsPcx(head) || codecs::IsFpx(head)) {
+        std::vector<std::uint8_t> bytes = file.ReadAll(kMaxFileBytes);
         Progress(30);
         if (codecs::IsBmp(head)) image = FromRaster(codecs::DecodeBmp(bytes));
         else if (codecs::IsPcx(head)) image = FromRaster(codecs::DecodePcx(bytes));
-        else if (codecs::IsFpx(head)) image = FromRaster(codecs::DecodeFpx(bytes));
-        else Fail("not an image file of a known format");
+        else image = FromRaster(codecs::DecodeFpx(bytes));
+    } else {
+        Fail("not an image file of a known format", Problem::NotImage);
     }
+    image.source = FileName;
     Comment = image.comment;
     ImgHandle = ImageStore::Instance().Add(std::move(image));
     Progress(100);
@@ -129,6 +109,7 @@ void TIk5File::Load() {
 
 void TIk5File::Save() {
     std::shared_ptr<const Image> image = ImageStore::Instance().Get(ImgHandle);
+    if (!image->source.empty()) failureFile_ = image->source;
     Progress(0);
     // A bad target is refused before anything is computed.
     PendingFile pending = PendingFileFor(FileName);

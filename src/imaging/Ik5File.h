@@ -52,6 +52,8 @@ private:
     void Load();
     void Save();
     void Progress(int percent);
+
+    std::string failureFile_; // the file the failure of the current Execute names
 };
 
 } // namespace imaging

@@ -13,7 +13,7 @@ void CheckDimensions(std::int64_t width, std::int64_t height) {
         Fail("invalid image size " + std::to_string(width) + " x " + std::to_string(height));
     if (std::uint64_t(width) * std::uint64_t(height) > kMaxPixels || width > 0x7fffffff / 4 ||
         height > 0x7fffffff / 4)
-        Fail("image too large: " + std::to_string(width) + " x " + std::to_string(height));
+        Fail("image too large: " + std::to_string(width) + " x " + std::to_string(height), Problem::TooLarge);
 }
 
 vips::VImage CopyToVips(const std::uint8_t* data, int width, int height, int bands) {
@@ -68,6 +68,9 @@ std::optional<vips::VImage> ShrunkOnLoad(const Image& image, int width, int heig
     if (!image.reloadShrunk || image.paletted) return std::nullopt;
     const auto ceilDiv = [](int value, int divisor) { return (value + divisor - 1) / divisor; };
     for (int factor : {8, 4, 2}) {
+        // libvips rounds a reduced side down, and a side of no pixel aborts the process: a factor is only
+        // asked for when each side keeps at least one pixel.
+        if (image.width < factor || image.height < factor) continue;
         const int shrunkWidth = ceilDiv(image.width, factor);
         const int shrunkHeight = ceilDiv(image.height, factor);
         if (shrunkWidth < width || shrunkHeight < height) continue;

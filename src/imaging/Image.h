@@ -51,6 +51,9 @@ struct Image {
     // Set only after a reduction to 8 bits; the image then saves as 8 bits with this palette.
     std::shared_ptr<const Paletted> paletted;
     std::string comment;
+    // The file the pixels come from (kept by effects): a failure found while the pixels are computed lazily,
+    // say in a save, names this file.
+    std::string source;
     // Decodes the source again at 1/factor of each side (factor 2, 4 or 8; sides rounded up), upright like the
     // pixels. Set by a load that can decode at reduced scale (JPEG), and kept only while the pixels are exactly
     // the loaded ones, so that a large reduction right after the load need not decode every pixel. nullopt when

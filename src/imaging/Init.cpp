@@ -13,9 +13,16 @@ void EnsureInitialized() {
         if (VIPS_INIT("kelvo") != 0) throw std::runtime_error("libvips could not start");
         // A batch converter never reuses an operation's result: caching would only hold memory and files.
         vips_cache_set_max(0);
-        // libvips' warnings (an odd EXIF field, say) are for its developers; failures still raise errors.
-        g_log_set_handler("VIPS", G_LOG_LEVEL_WARNING, [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {},
-                          nullptr);
+        // The libraries' messages (libvips' warnings on an odd EXIF field, libgsf's criticals on a damaged
+        // compound file, GLib's warnings) are for their developers: a failure still raises an error, with a
+        // text of our own. Only a fatal error, which ends the process anyway, is still printed.
+        g_log_set_default_handler([](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
+        g_log_set_writer_func(
+            [](GLogLevelFlags level, const GLogField* fields, gsize count, gpointer) {
+                if (level & G_LOG_LEVEL_ERROR) return g_log_writer_default(level, fields, count, nullptr);
+                return G_LOG_WRITER_HANDLED;
+            },
+            nullptr, nullptr);
     });
 }
 

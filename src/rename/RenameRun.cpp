@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "imaging/AtomicFile.h"
+#include "files/InputFile.h"
 #include "imaging/Error.h"
 #include "sources/FileAttributes.h"
 #include "sources/PathNames.h"
@@ -21,21 +22,6 @@ namespace renaming {
 namespace {
 
 constexpr std::size_t kCopyChunk = 1 << 20;
-
-class ReadFd {
-public:
-    explicit ReadFd(const std::string& path)
-        : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK)) {}
-    ~ReadFd() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    ReadFd(const ReadFd&) = delete;
-    ReadFd& operator=(const ReadFd&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 struct StagedCopy {
     std::string destination;
@@ -47,16 +33,16 @@ struct StagedCopy {
 std::optional<imaging::PendingFile> CopyToPendingFile(const std::string& source, const std::string& destination,
                                                       RenameObserver& observer) {
     if (!sources::IsUsablePath(source) || !sources::IsUsablePath(destination)) return std::nullopt;
-    // Opening never blocks (a FIFO is refused by the type check below before anything is read).
-    ReadFd in(source);
-    struct stat info {};
-    if (in.get() < 0 || ::fstat(in.get(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+    // Opening never blocks, and a FIFO or a device is refused before anything is read.
+    const files::InputFile in = files::InputFile::Open(source);
+    if (!in.IsOpen()) return std::nullopt;
+    const struct stat& info = in.Info();
     try {
         imaging::PendingFile out(sources::ExtractFilePath(destination), destination, info.st_mode & 0777);
         std::vector<std::uint8_t> buffer(kCopyChunk);
         std::uint64_t done = 0;
         for (;;) {
-            ssize_t n = ::read(in.get(), buffer.data(), buffer.size());
+            ssize_t n = ::read(in.Descriptor(), buffer.data(), buffer.size());
             if (n < 0 && errno == EINTR) continue;
             if (n < 0) return std::nullopt;
             if (n == 0) break;

@@ -5,11 +5,11 @@
 #include <cstring>
 #include <filesystem>
 #include <span>
+#include <vector>
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
+#include "files/InputFile.h"
 #include "imaging/AtomicFile.h"
 #include "imaging/Error.h"
 #include "settings/Settings.h"
@@ -20,27 +20,11 @@ namespace settings {
 namespace {
 
 // Far above any settings file; a larger file is refused rather than read into memory.
-constexpr off_t kMaxFileSize = off_t{256} * 1024 * 1024;
+constexpr std::uint64_t kMaxFileSize = std::uint64_t{256} * 1024 * 1024;
 
 [[noreturn]] void FailRead(const std::string& path, int error) {
     throw imaging::Error(path, std::strerror(error), error);
 }
-
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int Get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 // The path a write goes to: the target of a symbolic link, so that the link stays a link.
 std::string WriteTarget(const std::string& path) {
@@ -57,47 +41,18 @@ std::string WriteTarget(const std::string& path) {
 }  // namespace
 
 std::optional<std::string> ReadSettingsBytes(const std::string& path) {
-    // Non-blocking, so that a FIFO given as the path cannot hang the open; it is refused below.
-    Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-    if (fd.Get() < 0) {
-        if (errno == ENOENT || errno == ENOTDIR) {
+    const files::InputFile file = files::InputFile::Open(path);
+    if (!file.IsOpen()) {
+        if (file.Why().systemError == ENOENT || file.Why().systemError == ENOTDIR) {
             return std::nullopt;
         }
+        throw imaging::FileError(path, file.Why());
+    }
+    const std::optional<std::vector<std::uint8_t>> bytes = file.ReadAll(kMaxFileSize);
+    if (!bytes) {
         FailRead(path, errno);
     }
-    struct stat info {};
-    if (::fstat(fd.Get(), &info) != 0) {
-        FailRead(path, errno);
-    }
-    if (S_ISDIR(info.st_mode)) {
-        FailRead(path, EISDIR);
-    }
-    if (!S_ISREG(info.st_mode)) {
-        FailRead(path, EINVAL);
-    }
-    if (info.st_size > kMaxFileSize) {
-        FailRead(path, EFBIG);
-    }
-    std::string bytes;
-    bytes.reserve(static_cast<std::size_t>(info.st_size));
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd.Get(), buffer, sizeof buffer);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            FailRead(path, errno);
-        }
-        if (n == 0) {
-            break;
-        }
-        bytes.append(buffer, static_cast<std::size_t>(n));
-        if (bytes.size() > static_cast<std::size_t>(kMaxFileSize)) {
-            FailRead(path, EFBIG);  // it grew while being read
-        }
-    }
-    return bytes;
+    return std::string(bytes->begin(), bytes->end());
 }
 
 std::string ExistingSettingsText(const std::string& path) {

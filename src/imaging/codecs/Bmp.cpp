@@ -78,19 +78,19 @@ void CheckDepth(const Header& h) {
     case kBiRle4: ok = h.bitCount == 4; break;
     case kBiBitfields:
     case kBiAlphaBitfields: ok = h.bitCount == 16 || h.bitCount == 32; break;
-    default: Fail("unsupported BMP compression " + std::to_string(h.compression));
+    default: FailUnsupported("unsupported BMP compression " + std::to_string(h.compression));
     }
     if (!ok)
-        Fail("unsupported BMP depth " + std::to_string(h.bitCount) + " for compression " +
+        FailUnsupported("unsupported BMP depth " + std::to_string(h.bitCount) + " for compression " +
              std::to_string(h.compression));
 }
 
 Header ReadHeader(const LeReader& in) {
-    if (in.size() < 2 || in.U8(0) != 'B' || in.U8(1) != 'M') Fail("not a BMP file");
+    if (in.size() < 2 || in.U8(0) != 'B' || in.U8(1) != 'M') Fail("not a BMP file", Problem::NotImage);
     Header h;
     std::uint32_t offBits = in.U32(10);
     std::uint32_t infoSize = in.U32(14);
-    if (!IsKnownInfoSize(infoSize)) Fail("unsupported BMP header size " + std::to_string(infoSize));
+    if (!IsKnownInfoSize(infoSize)) FailUnsupported("unsupported BMP header size " + std::to_string(infoSize));
     std::size_t entrySize = 4;
     std::uint64_t entries = 0;
     if (infoSize == 12) { // OS/2 1.x: 16-bit sizes, 3-byte palette entries
@@ -104,7 +104,7 @@ Header ReadHeader(const LeReader& in) {
         h.bitCount = in.U16(28);
         h.compression = in.U32(30);
         entries = in.U32(46);
-        if (infoSize == 64 && h.compression >= kBiBitfields) Fail("unsupported OS/2 BMP compression");
+        if (infoSize == 64 && h.compression >= kBiBitfields) FailUnsupported("unsupported OS/2 BMP compression");
         if (infoSize >= 52 && infoSize != 64) h.masks = {in.U32(54), in.U32(58), in.U32(62), 0};
         if (infoSize >= 56 && infoSize != 64) h.masks[3] = in.U32(66);
     }
@@ -182,7 +182,7 @@ void DropUnusedAlpha(Raster& r) {
 
 Raster DecodeUncompressed(const LeReader& in, const Header& h) {
     std::uint64_t stride = (std::uint64_t(h.width) * std::uint64_t(h.bitCount) + 31) / 32 * 4;
-    if (stride * std::uint64_t(h.height) > in.size() - h.pixelOffset) Fail("BMP pixel data is truncated");
+    if (stride * std::uint64_t(h.height) > in.size() - h.pixelOffset) FailTruncated("BMP pixel data is truncated");
     bool alpha = h.bitCount >= 16 && h.masks[3] != 0;
     Raster r = MakeRaster(h, alpha ? 4 : 3);
     const std::array<Channel, 4> channels{Channel(h.masks[0]), Channel(h.masks[1]), Channel(h.masks[2]),
@@ -228,7 +228,7 @@ Raster DecodeRle(const LeReader& in, const Header& h) {
         if (x + i < width) indices[std::size_t(y * width + x + i)] = index;
     };
     while (y < height) {
-        if (pos + 2 > in.size()) Fail("BMP RLE data is truncated");
+        if (pos + 2 > in.size()) FailTruncated("BMP RLE data is truncated");
         std::uint8_t count = in.U8(pos), value = in.U8(pos + 1);
         pos += 2;
         if (count > 0) { // encoded run: one index, or two alternating in RLE4

@@ -20,7 +20,7 @@ public:
     std::size_t size() const { return data_.size(); }
 
     void Require(std::uint64_t pos, std::uint64_t count) const {
-        if (pos > data_.size() || count > data_.size() - pos) Fail(what_ + " is truncated");
+        if (pos > data_.size() || count > data_.size() - pos) FailTruncated(what_ + " is truncated");
     }
     std::uint8_t U8(std::size_t pos) const {
         Require(pos, 1);

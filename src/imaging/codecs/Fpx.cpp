@@ -46,7 +46,7 @@ bool IsFpx(std::span<const std::uint8_t> head) {
 }
 
 Raster DecodeFpx(std::span<const std::uint8_t> data) {
-    if (!IsFpx(data)) Fail("not a FlashPix file (no compound-file signature)");
+    if (!IsFpx(data)) Fail("not a FlashPix file (no compound-file signature)", Problem::NotImage);
     const CompoundReader file(data);
     if (!file.HasStorage({kStoreName})) Fail("not a FlashPix file (no image store)");
     // No stream can hold more than the file.

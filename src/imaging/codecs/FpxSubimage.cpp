@@ -106,7 +106,7 @@ Raster DecodeSubimage(ByteSpan header, ByteSpan data, int width, int height, int
         Fail("FlashPix tile count " + std::to_string(count) + " does not match the image size");
     if (entrySize < kEntrySize) Fail("FlashPix tile table entries are too small");
     Need(header, base + std::uint64_t(tableOffset), std::uint64_t(count) * entrySize, "tile table");
-    if (data.size() < kStreamHeaderSize) Fail("FlashPix subimage data is truncated");
+    if (data.size() < kStreamHeaderSize) FailTruncated("FlashPix subimage data is truncated");
     const ByteSpan tileData = data.subspan(kStreamHeaderSize);
 
     Raster raster;

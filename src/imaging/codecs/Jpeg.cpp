@@ -8,6 +8,7 @@
 #include "imaging/Error.h"
 #include "imaging/Init.h"
 #include "imaging/codecs/JpegDc.h"
+#include "imaging/codecs/JpegFrame.h"
 #include "imaging/codecs/VipsLoad.h"
 
 namespace imaging::codecs {
@@ -188,14 +189,18 @@ bool IsJpeg(std::span<const std::uint8_t> head) {
     return head.size() >= 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF;
 }
 
-Image LoadJpeg(const std::string& path) {
-    EnsureInitialized();
-    FileReader file(path);
-    if (file.Size() == 0) Fail("the file is empty");
-    if (!IsJpeg(file.Read(0, 3))) Fail("not a JPEG file");
-    std::string comment = ReadComment(file);
+Image LoadJpeg(const std::string& path) { return LoadJpeg(FileReader(path)); }
 
-    SourceFile source(path, file);
+Image LoadJpeg(const FileReader& file) {
+    EnsureInitialized();
+    if (file.Size() == 0) FailTruncated("the file is empty");
+    if (!IsJpeg(file.Read(0, 3))) Fail("not a JPEG file", Problem::NotImage);
+    std::string comment = ReadComment(file);
+    // Refused before anything is allocated for it: a header that claims more pixels than its file can hold.
+    if (std::optional<JpegFrame> frame = ReadJpegFrame(file); frame && file.Size() < MinimumJpegDataBytes(*frame))
+        FailTruncated("the file is far too short for the size its header claims");
+
+    SourceFile source(file);
     std::optional<vips::VSource> opened = source.Reopen();
     if (!opened) Fail("the file changed while it was being read");
     vips::VImage loaded = CallVips([&] { return OpenJpeg(*opened, 1, VIPS_ACCESS_RANDOM); });

@@ -10,6 +10,8 @@
 
 namespace imaging::codecs {
 
+class FileReader;
+
 bool IsJpeg(std::span<const std::uint8_t> head);
 // Loads upright (EXIF orientation applied), in sRGB (ICC profile, CMYK/YCCK converted);
 // bitCount 8 for greyscale, 24 for colour, 32 for CMYK; comment from the COM marker (UTF-8 when it is valid
@@ -17,6 +19,8 @@ bool IsJpeg(std::span<const std::uint8_t> head);
 // damaged raises imaging::Error now; damage in the compressed data (a truncated file) surfaces as vips::VError
 // when the pixels are first computed.
 Image LoadJpeg(const std::string& path);
+// The same for a file already open (its format probe read through it).
+Image LoadJpeg(const FileReader& file);
 // Encodes 3-band 8-bit RGB; quality is clamped to 1..100. subsample false = 4:4:4, true = 4:2:0.
 // An empty comment writes no COM marker; one longer than a segment is split over consecutive full COM segments.
 // Bytes go into `sink` as the encoder produces them; the pixels are computed a strip of rows at a time.

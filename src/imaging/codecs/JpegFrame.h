@@ -1,18 +1,36 @@
 #pragma once
-// The frame header of a JPEG file, read without decoding: its size and whether it is progressive.
+// The frame header of a JPEG file, read without decoding: its size, its components' sampling, and how its
+// entropy data is coded.
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace imaging::codecs {
+
+class FileReader;
 
 struct JpegFrame {
     int width = 0;
     int height = 0;
     bool progressive = false;
+    bool arithmetic = false;
+    struct Component {
+        int h = 1, v = 1; // sampling factors
+    };
+    std::vector<Component> components;
 };
 
 // The first frame header of the file; nullopt when the file is not a JPEG or its header cannot be read.
-// Reads the marker segments only, up to the frame header.
+// Reads the marker segments only, up to the frame header. The path form opens the file through the one opener
+// and never fails.
+std::optional<JpegFrame> ReadJpegFrame(const FileReader& file);
 std::optional<JpegFrame> ReadJpegFrame(const std::string& path);
+
+// The fewest bytes of entropy-coded data that can hold the frame's pixels. Huffman coding spends at least one
+// bit on every 8 x 8 block of every component (its DC difference), in sequential and progressive files alike;
+// a header that claims more blocks than its file has bits describes a picture the file does not hold.
+// 0 for arithmetic coding, which has no such bound.
+std::uint64_t MinimumJpegDataBytes(const JpegFrame& frame);
 
 } // namespace imaging::codecs

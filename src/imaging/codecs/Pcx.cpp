@@ -42,12 +42,15 @@ struct Header {
 };
 
 Header ReadHeader(const LeReader& in) {
-    if (in.size() < kHeaderSize) Fail(in.size() > 0 && in.U8(0) == 0x0A ? "PCX header is truncated" : "not a PCX file");
+    if (in.size() < kHeaderSize) {
+        if (in.size() > 0 && in.U8(0) == 0x0A) FailTruncated("PCX header is truncated");
+        Fail("not a PCX file", Problem::NotImage);
+    };
     if (in.U8(0) != 0x0A) Fail("not a PCX file");
     Header h;
     h.version = in.U8(1);
     std::uint8_t encoding = in.U8(2);
-    if (encoding > 1) Fail("unsupported PCX encoding " + std::to_string(encoding));
+    if (encoding > 1) FailUnsupported("unsupported PCX encoding " + std::to_string(encoding));
     h.rle = encoding == 1;
     h.bitsPerPixel = in.U8(3);
     std::int64_t xMin = in.U16(4), yMin = in.U16(6), xMax = in.U16(8), yMax = in.U16(10);
@@ -61,30 +64,32 @@ Header ReadHeader(const LeReader& in) {
     bool supported = (h.bitsPerPixel == 1 && (h.planes == 1 || h.planes == 4)) ||
                      (h.bitsPerPixel == 8 && (h.planes == 1 || h.planes == 3 || h.planes == 4));
     if (!supported)
-        Fail("unsupported PCX layout: " + std::to_string(h.bitsPerPixel) + " bits x " + std::to_string(h.planes) +
+        FailUnsupported("unsupported PCX layout: " + std::to_string(h.bitsPerPixel) + " bits x " + std::to_string(h.planes) +
              " planes");
     if (h.bytesPerLine < (std::uint64_t(h.width) * std::uint64_t(h.bitsPerPixel) + 7) / 8)
         Fail("PCX bytes per line is too small for the width");
     return h;
 }
 
-// The decoded scan lines: height x planes x bytesPerLine bytes from the (RLE) data in [start, end).
-std::vector<std::uint8_t> ReadScanLines(std::span<const std::uint8_t> data, const Header& h) {
+// The decoded scan lines: height x planes x bytesPerLine bytes from the (RLE) data in [start, end). `used`
+// receives how many bytes of the data they took.
+std::vector<std::uint8_t> ReadScanLines(std::span<const std::uint8_t> data, const Header& h, std::size_t& used) {
     const std::uint64_t total = std::uint64_t(h.height) * std::uint64_t(h.planes) * h.bytesPerLine;
     // Two bytes give at most 63, so the data bounds what the header may claim; refuse before allocating.
-    if (total > (h.rle ? std::uint64_t(data.size()) * 32 : data.size())) Fail("PCX pixel data is truncated");
+    if (total > (h.rle ? std::uint64_t(data.size()) * 32 : data.size())) FailTruncated("PCX pixel data is truncated");
     std::vector<std::uint8_t> lines(total);
     if (!h.rle) {
         std::copy_n(data.begin(), total, lines.begin());
+        used = std::size_t(total);
         return lines;
     }
     std::size_t in = 0, out = 0;
     while (out < total) {
-        if (in >= data.size()) Fail("PCX pixel data is truncated");
+        if (in >= data.size()) FailTruncated("PCX pixel data is truncated");
         std::uint8_t b = data[in++];
         std::size_t count = 1;
         if ((b & kRunFlag) == kRunFlag) {
-            if (in >= data.size()) Fail("PCX pixel data is truncated");
+            if (in >= data.size()) FailTruncated("PCX pixel data is truncated");
             count = b & ~kRunFlag;
             b = data[in++];
         }
@@ -92,6 +97,7 @@ std::vector<std::uint8_t> ReadScanLines(std::span<const std::uint8_t> data, cons
         std::fill_n(lines.begin() + std::ptrdiff_t(out), count, b);
         out += count;
     }
+    used = in;
     return lines;
 }
 
@@ -132,7 +138,14 @@ Raster DecodePcx(std::span<const std::uint8_t> data) {
         palette[1] = distinct ? h.egaPalette[1] : Rgb{255, 255, 255};
     }
 
-    std::vector<std::uint8_t> lines = ReadScanLines(body, h);
+    std::size_t used = 0;
+    std::vector<std::uint8_t> lines = ReadScanLines(body, h, used);
+    // A 256-colour file whose palette was begun (its marker follows the pixels) but is cut short: the
+    // colours are lost, and a grey ramp in their place would be a wrong picture.
+    const std::span<const std::uint8_t> rest = body.subspan(used);
+    if (h.bitsPerPixel == 8 && h.planes == 1 && !rest.empty() && rest.size() < kPaletteTail &&
+        rest[0] == kPaletteMarker)
+        FailTruncated("the PCX palette is cut short");
     Raster r;
     r.width = int(h.width);
     r.height = int(h.height);

@@ -57,6 +57,17 @@ Header ReadHeader(const std::vector<std::uint8_t>& head) {
     return header;
 }
 
+// Deflate turns at most 258 bytes into one code of 2 bits (after the first): no compressed stream, and so no
+// file, holds more than this many times its size.
+constexpr std::uint64_t kMaxDeflateRatio = 1032;
+
+// The pixel bytes the image data inflates to at least (without the filter bytes; interlacing adds more).
+std::uint64_t MinimumRawBytes(const Header& header) {
+    const int channels = header.colourType == 2 ? 3 : header.colourType == 4 ? 2 : header.colourType == 6 ? 4 : 1;
+    const std::uint64_t rowBits = std::uint64_t(header.width) * std::uint64_t(channels * header.bitDepth);
+    return std::uint64_t(header.height) * ((rowBits + 7) / 8);
+}
+
 // The depth the file stored, as an image handle reports it.
 int BitCount(const Header& header) {
     switch (header.colourType) {
@@ -157,7 +168,7 @@ std::string ReadComment(const FileReader& file) {
 
 vips::VImage OpenPng(const vips::VSource& source, VipsAccess access) {
     return vips::VImage::pngload_source(source, vips::VImage::option()
-                                                    ->set("fail_on", VIPS_FAIL_ON_TRUNCATED)
+                                                    ->set("fail_on", VIPS_FAIL_ON_ERROR)
                                                     ->set("access", access));
 }
 
@@ -167,16 +178,19 @@ bool IsPng(std::span<const std::uint8_t> head) {
     return head.size() >= kSignature.size() && std::equal(kSignature.begin(), kSignature.end(), head.begin());
 }
 
-Image LoadPng(const std::string& path) {
+Image LoadPng(const std::string& path) { return LoadPng(FileReader(path)); }
+
+Image LoadPng(const FileReader& file) {
     EnsureInitialized();
-    FileReader file(path);
-    if (file.Size() == 0) Fail("the file is empty");
+    if (file.Size() == 0) FailTruncated("the file is empty");
     auto head = file.Read(0, kIhdrEnd);
-    if (!IsPng(head)) Fail("not a PNG file");
+    if (!IsPng(head)) Fail("not a PNG file", Problem::NotImage);
     Header header = ReadHeader(head);
+    if (file.Size() * kMaxDeflateRatio < MinimumRawBytes(header))
+        FailTruncated("the file is far too short for the size its header claims");
     std::string comment = ReadComment(file);
 
-    SourceFile source(path, file);
+    SourceFile source(file);
     std::optional<vips::VSource> opened = source.Reopen();
     if (!opened) Fail("the file changed while it was being read");
     vips::VImage loaded = CallVips([&] { return OpenPng(*opened, VIPS_ACCESS_RANDOM); });

@@ -13,6 +13,8 @@
 
 namespace imaging::codecs {
 
+class FileReader;
+
 struct PngOptions {
     bool interlace = false;
     std::string comment;              // "Comment": tEXt when Latin-1 can hold it, else iTXt; compressed from 1 KiB
@@ -26,6 +28,8 @@ bool IsPng(std::span<const std::uint8_t> head);
 // Only the header is read here: a bad signature or IHDR raises imaging::Error now; damaged image data surfaces as
 // vips::VError when the pixels are first computed.
 Image LoadPng(const std::string& path);
+// The same for a file already open (its format probe read through it).
+Image LoadPng(const FileReader& file);
 
 // Encode into `sink` as they go. An 8-bit RGB vips image is computed a strip of rows at a time while it is
 // written (an interlaced file needs all rows at once: it is computed whole first). Failures raise

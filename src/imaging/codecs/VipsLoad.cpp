@@ -13,73 +13,42 @@
 
 namespace imaging::codecs {
 
-FileReader::FileReader(const std::string& path) {
-    file_ = std::fopen(path.c_str(), "rb");
-    if (!file_) Fail(std::string("cannot open the file: ") + std::strerror(errno));
-    struct stat info {};
-    if (fstat(fileno(file_), &info) != 0 || !S_ISREG(info.st_mode)) {
-        std::fclose(file_);
-        file_ = nullptr;
-        Fail("not a regular file");
-    }
-    size_ = std::uint64_t(info.st_size);
-    info_ = info;
-}
-
-int SourceFile::OpenSame() const {
-    const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return -1;
-    struct stat now {};
-    const bool same = ::fstat(fd, &now) == 0 && now.st_dev == info_.st_dev && now.st_ino == info_.st_ino &&
-                      now.st_size == info_.st_size && now.st_mtim.tv_sec == info_.st_mtim.tv_sec &&
-                      now.st_mtim.tv_nsec == info_.st_mtim.tv_nsec;
-    if (same) return fd;
-    ::close(fd);
-    return -1;
-}
-
-std::optional<vips::VSource> SourceFile::Reopen() const {
-    const int fd = OpenSame();
-    if (fd < 0) return std::nullopt;
-    std::optional<vips::VSource> source;
-    // libvips reads from its own duplicate of the descriptor.
-    try {
-        source = vips::VSource::new_from_descriptor(fd);
-    } catch (const vips::VError&) {
-        vips_error_clear();
-    }
-    ::close(fd);
-    return source;
-}
-
-std::optional<std::vector<std::uint8_t>> SourceFile::ReadAll() const {
-    const int fd = OpenSame();
-    if (fd < 0) return std::nullopt;
-    std::vector<std::uint8_t> bytes(std::size_t(info_.st_size));
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::pread(fd, bytes.data() + done, bytes.size() - done, off_t(done));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        done += std::size_t(n);
-    }
-    ::close(fd);
-    if (done != bytes.size()) return std::nullopt;
-    return bytes;
-}
-
-FileReader::~FileReader() {
-    if (file_) std::fclose(file_);
+FileReader::FileReader(const std::string& path) : path_(path), file_(files::InputFile::Open(path)) {
+    if (!file_.IsOpen()) throw FileError(path, file_.Why());
 }
 
 std::vector<std::uint8_t> FileReader::Read(std::uint64_t offset, std::size_t count) const {
-    if (offset >= size_) return {};
-    count = std::size_t(std::min<std::uint64_t>(count, size_ - offset));
-    std::vector<std::uint8_t> bytes(count);
-    if (fseeko(file_, off_t(offset), SEEK_SET) != 0) Fail(std::string("cannot read the file: ") + std::strerror(errno));
-    std::size_t got = std::fread(bytes.data(), 1, count, file_);
-    if (got < count && std::ferror(file_)) Fail(std::string("cannot read the file: ") + std::strerror(errno));
-    bytes.resize(got);
+    std::optional<std::vector<std::uint8_t>> bytes = file_.ReadAt(offset, count);
+    if (!bytes) throw Error(path_, std::strerror(errno), errno);
+    return std::move(*bytes);
+}
+
+std::vector<std::uint8_t> FileReader::ReadAll(std::uint64_t limit) const {
+    std::optional<std::vector<std::uint8_t>> bytes = file_.ReadAll(limit);
+    if (!bytes) {
+        if (errno == EFBIG) throw Error(path_, "the file is too large", Problem::TooLarge);
+        throw Error(path_, std::strerror(errno), errno);
+    }
+    return std::move(*bytes);
+}
+
+std::optional<vips::VSource> SourceFile::Reopen() const {
+    files::InputFile file = files::InputFile::Reopen(path_, info_);
+    if (!file.IsOpen()) return std::nullopt;
+    // libvips reads from its own duplicate of the descriptor.
+    try {
+        return vips::VSource::new_from_descriptor(file.Descriptor());
+    } catch (const vips::VError&) {
+        vips_error_clear();
+    }
+    return std::nullopt;
+}
+
+std::optional<std::vector<std::uint8_t>> SourceFile::ReadAll() const {
+    files::InputFile file = files::InputFile::Reopen(path_, info_);
+    if (!file.IsOpen()) return std::nullopt;
+    std::optional<std::vector<std::uint8_t>> bytes = file.ReadAll(std::uint64_t(info_.st_size));
+    if (!bytes || bytes->size() != std::size_t(info_.st_size)) return std::nullopt;
     return bytes;
 }
 
@@ -87,7 +56,17 @@ void FailFromVips(const vips::VError& error) {
     std::string message = error.what();
     vips_error_clear();
     while (!message.empty() && (message.back() == '\n' || message.back() == ' ')) message.pop_back();
-    Fail(message.empty() ? "the image library failed without a message" : message);
+    for (char& c : message)
+        if (c == '\n') c = ' ';
+    if (message.empty()) Fail("the image library failed without a message");
+    // The libraries' words for data that ends early, and for memory.
+    static constexpr const char* kTruncated[] = {"remature end", "truncated", "end of file", "Not enough data",
+                                                 "unexpected end", "read error", "EOF"};
+    for (const char* words : kTruncated)
+        if (message.find(words) != std::string::npos) FailTruncated(message);
+    if (message.find("out of memory") != std::string::npos || message.find("Insufficient memory") != std::string::npos)
+        Fail(message, Problem::NoMemory);
+    Fail(message);
 }
 
 namespace {

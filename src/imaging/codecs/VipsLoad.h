@@ -4,7 +4,6 @@
 // reading comment text.
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,29 +13,31 @@
 
 #include <vips/vips8>
 
+#include "files/InputFile.h"
+
 namespace imaging::codecs {
 
 // Comments longer than this are cut: no caption needs more, and it bounds what a header can make us read.
 inline constexpr std::size_t kMaxCommentBytes = 1 << 20;
 
 // A file opened for reading its structure piecewise (marker segments, chunks) without loading it whole.
+// Opened through the one opener for files a user names: never blocks, regular files only.
 class FileReader {
 public:
-    // Fails (imaging::Error) when the file cannot be opened.
+    // Fails (imaging::Error naming the path) when the file cannot be opened.
     explicit FileReader(const std::string& path);
-    ~FileReader();
-    FileReader(const FileReader&) = delete;
-    FileReader& operator=(const FileReader&) = delete;
 
-    std::uint64_t Size() const { return size_; }
-    const struct stat& Info() const { return info_; }
-    // Up to count bytes from offset; fewer (possibly none) at the end of the file.
+    const std::string& Path() const { return path_; }
+    std::uint64_t Size() const { return file_.Size(); }
+    const struct stat& Info() const { return file_.Info(); }
+    // Up to count bytes from offset; fewer (possibly none) at the end of the file. Fails on a read error.
     std::vector<std::uint8_t> Read(std::uint64_t offset, std::size_t count) const;
+    // The whole file; fails when it holds more than `limit` bytes or cannot be read.
+    std::vector<std::uint8_t> ReadAll(std::uint64_t limit) const;
 
 private:
-    std::FILE* file_ = nullptr;
-    std::uint64_t size_ = 0;
-    struct stat info_ {};
+    std::string path_;
+    files::InputFile file_;
 };
 
 // The file a loader read, for decoding it again later (at reduced scale, or a strip at a time for a save): it
@@ -44,16 +45,13 @@ private:
 // never a file put in its place since.
 class SourceFile {
 public:
-    SourceFile(std::string path, const FileReader& file) : path_(std::move(path)), info_(file.Info()) {}
+    explicit SourceFile(const FileReader& file) : path_(file.Path()), info_(file.Info()) {}
     // The file opened again for libvips; nullopt when it is gone or another file has its name now.
     std::optional<vips::VSource> Reopen() const;
     // Its bytes, under the same condition (and nullopt when it cannot be read whole).
     std::optional<std::vector<std::uint8_t>> ReadAll() const;
 
 private:
-    // A descriptor of the file while it is still the one loaded, or -1.
-    int OpenSame() const;
-
     std::string path_;
     struct stat info_ {};
 };
