@@ -158,12 +158,22 @@ void ProfileFile::EndLastLine() {
 }
 
 void ProfileFile::Write(std::string_view section, std::string_view key, std::string_view value) {
-    std::string text = std::string(key) + "=" + std::string(value);
-    for (char& c : text) {
+    std::string stored(value);
+    for (char& c : stored) {
         if (c == '\r' || c == '\n') {
             c = ' ';
         }
     }
+    // A read trims blanks and removes one pair of quotes: a value that begins or ends with a blank, or is
+    // itself quoted, is written inside a pair of quotes so that it reads back as it was.
+    const bool edgeBlank = !stored.empty() && (kBlanks.find(stored.front()) != std::string_view::npos ||
+                                               kBlanks.find(stored.back()) != std::string_view::npos);
+    const bool quoted = stored.size() >= 2 && (stored.front() == '"' || stored.front() == '\'') &&
+                        stored.back() == stored.front();
+    if (edgeBlank || quoted) {
+        stored = '"' + stored + '"';
+    }
+    std::string text = std::string(key) + "=" + stored;
     const std::string ending = NewLineEnding();
     Section* target = FindSection(FoldCase(TrimBlanks(section)));
     if (!target) {

@@ -36,7 +36,8 @@ public:
     std::string ReadString(std::string_view section, std::string_view key, std::string_view fallback) const;
 
     // Sets `key` in `section` to `value`. Line breaks in `value` become blanks, so a value always stays on its
-    // own line and can never add keys or sections.
+    // own line and can never add keys or sections. A value that a read would change (blanks at an end, a pair
+    // of quotes around it) is written quoted, so that it reads back unchanged.
     void Write(std::string_view section, std::string_view key, std::string_view value);
 
     // The whole text, ready to be written.

@@ -131,7 +131,9 @@ std::string Cp932ToUtf8(std::string_view bytes) {
 }
 
 std::string DecodeSettingsText(std::string_view bytes) {
-    if (bytes.starts_with(kByteOrderMark)) {
+    // Every mark at the start (an editor may have added one to a file that had one): a mark left in the text
+    // would be taken for the first line's first character, and lost only at the next save.
+    while (bytes.starts_with(kByteOrderMark)) {
         bytes.remove_prefix(kByteOrderMark.size());
     }
     if (IsValidUtf8(bytes)) {

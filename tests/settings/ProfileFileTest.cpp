@@ -137,11 +137,19 @@ TEST(ProfileFileWrite, ALineBreakInAValueCannotAddKeysOrSections) {
     EXPECT_EQ(reread.Read("Font", "Name"), "good");
 }
 
-TEST(ProfileFileWrite, WrittenValuesKeepTheirBlanksButReadBackWithout) {
+// A caption " 2026 " or a comment in quotes is saved so that the next start reads it back as it was; other
+// values are written plainly.
+TEST(ProfileFileWrite, EveryWrittenValueReadsBackUnchanged) {
     ProfileFile file;
-    file.Write("Main", "Edit4", "  a ");
-    EXPECT_EQ(file.Text(), "[Main]\nEdit4=  a \n");
-    EXPECT_EQ(ProfileFile(file.Text()).Read("Main", "Edit4"), "a");
+    const char* values[] = {"  a ", "\tb", "c ", "\"quoted\"", "'single'", "\"", "\"open", "plain text", "", "日本語 "};
+    for (const char* value : values) {
+        file.Write("Main", "Edit4", value);
+        EXPECT_EQ(ProfileFile(file.Text()).Read("Main", "Edit4"), value) << value;
+    }
+    file.Write("Main", "Edit4", "plain text");
+    file.Write("Main", "Edit5", "  a ");
+    EXPECT_NE(file.Text().find("\nEdit4=plain text\n"), std::string::npos) << file.Text();
+    EXPECT_NE(file.Text().find("\nEdit5=\"  a \"\n"), std::string::npos) << file.Text();
 }
 
 }  // namespace

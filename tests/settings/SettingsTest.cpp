@@ -181,17 +181,21 @@ TEST(SettingsLoad, SwitchesAndLevels) {
     EXPECT_FALSE(Loaded("[Main]\nCheckBox1=0\n").options.Checked("CheckBox1"));
 }
 
-TEST(SettingsLoad, TextsLoseOuterBlanksAndAnEmptyFormatStaysEmpty) {
+// Blanks at the ends of a text are a user's: they are written inside quotes (which any profile reader removes)
+// and come back as they were.
+TEST(SettingsLoad, TextsKeepTheirOuterBlanksAndAnEmptyFormatStaysEmpty) {
     TempDir dir;
     OptionSet options(kFolder);
     options.SetText("Edit4", "  a");
     options.SetText("Edit5", "b  ");
     SaveSettings(options, dir / "s.klv");
-    EXPECT_EQ(WrittenValue(ReadText(dir / "s.klv"), "Main", "Edit4"), "  a");  // written with its blanks
+    EXPECT_EQ(WrittenValue(ReadText(dir / "s.klv"), "Main", "Edit4"), "\"  a\"");
     OptionSet reloaded(kFolder);
     LoadSettings(reloaded, dir / "s.klv");
-    EXPECT_EQ(reloaded.Text("Edit4"), "a");
-    EXPECT_EQ(reloaded.Text("Edit5"), "b");
+    EXPECT_EQ(reloaded.Text("Edit4"), "  a");
+    EXPECT_EQ(reloaded.Text("Edit5"), "b  ");
+    // Blanks around a value that a person typed into the file still go.
+    EXPECT_EQ(Loaded("[Main]\nEdit4=  a  \n").options.Text("Edit4"), "a");
 
     EXPECT_EQ(Loaded("[Main]\nComboBox4=\n").options.Text("ComboBox4"), "");
 }
