@@ -61,17 +61,17 @@ std::optional<std::string> PreviewController::ListBox1Click(const std::vector<in
         file_.Action = imaging::TIk5File::kLoad;
         try {
             file_.Execute();
+            display_.ImgHandle = file_.ImgHandle;
+            display_.DispMode = 0;
+            display_.Action = TIk5Disp::kPrepare;
+            display_.Execute();
+            // The show is where a lazily loaded file is decoded, and where damage in its data is found.
+            display_.Action = TIk5Disp::kShow;
+            display_.Execute();
         } catch (...) {
             if (SetProgress) SetProgress(0);
             throw;
         }
-
-        display_.ImgHandle = file_.ImgHandle;
-        display_.DispMode = 0;
-        display_.Action = TIk5Disp::kPrepare;
-        display_.Execute();
-        display_.Action = TIk5Disp::kShow;
-        display_.Execute();
         if (SetProgress) SetProgress(0);
 
         file_.GetImageInfo();

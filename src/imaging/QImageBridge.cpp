@@ -2,22 +2,28 @@
 
 #include "imaging/Error.h"
 #include "imaging/Init.h"
+#include "imaging/codecs/VipsLoad.h"
 
 namespace imaging {
 
 namespace {
 
-QImage Convert(const vips::VImage& pixels) {
+// The pixels computed for the display; a failure (a lazily loaded source decoded only now) names the source.
+QImage Convert(const vips::VImage& pixels, const Image& image) {
     try {
-        Raster raster = ToRaster(pixels);
-        QImage result(raster.width, raster.height, QImage::Format_RGB888);
-        if (result.isNull()) throw Error({}, "not enough memory");
-        for (int y = 0; y < raster.height; ++y)
-            std::copy_n(raster.Row(y), std::size_t(raster.width) * 3, result.scanLine(y));
-        return result;
-    } catch (const vips::VError& error) {
-        vips_error_clear();
-        throw Error({}, error.what());
+        try {
+            Raster raster = ToRaster(pixels);
+            QImage result(raster.width, raster.height, QImage::Format_RGB888);
+            if (result.isNull()) Fail("not enough memory", Problem::NoMemory);
+            for (int y = 0; y < raster.height; ++y)
+                std::copy_n(raster.Row(y), std::size_t(raster.width) * 3, result.scanLine(y));
+            return result;
+        } catch (const vips::VError& error) {
+            codecs::FailFromVips(error);
+        }
+    } catch (const Error& error) {
+        if (error.file().empty()) throw error.WithFile(image.source);
+        throw;
     }
 }
 
@@ -25,7 +31,8 @@ QImage Convert(const vips::VImage& pixels) {
 
 QImage ToQImage(Handle handle) {
     EnsureInitialized();
-    return Convert(RgbPixels(*ImageStore::Instance().Get(handle)));
+    auto image = ImageStore::Instance().Get(handle);
+    return Convert(RgbPixels(*image), *image);
 }
 
 QImage ToQImage(Handle handle, QSize bound) {
@@ -35,13 +42,13 @@ QImage ToQImage(Handle handle, QSize bound) {
     if (!bound.isEmpty() && fitted.width() < image->width) {
         try {
             if (std::optional<vips::VImage> shrunk = ShrunkOnLoad(*image, fitted.width(), fitted.height()))
-                return Convert(FlattenToRgb(*shrunk));
+                return Convert(FlattenToRgb(*shrunk), *image);
         } catch (const vips::VError&) {
             vips_error_clear(); // the loaded pixels say what is wrong with the file
         } catch (const Error&) {
         }
     }
-    return Convert(RgbPixels(*image));
+    return Convert(RgbPixels(*image), *image);
 }
 
 } // namespace imaging

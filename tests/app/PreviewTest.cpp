@@ -2,6 +2,8 @@
 
 #include <cerrno>
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include "AppTestSupport.h"
@@ -131,6 +133,25 @@ TEST_F(PreviewTest, MissingFileRaisesNotFoundAndLeavesTheDisplayBlank) {
     }
     EXPECT_FALSE(display.IsShowing());
     EXPECT_FALSE(IsImageAlive(file.ImgHandle));
+}
+
+// A named pipe or a device in the list: the click reports it at once (opening a pipe would wait for a writer
+// for good, and a device can be read endlessly), the display stays blank.
+TEST_F(PreviewTest, PipesAndDevicesRaiseAtOnceInsteadOfBlocking) {
+    const fs::path pipe = temp / "pipe.jpg";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    fs::create_symlink("/dev/zero", temp / "zero.png");
+    list.AppendMany({pipe.string(), (temp / "zero.png").string()});
+    for (int row : {0, 1}) {
+        try {
+            controller.ListBox1Click({row});
+            ADD_FAILURE() << "no error for row " << row;
+        } catch (const imaging::Error& error) {
+            EXPECT_EQ(error.problem(), imaging::Problem::NotRegular);
+            EXPECT_EQ(error.file(), list.At(row));
+        }
+        EXPECT_FALSE(display.IsShowing());
+    }
 }
 
 TEST_F(PreviewTest, BrokenImageRaisesAndResetsTheProgress) {

@@ -15,6 +15,7 @@ usage: hostile_test.py KELVO_BINARY GROUP    (GROUP: jpeg png bmp pcx fpx specia
 import io
 import os
 import random
+import resource
 import shutil
 import socket
 import struct
@@ -281,11 +282,14 @@ class Program:
         self.output = os.path.join(self.prog, "Output")
         self.temp = os.path.join(self.prog, "Temp")
 
-    def run(self, args):
+    def run(self, args, file_size_limit=None):
         env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
+        limit = None
+        if file_size_limit:
+            limit = lambda: resource.setrlimit(resource.RLIMIT_FSIZE, (file_size_limit, file_size_limit))
         try:
             done = subprocess.run([os.path.join(self.prog, "kelvo"), *args], capture_output=True, env=env,
-                                  timeout=TIMEOUT, cwd=self.root)
+                                  timeout=TIMEOUT, cwd=self.root, preexec_fn=limit)
         except subprocess.TimeoutExpired:
             return None, "timed out"
         return done.returncode, done.stderr.decode("utf-8", "replace")
@@ -420,6 +424,18 @@ def special_cases(program):
     return failures
 
 
+def file_size_limit_case(root):
+    """A write beyond the process's file-size limit (ulimit -f) is reported like a full disc."""
+    program = Program(root, "[Main]\nComboBox1=しない\nComboBox4=BMP24\n")
+    big = os.path.join(root, "big.png")
+    photo(400, 300).save(big, "PNG")
+    rc, errors = program.run([big], file_size_limit=64 * 1024)
+    lines = [line for line in errors.split("\n") if line]
+    if rc != 1 or len(lines) != 1 or "ディスクがいっぱいです" not in lines[0]:
+        return [f"file-size limit: exit {rc} [stderr: {errors.strip()}]"]
+    return [f"file-size limit: left behind {p}" for p in program.leftovers()]
+
+
 def size_cases(program, mode):
     """Every size from 1 x 1 to 16 x 16 in every input format, in one run each."""
     root = program.root
@@ -461,6 +477,7 @@ def main():
     with tempfile.TemporaryDirectory() as root:
         if group == "special":
             failures = special_cases(Program(root))
+            failures += file_size_limit_case(os.path.join(root, "limited"))
         elif group == "sizes":
             failures = size_cases(Program(os.path.join(root, "a")), "start")
             failures += size_cases(Program(os.path.join(root, "b"), "[Main]\nComboBox1=常に有効\n"), "always")
