@@ -1,5 +1,7 @@
 #include "settings/ProfileFile.h"
 
+#include "settings/TextEncoding.h"
+
 namespace settings {
 
 namespace {
@@ -72,7 +74,16 @@ ProfileFile::Line ProfileFile::MakeLine(std::string text, std::string ending) {
     return line;
 }
 
-ProfileFile::ProfileFile(std::string_view text) {
+ProfileFile::ProfileFile(std::string_view text) { Parse(text, false); }
+
+ProfileFile ProfileFile::FromFileBytes(std::string_view bytes) {
+    ProfileFile file;
+    file.Parse(bytes, true);
+    return file;
+}
+
+void ProfileFile::Parse(std::string_view text, bool fileBytes) {
+    // Line ends are found in the bytes themselves: no CP932 trail byte is a CR or LF.
     std::size_t at = 0;
     while (at < text.size()) {
         std::size_t end = text.find('\n', at);
@@ -90,14 +101,26 @@ ProfileFile::ProfileFile(std::string_view text) {
             }
             at = end + 1;
         }
+        std::optional<std::string> bytes;
+        std::string decoded;
+        if (fileBytes) {
+            const bool first = sections_.size() == 1 && sections_[0].lines.empty();
+            decoded = DecodeSettingsLine(body, first);
+            if (decoded != body) {
+                bytes = std::string(body);
+            }
+            body = decoded;
+        }
         if (const auto name = SectionName(body)) {
             Section section;
             section.name = FoldCase(*name);
             section.hasHeader = true;
-            section.lines.push_back(Line{std::string(body), std::string(ending), {}, 0});
+            section.lines.push_back(Line{std::string(body), std::string(ending), {}, 0, std::move(bytes)});
             sections_.push_back(std::move(section));
         } else {
-            sections_.back().lines.push_back(MakeLine(std::string(body), std::string(ending)));
+            Line line = MakeLine(std::string(body), std::string(ending));
+            line.bytes = std::move(bytes);
+            sections_.back().lines.push_back(std::move(line));
         }
     }
 }
@@ -191,7 +214,10 @@ void ProfileFile::Write(std::string_view section, std::string_view key, std::str
     const std::string foldedKey = FoldCase(TrimBlanks(key));
     for (Line& line : target->lines) {
         if (!line.key.empty() && line.key == foldedKey) {
-            line = MakeLine(std::move(text), std::move(line.ending));
+            // A line that already holds the value stays as it is, to the byte.
+            if (ValueOf(std::string_view(line.text).substr(line.valueStart)) != ValueOf(stored)) {
+                line = MakeLine(std::move(text), std::move(line.ending));
+            }
             return;
         }
     }
@@ -211,14 +237,14 @@ std::string ProfileFile::Text() const {
     std::size_t size = 0;
     for (const Section& section : sections_) {
         for (const Line& line : section.lines) {
-            size += line.text.size() + line.ending.size();
+            size += (line.bytes ? line.bytes->size() : line.text.size()) + line.ending.size();
         }
     }
     std::string text;
     text.reserve(size);
     for (const Section& section : sections_) {
         for (const Line& line : section.lines) {
-            text += line.text;
+            text += line.bytes ? *line.bytes : line.text;
             text += line.ending;
         }
     }

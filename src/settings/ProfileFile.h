@@ -11,6 +11,9 @@
 // - Writing a key replaces its line where it stands; a new key goes after the last non-blank line of its
 //   section; a new section goes to the end of the text. Every other line keeps its exact text and line end; new
 //   lines end like the first line of the text ("\n" when it has none).
+// - Read from a file's bytes, each line is decoded on its own (UTF-8 when it is valid UTF-8, CP932 otherwise),
+//   and every line that no write replaces is written back as the very bytes it was read from. Writing a key
+//   its line already holds (the value reads back the same) leaves the line as it was.
 //
 // The text is parsed once; reads are lookups in memory.
 
@@ -28,8 +31,10 @@ public:
     static constexpr std::size_t kMaxValueLength = 2047;
 
     ProfileFile() = default;
-    // Parses UTF-8 text (see DecodeSettingsText for file bytes).
+    // Parses UTF-8 text.
     explicit ProfileFile(std::string_view text);
+    // Parses the bytes of a settings file, line by line (see above).
+    static ProfileFile FromFileBytes(std::string_view bytes);
 
     // The value of `key` in `section`, or nothing when the section or the key is missing.
     std::optional<std::string> Read(std::string_view section, std::string_view key) const;
@@ -40,7 +45,7 @@ public:
     // of quotes around it) is written quoted, so that it reads back unchanged.
     void Write(std::string_view section, std::string_view key, std::string_view value);
 
-    // The whole text, ready to be written.
+    // The whole text, ready to be written: lines read from bytes and never replaced as those bytes.
     std::string Text() const;
 
 private:
@@ -49,6 +54,7 @@ private:
         std::string ending;  // "\n", "\r\n", or empty for a last line without one
         std::string key;     // key line: the name folded to lower case; empty for other lines
         std::size_t valueStart = 0;  // key line: offset of the text after "="
+        std::optional<std::string> bytes;  // the bytes it was read from, when they differ from `text`
     };
     struct Section {
         std::string name;          // folded to lower case; the lines before the first section have none
@@ -57,6 +63,7 @@ private:
     };
 
     static Line MakeLine(std::string text, std::string ending);
+    void Parse(std::string_view text, bool fileBytes);
     const Section* FindSection(std::string_view folded) const;
     Section* FindSection(std::string_view folded);
     std::string NewLineEnding() const;

@@ -158,7 +158,7 @@ SettingsError::SettingsError(Kind kind, std::string subject, int systemError)
 
 void LoadSettings(OptionSet& options, const std::string& path) {
     const std::optional<std::string> bytes = ReadSettingsBytes(path);
-    const ProfileFile file(bytes ? DecodeSettingsText(*bytes) : std::string());
+    const ProfileFile file = ProfileFile::FromFileBytes(bytes ? *bytes : std::string());
     const Reader reader(file);
     LoadMain(options, reader);
     LoadFont(options, reader);
@@ -166,7 +166,7 @@ void LoadSettings(OptionSet& options, const std::string& path) {
 }
 
 void SaveSettings(const OptionSet& options, const std::string& path) {
-    ProfileFile file(ExistingSettingsText(path));
+    ProfileFile file = ProfileFile::FromFileBytes(ExistingSettingsBytes(path));
     for (const std::string& key : options::SettingsKeyOrder()) {
         WriteOption(file, options, key);
     }

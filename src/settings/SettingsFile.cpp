@@ -55,10 +55,10 @@ std::optional<std::string> ReadSettingsBytes(const std::string& path) {
     return std::string(bytes->begin(), bytes->end());
 }
 
-std::string ExistingSettingsText(const std::string& path) {
+std::string ExistingSettingsBytes(const std::string& path) {
     try {
         const std::optional<std::string> bytes = ReadSettingsBytes(path);
-        return bytes ? DecodeSettingsText(*bytes) : std::string();
+        return bytes ? *bytes : std::string();
     } catch (const imaging::Error& error) {
         throw SettingsError(SettingsError::Kind::CannotWrite, path, error.systemError());
     }

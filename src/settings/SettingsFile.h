@@ -16,8 +16,8 @@ std::optional<std::string> ReadSettingsBytes(const std::string& path);
 // permissions. Throws SettingsError(CannotWrite) on any failure, leaving the previous file as it was.
 void ReplaceSettingsFile(const std::string& path, std::string_view bytes);
 
-// The UTF-8 text of the existing file at `path` for a save to build on: empty when there is none. Throws
+// The bytes of the existing file at `path` for a save to build on: empty when there is none. Throws
 // SettingsError(CannotWrite) when it exists but cannot be read, since saving would lose its other contents.
-std::string ExistingSettingsText(const std::string& path);
+std::string ExistingSettingsBytes(const std::string& path);
 
 }  // namespace settings

@@ -130,16 +130,30 @@ std::string Cp932ToUtf8(std::string_view bytes) {
     return text;
 }
 
-std::string DecodeSettingsText(std::string_view bytes) {
+std::string DecodeSettingsLine(std::string_view bytes, bool first) {
     // Every mark at the start (an editor may have added one to a file that had one): a mark left in the text
-    // would be taken for the first line's first character, and lost only at the next save.
-    while (bytes.starts_with(kByteOrderMark)) {
+    // would be taken for the first line's first character.
+    while (first && bytes.starts_with(kByteOrderMark)) {
         bytes.remove_prefix(kByteOrderMark.size());
     }
-    if (IsValidUtf8(bytes)) {
-        return std::string(bytes);
+    return IsValidUtf8(bytes) ? std::string(bytes) : Cp932ToUtf8(bytes);
+}
+
+std::string DecodeSettingsText(std::string_view bytes) {
+    std::string text;
+    text.reserve(bytes.size());
+    for (std::size_t at = 0; at <= bytes.size();) {
+        std::size_t end = bytes.find('\n', at);
+        if (end == std::string_view::npos) {
+            end = bytes.size();
+        }
+        text += DecodeSettingsLine(bytes.substr(at, end - at), at == 0);
+        if (end < bytes.size()) {
+            text += '\n';
+        }
+        at = end + 1;
     }
-    return Cp932ToUtf8(bytes);
+    return text;
 }
 
 }  // namespace settings

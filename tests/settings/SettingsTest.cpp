@@ -279,6 +279,30 @@ TEST(SettingsLoad, ListenersSeeLoadedChangesAsForAUsersChange) {
     EXPECT_TRUE(changed.empty());
 }
 
+// One line in another encoding (a comment in Latin-1) garbles nothing else, and a save writes every line it does
+// not change back as it was, byte for byte.
+TEST(SettingsMixedFile, EachLineIsDecodedOnItsOwnAndUntouchedLinesStayByteForByte) {
+    TempDir dir;
+    const std::string file = "; caf\xE9\n[Main]\nEdit1=日本語\nComboBox1=縮小時のみ有効\n; \x93\xFA\x96\x7B\n"
+                             "Edit3=  spaced  \n[Font]\nName=ＭＳ 明朝\n";
+    WriteText(dir / "mixed.klv", file);
+    OptionSet options(kFolder);
+    LoadSettings(options, dir / "mixed.klv");
+    EXPECT_EQ(options.Text("Edit1"), "日本語");
+    EXPECT_EQ(options.Text("ComboBox1"), "縮小時のみ有効");
+    EXPECT_EQ(options.Text("Edit3"), "spaced");
+    EXPECT_EQ(options.Font().name, "ＭＳ 明朝");
+
+    options.SetText("Edit4", "新しい");
+    SaveSettings(options, dir / "mixed.klv");
+    const std::string saved = ReadText(dir / "mixed.klv");
+    for (const std::string& line : Lines(file)) EXPECT_NE(saved.find(line + "\n"), std::string::npos) << line;
+    EXPECT_NE(saved.find("\nEdit4=新しい\n"), std::string::npos);
+    OptionSet reloaded(kFolder);
+    LoadSettings(reloaded, dir / "mixed.klv");
+    EXPECT_EQ(reloaded.Snapshot(), options.Snapshot());
+}
+
 // A file as the Windows version saved it: CP932 text with CRLF line ends.
 TEST(SettingsWindowsFile, AShiftJisFileWithCrlfLineEndsLoads) {
     TempDir dir;
@@ -313,11 +337,16 @@ TEST(SettingsWindowsFile, AShiftJisFileWithCrlfLineEndsLoads) {
     EXPECT_EQ(options.Font().colour, 0x00800000u);
     EXPECT_EQ(options.ColourOf("ColorDialog1"), 0x00C0DCC0u);
 
-    // Saving onto it writes UTF-8, keeps the CRLF line ends and the other program's section.
+    // Saving onto it keeps every line it does not change as the Windows version wrote it (CP932, CRLF, the
+    // other program's section); the lines it changes or adds are UTF-8.
+    options.SetText("ComboBox2", "横下");
     SaveSettings(options, dir / "windows.klv");
     const std::string saved = ReadText(dir / "windows.klv");
-    EXPECT_NE(saved.find("[Main]\r\nEdit1=日本語の文字列\r\n"), std::string::npos);
-    EXPECT_NE(saved.find("[Other]\r\nキー=値\r\n"), std::string::npos);
+    const std::vector<std::string> original = Lines(crlf);
+    for (const std::string& line : original)
+        if (!line.starts_with("ComboBox2=")) EXPECT_NE(saved.find(line + "\n"), std::string::npos) << line;
+    EXPECT_NE(saved.find("\r\nComboBox2=横下\r\n"), std::string::npos);
+    EXPECT_NE(saved.find("\r\nEdit3=\r\n"), std::string::npos); // a key the file did not have
     EXPECT_EQ(saved.find("\n\n"), std::string::npos);
     EXPECT_EQ(Lines(saved).size(), Lines(kDefaultFile).size() + 2);
     OptionSet reloaded(kFolder);
