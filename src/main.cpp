@@ -1,6 +1,7 @@
 // Program entry: a command-line run converts without a window; otherwise the main window opens, plainly or with
 // the settings file named first.
 #include <malloc.h>
+#include <sys/resource.h>
 
 #include <csignal>
 #include <cstdio>
@@ -41,6 +42,12 @@ int main(int argc, char** argv) {
     // A write beyond the file-size limit (ulimit -f) fails with EFBIG, reported like a full disc, rather than
     // killing the process without a word.
     std::signal(SIGXFSZ, SIG_IGN);
+    // Finished outputs wait, open and nameless, for their turn (and renamed copies for their sources to be
+    // read): the open-file limit is raised as far as the system allows.
+    if (rlimit files{}; ::getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+        files.rlim_cur = files.rlim_max;
+        ::setrlimit(RLIMIT_NOFILE, &files);
+    }
     std::vector<std::string> args(argv + 1, argv + argc);
     // "--" ends the options: every argument after it is a file or folder to convert.
     const bool endOfOptions = !args.empty() && args.front() == "--";

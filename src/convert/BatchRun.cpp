@@ -1,6 +1,7 @@
 #include "convert/BatchRun.h"
 
 #include "convert/SourceCheck.h"
+#include "imaging/AtomicFile.h"
 #include "imaging/Error.h"
 
 namespace convert {
@@ -54,6 +55,9 @@ bool BatchRun::Run(const std::vector<std::string>& list) {
 }
 
 void BatchRun::Start(const std::vector<std::string>& list) {
+    // Temporary files of an earlier run that died (where the file system cannot keep files nameless).
+    imaging::RemoveStaleTemporaries(options_.outputFolder);
+    imaging::RemoveStaleTemporaries(options_.TempFolder());
     observer_.OverallRange(int(list.size()));
     observer_.OverallPosition(0);
     if (options_.generatedNames)

@@ -13,6 +13,7 @@
 #include <utility>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <vips/vips.h>
 
@@ -414,6 +415,9 @@ bool ParallelRun::RunSideBySide(const std::vector<std::string>& list) {
         scheduler.Published(i);
     }
     lead.EndOfRun();
+    // The workers' own caption folders go too, once the clearing has left them empty.
+    for (int n = 1; n <= workerCount; ++n)
+        ::rmdir((options_.TempFolder() + std::to_string(n)).c_str());
     return true;
 }
 

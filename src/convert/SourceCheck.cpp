@@ -4,14 +4,18 @@
 #include <cerrno>
 #include <cstring>
 #include <optional>
+#include <set>
+#include <string>
+#include <utility>
 #include <vector>
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "files/InputFile.h"
 #include "imaging/Error.h"
-#include "sources/FileAttributes.h"
-#include "sources/FolderWalk.h"
 #include "sources/PathNames.h"
 
 namespace convert {
@@ -27,15 +31,51 @@ bool IsGifOrTiff(const std::string& path) {
     return got >= 2 && ((up(0) == 'I' && up(1) == 'I') || (up(0) == 'M' && up(1) == 'M'));
 }
 
-void ClearTempFolder(const std::string& tempFolder) {
-    if (!sources::IsDirectory(tempFolder)) return;
-    std::vector<std::string> entries;
-    sources::ListFolderFiles(tempFolder, 0x3F, true, true, true, entries, true, true);
-    // Folders are listed with a trailing "/" and so never pass the image-name test.
-    for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
-        if (!sources::IsImageFileName(*it)) continue;
-        if (::unlink(it->c_str()) != 0) ::rmdir(it->c_str());
+namespace {
+
+// Clears one folder of the temporary folder, given by a descriptor, and the folders below it. Never follows a
+// link: a link is an entry like any other, removed when it has an image name (its target stays untouched),
+// never entered. `visited` holds the folders on the way down (a bind mount could lead back up).
+void ClearFolder(int folder, std::set<std::pair<dev_t, ino_t>>& visited, int depth) {
+    struct stat self {};
+    if (depth > 64 || ::fstat(folder, &self) != 0 || !visited.insert({self.st_dev, self.st_ino}).second) return;
+    DIR* stream = ::fdopendir(::dup(folder));
+    if (!stream) return;
+    std::vector<std::string> names;
+    while (const dirent* entry = ::readdir(stream)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..") names.push_back(name);
     }
+    ::closedir(stream);
+    std::vector<std::string> images;
+    for (const std::string& name : names) {
+        struct stat info {};
+        if (::fstatat(folder, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        // Read-only entries are made writable on the way, as the listing goes: files and folders, never links.
+        if (!S_ISLNK(info.st_mode) && (info.st_mode & S_IWUSR) == 0)
+            ::fchmodat(folder, name.c_str(), (info.st_mode & 07777) | S_IWUSR, 0);
+        if (S_ISDIR(info.st_mode)) {
+            const int below = ::openat(folder, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            if (below >= 0) {
+                ClearFolder(below, visited, depth + 1);
+                ::close(below);
+            }
+        } else if (sources::IsImageFileName(name)) {
+            images.push_back(name);
+        }
+    }
+    for (auto it = images.rbegin(); it != images.rend(); ++it) ::unlinkat(folder, it->c_str(), 0);
+}
+
+} // namespace
+
+void ClearTempFolder(const std::string& tempFolder) {
+    // The folder itself may be a link (the program folder's Temp pointing elsewhere); below it, nothing is.
+    const int folder = ::open(tempFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0) return;
+    std::set<std::pair<dev_t, ino_t>> visited;
+    ClearFolder(folder, visited, 0);
+    ::close(folder);
 }
 
 } // namespace convert

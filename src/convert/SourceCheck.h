@@ -8,7 +8,8 @@ namespace convert {
 bool IsGifOrTiff(const std::string& path);
 
 // Deletes the image files (.jpg .png .bmp .pcx .jpeg .fpx) below the temporary folder, making read-only and
-// hidden entries writable on the way; other files, every folder and the folder itself stay.
+// hidden entries writable on the way; other files, every folder and the folder itself stay. It never leaves the
+// folder: a link inside it is removed when it has an image name, never followed, and its target is untouched.
 void ClearTempFolder(const std::string& tempFolder);
 
 } // namespace convert

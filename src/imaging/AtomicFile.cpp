@@ -1,11 +1,21 @@
 #include "imaging/AtomicFile.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <fstream>
+#include <optional>
 #include <random>
+#include <sstream>
 #include <string>
+#include <string_view>
 #include <utility>
+#include <vector>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -23,12 +33,73 @@ std::string FolderOf(const std::string& path) {
     return path.substr(0, slash);
 }
 
+constexpr std::string_view kPrefix = ".kelvo-";
+constexpr std::string_view kSuffix = ".tmp";
+
+// The boot this process runs in: the first 8 hexadecimal digits of the kernel's boot id ("0" when unknown).
+std::string BootTag() {
+    static const std::string tag = [] {
+        std::ifstream in("/proc/sys/kernel/random/boot_id");
+        std::string id;
+        std::getline(in, id);
+        std::string hex;
+        for (char c : id)
+            if (std::isxdigit(static_cast<unsigned char>(c)) && hex.size() < 8) hex += c;
+        return hex.empty() ? std::string("0") : hex;
+    }();
+    return tag;
+}
+
+// When a process started, in clock ticks after the boot (field 22 of /proc/<pid>/stat); nullopt when there is
+// no such process.
+std::optional<unsigned long long> StartTime(long pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string stat;
+    if (!std::getline(in, stat)) return std::nullopt;
+    const std::size_t close = stat.rfind(')'); // the command name may hold blanks and brackets
+    if (close == std::string::npos) return std::nullopt;
+    std::istringstream fields(stat.substr(close + 1));
+    std::string field;
+    for (int i = 3; i <= 22 && fields >> field; ++i)
+        if (i == 22) return std::strtoull(field.c_str(), nullptr, 10);
+    return std::nullopt;
+}
+
+// ".kelvo-<boot>-<pid>-<start time>-<random>.tmp": a name that says which process made it, so that a later
+// run can tell for certain that its maker is gone.
 std::string TemporaryName(const std::string& folder) {
     static thread_local std::mt19937_64 random{std::random_device{}()};
     static const char digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
-    std::string name = folder + (folder.ends_with('/') ? ".kelvo-" : "/.kelvo-");
-    for (int i = 0; i < 12; ++i) name += digits[random() % 36];
-    return name + ".tmp";
+    static const std::string owner = BootTag() + "-" + std::to_string(::getpid()) + "-" +
+                                     std::to_string(StartTime(::getpid()).value_or(0)) + "-";
+    std::string name = folder + (folder.ends_with('/') ? "" : "/") + std::string(kPrefix) + owner;
+    for (int i = 0; i < 8; ++i) name += digits[random() % 36];
+    return name + std::string(kSuffix);
+}
+
+// Whether a file name is one of our temporary names whose process is certainly gone.
+bool IsStale(std::string_view name, const struct stat& info) {
+    if (!name.starts_with(kPrefix) || !name.ends_with(kSuffix)) return false;
+    std::string_view middle = name.substr(kPrefix.size(), name.size() - kPrefix.size() - kSuffix.size());
+    std::vector<std::string> parts;
+    for (std::size_t at = 0; at <= middle.size();) {
+        std::size_t dash = middle.find('-', at);
+        if (dash == std::string_view::npos) dash = middle.size();
+        parts.emplace_back(middle.substr(at, dash - at));
+        at = dash + 1;
+    }
+    const auto digitsOnly = [](const std::string& text) {
+        return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    if (parts.size() == 4 && digitsOnly(parts[1]) && digitsOnly(parts[2])) {
+        if (parts[0] != BootTag()) return true; // made before the machine last started
+        const std::optional<unsigned long long> started = StartTime(std::strtol(parts[1].c_str(), nullptr, 10));
+        return !started || std::to_string(*started) != parts[2];
+    }
+    // The names of earlier versions carry no owner: they count as stale once nothing has touched them for an
+    // hour (no save keeps its temporary name that long).
+    if (parts.size() == 1 && parts[0].size() == 12) return std::time(nullptr) - info.st_mtime > 3600;
+    return false;
 }
 
 std::string ProcPath(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
@@ -87,8 +158,27 @@ void PendingFile::Write(std::span<const std::uint8_t> bytes) {
 }
 
 void PendingFile::Finish() {
-    if (fd_ < 0) return;
-    if (unnamed_) {
+    // An unnamed file stays open and nameless until it is published: a process that dies before then leaves
+    // nothing behind.
+    if (fd_ < 0 || unnamed_) return;
+    // A failing close can mean lost data (a full disk on a network file system): the file is not kept then.
+    if (::close(std::exchange(fd_, -1)) != 0) Fail(errno);
+}
+
+void PendingFile::Publish(const std::string& path) {
+    Finish();
+    if (unnamed_ && fd_ >= 0) {
+        // Where the name is free, the complete file simply gets it. Otherwise it is linked under a temporary
+        // name and renamed over the old file, which is replaced in one step.
+        if (::linkat(AT_FDCWD, ProcPath(fd_).c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            ::close(std::exchange(fd_, -1));
+            published_ = true;
+            return;
+        }
+        if (errno != EEXIST) {
+            const int error = errno;
+            throw Error(path, std::strerror(error), error);
+        }
         for (int attempt = 0; attempt < 8 && tempPath_.empty(); ++attempt) {
             std::string name = TemporaryName(folder_);
             if (::linkat(AT_FDCWD, ProcPath(fd_).c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0)
@@ -96,13 +186,8 @@ void PendingFile::Finish() {
             else if (errno != EEXIST) Fail(errno);
         }
         if (tempPath_.empty()) Fail(EEXIST);
+        ::close(std::exchange(fd_, -1));
     }
-    // A failing close can mean lost data (a full disk on a network file system): the file is not kept then.
-    if (::close(std::exchange(fd_, -1)) != 0) Fail(errno);
-}
-
-void PendingFile::Publish(const std::string& path) {
-    Finish();
     if (::rename(tempPath_.c_str(), path.c_str()) != 0) {
         int error = errno;
         ::unlink(tempPath_.c_str());
@@ -110,6 +195,27 @@ void PendingFile::Publish(const std::string& path) {
         throw Error(path, std::strerror(error), error);
     }
     published_ = true;
+}
+
+void RemoveStaleTemporaries(const std::string& folder) {
+    const int dir = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0) return;
+    DIR* stream = ::fdopendir(dir);
+    if (!stream) {
+        ::close(dir);
+        return;
+    }
+    std::vector<std::string> stale;
+    while (const dirent* entry = ::readdir(stream)) {
+        struct stat info {};
+        // Only regular files of our names: never a link, a folder, or anything of another program.
+        if (std::string_view(entry->d_name).starts_with(kPrefix) &&
+            ::fstatat(dir, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode) &&
+            IsStale(entry->d_name, info))
+            stale.emplace_back(entry->d_name);
+    }
+    for (const std::string& name : stale) ::unlinkat(dir, name.c_str(), 0);
+    ::closedir(stream);
 }
 
 PendingFile PendingFileFor(const std::string& path) {

@@ -12,10 +12,13 @@ namespace imaging {
 void WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes);
 
 // A new file that gets no visible name before it is complete. Written through Write (or its descriptor), then
-// Finish gives the complete file a hidden temporary name in its folder (".kelvo-….tmp"), and Publish moves it
-// over its final name. Where the file system allows, the file has no name at all while it is written, so a
-// process killed then leaves nothing behind. A file that is never published is removed by the destructor.
-// Every failure throws Error(target, cause, errno).
+// Finish ends the writing, and Publish gives the file its final name. Where the file system allows (ext4, xfs,
+// btrfs, tmpfs), the file has no name at all until Publish, which links it under its final name (or, to replace
+// an existing file, links it under a temporary name and renames that over the old file in one step): a process
+// that dies at any moment leaves nothing but complete files under their real names. Elsewhere the file is
+// written under a hidden temporary name, ".kelvo-<boot>-<pid>-<start time>-<random>.tmp", which names the
+// process that made it, so that a later run can remove it once that process is gone (RemoveStaleTemporaries).
+// A file that is never published is removed by the destructor. Every failure throws Error(target, cause, errno).
 class PendingFile {
 public:
     // A new empty file in `folder` with the permission bits `mode` (less the umask); `target` is the path that
@@ -30,7 +33,8 @@ public:
     // Open for writing until Finish.
     int Descriptor() const { return fd_; }
     void Write(std::span<const std::uint8_t> bytes);
-    // Closes the complete file under its temporary name (once; later calls change nothing).
+    // Ends the writing (once; later calls change nothing). An unnamed file stays open, and nameless, until it is
+    // published; a named temporary file is closed.
     void Finish();
     // Finishes the file and renames it to `path`, replacing a file of that name. On failure the temporary
     // file is removed. `path` must lie in the folder the file was made in.
@@ -46,6 +50,10 @@ private:
     std::string tempPath_;  // the temporary name, once it has one
     bool published_ = false;
 };
+
+// Removes the temporary files of pending files in `folder` whose process is gone (killed, crashed, or the
+// machine restarted): regular files of our names only, never a link or anything else.
+void RemoveStaleTemporaries(const std::string& folder);
 
 // A pending file in the folder of `path`, to be published as `path`. An empty path, or one that names a
 // folder, is refused before anything is written.

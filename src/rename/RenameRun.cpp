@@ -1,6 +1,8 @@
 #include "rename/RenameRun.h"
 
 #include <algorithm>
+#include <map>
+#include <set>
 #include <cerrno>
 #include <optional>
 #include <span>
@@ -23,7 +25,24 @@ namespace {
 
 constexpr std::size_t kCopyChunk = 1 << 20;
 
+// A directory entry: its folder's device and inode, and its name. A rename onto one path replaces the file of
+// another exactly when the two name the same entry.
+struct EntryKey {
+    dev_t device = 0;
+    ino_t inode = 0;
+    std::string name;
+    auto operator<=>(const EntryKey&) const = default;
+};
+
+std::optional<EntryKey> KeyOf(const std::string& path) {
+    struct stat folder {};
+    const std::string parent = sources::ExtractFilePath(path);
+    if (::stat(parent.empty() ? "." : parent.c_str(), &folder) != 0) return std::nullopt;
+    return EntryKey{folder.st_dev, folder.st_ino, sources::ExtractFileName(path)};
+}
+
 struct StagedCopy {
+    int index = 0;
     std::string destination;
     imaging::PendingFile file;
 };
@@ -68,31 +87,56 @@ RenameRun::RenameRun(NameRule rule, RenameObserver& observer) : rule_(std::move(
 RenameResult RenameRun::Run(std::vector<std::string> list) {
     const std::string& folder = rule_.outputFolder;
     if (sources::IsUsablePath(folder) && !sources::IsDirectory(folder)) ::mkdir(folder.c_str(), 0777);
+    imaging::RemoveStaleTemporaries(folder); // left by an earlier run that died
 
     RenameResult result;
     result.destNames = MakeDestinationNames(list, rule_);
     const int count = int(list.size());
     observer_.OverallRange(count);
 
-    // First every source is read into a copy under a temporary name...
-    std::vector<StagedCopy> staged;
+    // A copy takes its name as soon as it is complete, unless that name is the entry of a source not read yet
+    // (a rotation of names in the source folder): such copies wait, nameless, until every source has been
+    // read. A copy whose name a waiting copy will take waits too, so the later of the two still wins.
+    std::map<EntryKey, int> unread;
+    std::vector<std::optional<EntryKey>> sourceKeys;
+    for (const std::string& source : list) {
+        sourceKeys.push_back(KeyOf(source));
+        if (sourceKeys.back()) ++unread[*sourceKeys.back()];
+    }
+    std::set<EntryKey> waitingNames;
+    std::vector<StagedCopy> waiting;
+    std::vector<bool> copied(std::size_t(count), false);
+    const auto publish = [&](StagedCopy& copy) {
+        try {
+            copy.file.Publish(copy.destination);
+            copied[std::size_t(copy.index)] = true;
+        } catch (const imaging::Error&) {
+        }
+    };
     for (int i = 0; i < count; ++i) {
         const std::string& destination = result.destNames[std::size_t(i)];
-        if (auto copy = CopyToPendingFile(list[std::size_t(i)], destination, observer_))
-            staged.push_back({destination, std::move(*copy)});
+        std::optional<imaging::PendingFile> copy = CopyToPendingFile(list[std::size_t(i)], destination, observer_);
+        if (const auto& key = sourceKeys[std::size_t(i)]; key && --unread[*key] == 0) unread.erase(*key);
+        if (copy) {
+            StagedCopy staged{i, destination, std::move(*copy)};
+            const std::optional<EntryKey> name = KeyOf(destination);
+            if (name && (unread.count(*name) || waitingNames.count(*name))) {
+                waitingNames.insert(*name);
+                waiting.push_back(std::move(staged));
+            } else {
+                publish(staged);
+            }
+        }
         observer_.FileProgress(0);
         observer_.OverallPosition(i + 1);
         observer_.ProcessMessages();
     }
-    // ...then the copies take their names, so no source is replaced before it has been read.
-    for (StagedCopy& copy : staged) {
-        try {
-            copy.file.Publish(copy.destination);
-        } catch (const imaging::Error&) {
-            continue;
-        }
-        result.copied.push_back(copy.destination);
-        observer_.DestinationAdded(copy.destination);
+    for (StagedCopy& copy : waiting) publish(copy);
+    // The destination list shows the copies in list order.
+    for (int i = 0; i < count; ++i) {
+        if (!copied[std::size_t(i)]) continue;
+        result.copied.push_back(result.destNames[std::size_t(i)]);
+        observer_.DestinationAdded(result.destNames[std::size_t(i)]);
     }
     observer_.OverallPosition(0);
     return result;

@@ -15,11 +15,12 @@
 // run lists its copies again. The window should disable CoolBtn5 while Run works, since ProcessMessages lets
 // clicks through (Run works on its own copy of the list, so a change of ListBox2 meanwhile does no harm).
 //
-// A copy never overwrites a source of the same run before that source has been read: every file is first
-// copied to a hidden temporary file in its destination's folder, and only after the last source has been read
-// are the copies renamed to their destination names, in list order, each replacing a file of that name. Each
-// copy is thus complete or absent, never partial, even when the output folder is the source folder and a
-// destination name equals another entry's source.
+// A copy never overwrites a source of the same run before that source has been read: every file is copied into
+// a nameless file in its destination's folder, which takes its destination name (replacing a file of that name)
+// as soon as it is complete, unless that name is the entry of a source not read yet; such copies (and later
+// copies to their names) wait until the last source has been read, and are then named in list order. Each copy
+// is thus complete or absent, never partial, even when the output folder is the source folder and a
+// destination name equals another entry's source; a run killed at any moment leaves only complete copies.
 #include <string>
 #include <vector>
 

@@ -78,6 +78,9 @@ void ReplaceSettingsFile(const std::string& path, std::string_view bytes) {
         }
     }
     try {
+        // What an earlier save left when its process died between linking and renaming goes first.
+        const std::size_t slash = target.rfind('/');
+        imaging::RemoveStaleTemporaries(slash == std::string::npos ? "." : target.substr(0, slash + 1));
         imaging::WriteFileAtomically(
             target, std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
     } catch (const imaging::Error& error) {
