@@ -105,6 +105,38 @@ TEST_F(BatchRunTest, EveryFormatWritesTheResizedImages) {
     }
 }
 
+// Links inside the temporary folder lead outside it: the clearing removes a link with an image name, never
+// its target, never enters a linked folder, and changes nothing out there (not even a read-only bit).
+TEST_F(BatchRunTest, ClearingTheTemporaryFolderNeverLeavesIt) {
+    const fs::path pictures = dir / "pictures";
+    fs::create_directories(pictures / "inner");
+    WriteBytes(pictures / "holiday.jpg", {1});
+    WriteBytes(pictures / "sunset.png", {2});
+    WriteBytes(pictures / "inner" / "deep.bmp", {3});
+    fs::permissions(pictures / "sunset.png", fs::perms::owner_read);
+    fs::permissions(pictures / "inner", fs::perms::owner_read | fs::perms::owner_exec);
+    const fs::path temp = dir / "prog" / "Temp";
+    fs::create_directory_symlink(pictures, temp / "linked");
+    fs::create_directory_symlink(pictures, temp / "album.jpg");
+    fs::create_symlink(pictures / "holiday.jpg", temp / "x$$$.jpg");
+    fs::create_symlink(pictures / "sunset.png", temp / "notes.txt");
+    WriteBytes(temp / "sub" / "own$$$.bmp", {4});
+    fs::permissions(temp / "sub", fs::perms::owner_read | fs::perms::owner_exec); // read-only, ours
+
+    convert::ClearTempFolder(temp.string() + "/");
+    for (const char* name : {"holiday.jpg", "sunset.png", "inner/deep.bmp"})
+        EXPECT_TRUE(fs::exists(pictures / name)) << name;
+    EXPECT_EQ(fs::status(pictures / "sunset.png").permissions() & fs::perms::owner_write, fs::perms::none);
+    EXPECT_EQ(fs::status(pictures / "inner").permissions() & fs::perms::owner_write, fs::perms::none);
+    EXPECT_FALSE(fs::is_symlink(temp / "x$$$.jpg"));
+    EXPECT_FALSE(fs::is_symlink(temp / "album.jpg")); // a link with an image name, whatever it points at
+    EXPECT_TRUE(fs::is_symlink(temp / "linked"));
+    EXPECT_TRUE(fs::is_symlink(temp / "notes.txt"));
+    EXPECT_FALSE(fs::exists(temp / "sub" / "own$$$.bmp"));
+    EXPECT_TRUE(fs::is_directory(temp / "sub"));
+    fs::permissions(pictures / "inner", fs::perms::owner_all);
+}
+
 TEST_F(BatchRunTest, ProgressHintsAndTheEndOfARun) {
     fs::path temp = dir / "prog" / "Temp";
     WriteBytes(temp / "a$$$.bmp", {1});

@@ -121,6 +121,9 @@ TEST_F(ParallelRunTest, SeveralWorkersWriteWhatOneWorkerWrites) {
             ASSERT_TRUE(RunWith(workers, MixedList(), "many-" + key + std::to_string(workers), many));
             EXPECT_EQ(FolderBytes(dir / ("many-" + key + std::to_string(workers))), expected);
             EXPECT_EQ(many.calls, one.calls);
+            // The workers' own caption folders are gone at the end; the temporary folder stays.
+            for (int n = 1; n <= workers; ++n)
+                EXPECT_FALSE(fs::exists(fs::path(options.TempFolder()) / std::to_string(n))) << n;
         }
     }
 }

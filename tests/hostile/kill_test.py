@@ -32,35 +32,39 @@ def convert_group(kelvo):
     failures = []
     with tempfile.TemporaryDirectory() as root:
         program = h.Program(root, "[Main]\nComboBox1=しない\nComboBox4=PNG24\n")
-        src = os.path.join(root, "src")
-        os.makedirs(src)
         sizes = {}
-        big = h.photo(300, 200, 5).resize((3000, 2000))
-        # One at the start (finished small outputs wait behind it for their turn) and one at the end.
-        for name in ("big", "zbig"):
-            big.save(os.path.join(src, name + ".jpg"), "JPEG", quality=92)
-            sizes[name + ".png"] = big.size
-        for i in range(200):
-            h.photo(64, 48, i).save(os.path.join(src, f"small{i:03}.png"), "PNG")
+        small = os.path.join(root, "small")
+        os.makedirs(small)
+        for i in range(300):
+            h.photo(64, 48, i).save(os.path.join(small, f"small{i:03}.png"), "PNG")
             sizes[f"small{i:03}.png"] = (64, 48)
+        # Large photos at the start (the finished small outputs wait behind them for their turn) and the end.
+        mixed = os.path.join(root, "mixed")
+        shutil.copytree(small, mixed)
+        big = h.photo(300, 200, 5).resize((3000, 2000))
+        for name in ("big", "zbig"):
+            big.save(os.path.join(mixed, name + ".jpg"), "JPEG", quality=92)
+            sizes[name + ".png"] = big.size
         env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
-        command = [os.path.join(program.prog, "kelvo"), src]
-        started = time.monotonic()
-        subprocess.run(command, env=env, capture_output=True, check=True)
-        whole = time.monotonic() - started
-        for delay in [whole * f for f in FRACTIONS]:
-            program.clear_output()
-            killed_after(command, delay, env=env)
-            names = os.listdir(program.output) if os.path.isdir(program.output) else []
-            for name in names:
-                path = os.path.join(program.output, name)
-                if name not in sizes:
-                    failures.append(f"killed after {delay} s: {name} is no output's name")
-                    continue
-                result = h.check_output(path)
-                if result != sizes[name]:
-                    failures.append(f"killed after {delay} s: {name}: {result}")
-            print(f"killed after {delay:.3f} s of {whole:.2f} s: {len(names)} complete outputs")
+        for src in (small, mixed):
+            command = [os.path.join(program.prog, "kelvo"), src]
+            started = time.monotonic()
+            subprocess.run(command, env=env, capture_output=True, check=True)
+            whole = time.monotonic() - started
+            for delay in [whole * f for f in FRACTIONS]:
+                program.clear_output()
+                killed_after(command, delay, env=env)
+                names = os.listdir(program.output) if os.path.isdir(program.output) else []
+                for name in names:
+                    path = os.path.join(program.output, name)
+                    if name not in sizes:
+                        failures.append(f"killed after {delay} s: {name} is no output's name")
+                        continue
+                    result = h.check_output(path)
+                    if result != sizes[name]:
+                        failures.append(f"killed after {delay} s: {name}: {result}")
+                print(f"{os.path.basename(src)}: killed after {delay:.3f} s of {whole:.2f} s: "
+                      f"{len(names)} complete outputs")
     return failures
 
 

@@ -1,14 +1,19 @@
 // The file, effect and common components end to end: loading by content, every save action read back by
 // ImageMagick, handles, progress, and saves that never leave a partial or damaged file.
+#include <algorithm>
 #include <chrono>
+#include <fstream>
+#include <sstream>
 #include <csignal>
 #include <thread>
 
 #include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include "TestSupport.h"
+#include "imaging/AtomicFile.h"
 #include "imaging/Error.h"
 #include "imaging/Ik5Common.h"
 #include "imaging/Ik5Effect.h"
@@ -287,6 +292,50 @@ TEST_F(ComponentTest, KilledSaveLeavesNoPartialFile) {
             EXPECT_EQ(Identify(target, "%w %h"), "3000 2000");
         }
     }
+}
+
+// Where the file system keeps no nameless files, a killed save leaves its temporary file. Its name says which
+// process made it, in which boot: a later run removes exactly those whose process is gone, and nothing else.
+TEST_F(ComponentTest, StaleTemporaryFilesAreRemovedAndNothingElse) {
+    std::ifstream bootId("/proc/sys/kernel/random/boot_id");
+    std::string boot;
+    std::getline(bootId, boot);
+    boot.erase(std::remove(boot.begin(), boot.end(), '-'), boot.end());
+    boot = boot.substr(0, 8);
+    // This process is alive; a child that has ended is not.
+    std::ifstream selfStat("/proc/self/stat");
+    std::string stat;
+    std::getline(selfStat, stat);
+    std::istringstream fields(stat.substr(stat.rfind(')') + 2));
+    std::string field, start;
+    for (int i = 3; i <= 22 && fields >> field; ++i) start = field;
+    const pid_t child = fork();
+    if (child == 0) _exit(0);
+    waitpid(child, nullptr, 0);
+
+    const std::string self = std::to_string(getpid());
+    const std::vector<std::string> stale = {".kelvo-" + boot + "-" + std::to_string(child) + "-1-aaaaaaaa.tmp",
+                                            ".kelvo-" + boot + "-" + self + "-" + start + "1-bbbbbbbb.tmp",
+                                            ".kelvo-00000000-" + self + "-" + start + "-cccccccc.tmp",
+                                            ".kelvo-0123456789ab.tmp"}; // an earlier version's, long untouched
+    const std::vector<std::string> kept = {".kelvo-" + boot + "-" + self + "-" + start + "-dddddddd.tmp",
+                                           ".kelvo-abcdefghijkl.tmp", // an earlier version's, just written
+                                           ".kelvo-x.tmp", "kelvo-" + boot + "-1-1-eeeeeeee.tmp", "photo.jpg"};
+    fs::path folder = dir / "out";
+    fs::create_directories(folder);
+    for (const auto& name : stale) WriteBytes(folder / name, {1});
+    for (const auto& name : kept) WriteBytes(folder / name, {1});
+    const auto hourAgo = fs::file_time_type::clock::now() - std::chrono::hours(2);
+    fs::last_write_time(folder / ".kelvo-0123456789ab.tmp", hourAgo);
+    // A link and a folder of a stale name are not ours to remove.
+    fs::create_symlink(folder / "photo.jpg", folder / (".kelvo-" + boot + "-" + std::to_string(child) + "-1-link.tmp"));
+    fs::create_directory(folder / (".kelvo-" + boot + "-" + std::to_string(child) + "-1-fold.tmp"));
+
+    imaging::RemoveStaleTemporaries(folder.string());
+    for (const auto& name : stale) EXPECT_FALSE(fs::exists(folder / name)) << name;
+    for (const auto& name : kept) EXPECT_TRUE(fs::exists(folder / name)) << name;
+    EXPECT_TRUE(fs::is_symlink(folder / (".kelvo-" + boot + "-" + std::to_string(child) + "-1-link.tmp")));
+    EXPECT_TRUE(fs::is_directory(folder / (".kelvo-" + boot + "-" + std::to_string(child) + "-1-fold.tmp")));
 }
 
 } // namespace
