@@ -16,7 +16,9 @@
 #include <QSet>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QUrl>
+#include <QWindow>
 
 #include "app/CommandLine.h"
 #include "app/FontMapping.h"
@@ -125,7 +127,10 @@ void TForm1::FormCreate(const std::vector<std::string>& args) {
     FormResizer1->CaptureDesignLayout();
     Guarded([this] { ApplyPlacement(); });
     const std::string source = IsSettingsStart(args) ? args.front() : settingsFile_;
-    Guarded([&] { settings::LoadSettings(options_, source); });
+    // A settings file named first that is a folder starts with the start values, as a missing one does.
+    std::error_code error;
+    if (!(IsSettingsStart(args) && std::filesystem::is_directory(source, error)))
+        Guarded([&] { settings::LoadSettings(options_, source); });
     show();
 }
 
@@ -134,13 +139,41 @@ void TForm1::ApplyPlacement() {
     struct Apply {
         TForm1& form;
         WindowPlacement& placement;
-        // Values read before a failure are applied all the same.
+        // Values read before a failure are applied all the same. A size too small to show the window (0, or
+        // negative) takes its default: the program never runs without a window to end it by. Positions stay as
+        // stored, even off the screen.
         ~Apply() {
+            const WindowPlacement defaults;
+            if (placement.width < kMinimumShownWidth) placement.width = defaults.width;
+            if (placement.height < kMinimumShownHeight) placement.height = defaults.height;
             form.move(placement.left, placement.top);
             form.resize(placement.width, placement.height);
+            form.pendingOuter_ = QRect(placement.left, placement.top, placement.width, placement.height);
         }
     } apply{*this, placement};
     ReadPlacement(placement);
+}
+
+bool TForm1::FitFrameToPlacement() {
+    if (!pendingOuter_) return true;
+    const QWindow* window = windowHandle();
+    const QMargins frame = window ? window->frameMargins() : QMargins();
+    if (frame.isNull()) return false;
+    const QRect outer = *pendingOuter_;
+    pendingOuter_.reset();
+    resize(std::max(outer.width() - frame.left() - frame.right(), 1),
+           std::max(outer.height() - frame.top() - frame.bottom(), 1));
+    move(outer.topLeft()); // a window's position is its frame's
+    return true;
+}
+
+bool TForm1::event(QEvent* event) {
+    const bool handled = QMainWindow::event(event);
+    // The window manager frames the window after it is shown; the first move or resize after that tells.
+    if (pendingOuter_ && shownOnce_ &&
+        (event->type() == QEvent::Move || event->type() == QEvent::Resize || event->type() == QEvent::Expose))
+        FitFrameToPlacement();
+    return handled;
 }
 
 void TForm1::SavePlacement() {
@@ -152,9 +185,9 @@ void TForm1::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (!shownOnce_) {
         shownOnce_ = true;
-        // The stored size is the outer size; once the frame is known, take it off the inner size.
-        const QSize frame = frameGeometry().size() - geometry().size();
-        if (!frame.isEmpty()) resize(size() - frame);
+        // The stored size is the outer size: the frame is taken off the inner size once it is known. Without a
+        // window manager there is none, and the inner size is the stored size; give up waiting after a while.
+        if (!FitFrameToPlacement()) QTimer::singleShot(2000, this, [this] { pendingOuter_.reset(); });
     }
     FormShow();
 }
@@ -231,10 +264,17 @@ void TForm1::mnuOpenClick() {
 }
 
 void TForm1::mnuSaveClick() {
+    // The options as they stand now: the dialog takes the focus, and a spin edit that loses it writes back its
+    // range-checked value, but the typed value is the one to save.
+    const options::OptionValues typed = options_.Snapshot();
     FileDialogRequest request{"設定ファイルの保存", {{kSettingsFilter, "*.klv"}}, false, "klv"};
     const std::optional<std::string> chosen = dialogs_->SaveFile(this, request);
     if (!chosen) return;
-    Guarded([&] { settings::SaveSettings(options_, *chosen); });
+    Guarded([&] {
+        options::OptionSet saved(programFolder_);
+        saved.Assign(typed);
+        settings::SaveSettings(saved, *chosen);
+    });
 }
 
 void TForm1::herupu2Click() {

@@ -13,6 +13,7 @@
 // FormResizer1: every control's place, size and font follow the client area's size.
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,9 @@ class TForm1 : public QMainWindow {
 public:
     static constexpr int kDesignClientWidth = 692;
     static constexpr int kDesignClientHeight = 524;
+    // A stored outer size below these shows no usable window: the default size is taken instead.
+    static constexpr int kMinimumShownWidth = 120;
+    static constexpr int kMinimumShownHeight = 60;
 
     // `programFolder` ends with "/"; `settingsFile` is the default settings file read at a plain start and
     // written at closing. `dialogs` answers every question (Qt's dialogs when null).
@@ -212,6 +216,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    bool event(QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
@@ -237,6 +242,9 @@ private:
     // Placement in the per-user store (MainForm.cpp).
     void ApplyPlacement();
     void SavePlacement();
+    // Fits the frame to the stored outer placement once a window manager has framed the window (the frame's
+    // size is not known before). True when nothing is left to fit.
+    bool FitFrameToPlacement();
     // The run in progress holds off the conversion list, the first page's buttons, the options page and the
     // preview (MainFormRun.cpp).
     void SetRunning(bool running);
@@ -263,6 +271,10 @@ private:
     bool renaming_ = false;
     bool closedDuringRun_ = false;
     bool shownOnce_ = false;
+    // The stored outer placement, until the frame around the window is known and the inner size fitted to it.
+    std::optional<QRect> pendingOuter_;
+    // Set by a selection change that loaded the preview; the click that follows it loads nothing more.
+    bool selectionJustLoaded_ = false;
     // True while a handler edits a list: the selection changes that follow are not a person's clicks.
     bool quietLists_ = false;
 };

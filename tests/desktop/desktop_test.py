@@ -1,0 +1,247 @@
+#!/usr/bin/python3
+"""The window on a real desktop: an X server (Xvfb) with a window manager (openbox), the real program, driven
+by xdotool as a person would drive it (keys, clicks, the real Qt dialogs).
+
+usage: desktop_test.py KELVO_BINARY GROUP    (GROUP: placement, keyboard, start)
+Each group starts its own X server and window manager. Screenshots of failures go to $KELVO_DESKTOP_SHOTS.
+"""
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+TITLE = "Kelvo for Windows"
+
+
+class Desktop:
+    """Xvfb and openbox, with a private home folder for the program's per-user settings."""
+
+    def __init__(self, root):
+        self.root = root
+        read, write = os.pipe()
+        self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1280x1024x24",
+                                      "-nolisten", "tcp"], pass_fds=[write], stderr=subprocess.DEVNULL)
+        os.close(write)
+        number = b""
+        while not number.endswith(b"\n"):
+            chunk = os.read(read, 16)
+            if not chunk:
+                raise RuntimeError("Xvfb did not start")
+            number += chunk
+        os.close(read)
+        self.env = {k: v for k, v in os.environ.items() if k not in ("WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
+        self.env.update(DISPLAY=":" + number.decode().strip(), HOME=os.path.join(root, "home"),
+                        XDG_CONFIG_HOME=os.path.join(root, "home", ".config"),
+                        XDG_DATA_HOME=os.path.join(root, "home", ".local", "share"))
+        os.makedirs(self.env["XDG_CONFIG_HOME"], exist_ok=True)
+        self.wm = subprocess.Popen(["openbox"], env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        time.sleep(0.5)
+
+    def close(self):
+        for process in (self.wm, self.xvfb):
+            process.terminate()
+            try:
+                process.wait(5)
+            except subprocess.TimeoutExpired:
+                process.kill()
+
+    def tool(self, *args, check=True):
+        done = subprocess.run(["xdotool", *args], env=self.env, capture_output=True, text=True, timeout=30)
+        if check and done.returncode != 0:
+            raise RuntimeError(f"xdotool {' '.join(args)}: {done.stderr.strip()}")
+        return done.stdout.strip()
+
+    def window(self, title=TITLE, timeout=15):
+        """The id of the first visible window with this title, waiting for it."""
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            found = self.tool("search", "--onlyvisible", "--name", "^" + title + "$", check=False).split()
+            if found:
+                return found[0]
+            time.sleep(0.1)
+        return None
+
+    def geometry(self, window):
+        """(x, y, width, height) of the window's inner area, as X reports it."""
+        values = {}
+        for line in self.tool("getwindowgeometry", "--shell", window).splitlines():
+            key, _, value = line.partition("=")
+            values[key] = int(value)
+        return values["X"], values["Y"], values["WIDTH"], values["HEIGHT"]
+
+    def keys(self, window, *keys):
+        self.tool("windowactivate", "--sync", window, check=False)
+        for key in keys:
+            self.tool("key", "--clearmodifiers", key)
+            time.sleep(0.15)
+
+    def type(self, text):
+        self.tool("type", "--delay", "20", text)
+
+    def shot(self, name):
+        folder = os.environ.get("KELVO_DESKTOP_SHOTS")
+        if folder:
+            os.makedirs(folder, exist_ok=True)
+            subprocess.run(["import", "-window", "root", os.path.join(folder, name + ".png")], env=self.env)
+
+
+class Program:
+    """A private copy of the program, so its program folder (settings file, Output) is ours."""
+
+    def __init__(self, desktop, kelvo):
+        self.desktop = desktop
+        self.folder = os.path.join(desktop.root, "prog")
+        os.makedirs(self.folder, exist_ok=True)
+        self.binary = os.path.join(self.folder, "kelvo")
+        shutil.copy(kelvo, self.binary)
+        self.process = None
+
+    def start(self, *args):
+        self.process = subprocess.Popen([self.binary, *args], env=self.desktop.env, stdout=subprocess.DEVNULL,
+                                        stderr=subprocess.DEVNULL, cwd=self.desktop.root)
+        return self.desktop.window()
+
+    def close(self, window):
+        """Closes the window as a person does (the window manager's close, Alt+F4) and waits for the end."""
+        self.desktop.keys(window, "alt+F4")
+        try:
+            return self.process.wait(15)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            self.process.wait()
+            return None
+
+    def placement(self):
+        path = os.path.join(self.desktop.env["XDG_CONFIG_HOME"], "Morrowdene", "Kelvo.conf")
+        values = {}
+        if os.path.exists(path):
+            with open(path, encoding="utf-8") as f:
+                for line in f:
+                    key, _, value = line.strip().partition("=")
+                    if key in ("Top", "Left", "Width", "Height"):
+                        values[key] = int(value)
+        return values
+
+    def write_placement(self, **values):
+        folder = os.path.join(self.desktop.env["XDG_CONFIG_HOME"], "Morrowdene")
+        os.makedirs(folder, exist_ok=True)
+        with open(os.path.join(folder, "Kelvo.conf"), "w", encoding="utf-8") as f:
+            f.write("[Main]\n" + "".join(f"{k}={v}\n" for k, v in values.items()))
+
+    def settings(self):
+        path = os.path.join(self.folder, "kelvo.ini")
+        with open(path, encoding="utf-8") as f:
+            return f.read()
+
+
+def placement_group(kelvo, failures):
+    with tempfile.TemporaryDirectory() as root:
+        desktop = Desktop(root)
+        try:
+            program = Program(desktop, kelvo)
+            # Start/close cycles from the first start on: the stored outer frame never changes.
+            stored = []
+            for cycle in range(4):
+                window = program.start()
+                if window is None:
+                    failures.append(f"cycle {cycle}: no window")
+                    break
+                time.sleep(0.8)
+                inner = desktop.geometry(window)
+                status = program.close(window)
+                stored.append(program.placement())
+                print(f"cycle {cycle}: inner {inner}, stored {stored[-1]}, exit {status}")
+            if len(stored) == 4 and any(p != stored[0] for p in stored):
+                failures.append(f"the placement changes from start to start: {stored}")
+            if stored and (stored[0].get("Width"), stored[0].get("Height")) != (700, 570):
+                failures.append(f"the first start's outer size is not 700 x 570: {stored[0]}")
+            # A stored size too small to show the window: the window comes up at its default size.
+            for width, height in ((0, 0), (-50, 570), (700, 0), (700, -3)):
+                program.write_placement(Top=40, Left=60, Width=width, Height=height)
+                window = program.start()
+                if window is None:
+                    failures.append(f"stored size {width} x {height}: no visible window")
+                    program.process.kill()
+                    program.process.wait()
+                    continue
+                time.sleep(0.5)
+                _, _, inner_width, inner_height = desktop.geometry(window)
+                if inner_width < 600 or inner_height < 450:
+                    failures.append(f"stored size {width} x {height}: window {inner_width} x {inner_height}")
+                program.close(window)
+        finally:
+            desktop.close()
+
+
+def keyboard_group(kelvo, failures):
+    with tempfile.TemporaryDirectory() as root:
+        desktop = Desktop(root)
+        try:
+            program = Program(desktop, kelvo)
+            window = program.start()
+            time.sleep(0.8)
+            # The settings page, the width field (幅) holding the focus, 9999 typed, Ctrl+S, a name, Enter.
+            desktop.keys(window, "ctrl+Tab")
+            desktop.shot("settings-page")
+            # From the page's tab, the first Tab reaches the size mode, the second the width field.
+            desktop.keys(window, "Tab", "Tab", "ctrl+a")
+            desktop.type("9999")
+            desktop.keys(window, "ctrl+s")
+            dialog = desktop.window("設定ファイルの保存")
+            if dialog is None:
+                failures.append("Ctrl+S opened no save dialog")
+                desktop.shot("no-save-dialog")
+            else:
+                time.sleep(0.5)
+                desktop.type(os.path.join(root, "typed.klv"))
+                desktop.keys(dialog, "Return")
+                time.sleep(0.8)
+                path = os.path.join(root, "typed.klv")
+                text = open(path, encoding="utf-8").read() if os.path.exists(path) else ""
+                if "SpinEdit1=9999\n" not in text:
+                    failures.append("the saved settings do not hold the typed width 9999: " +
+                                    next((line for line in text.splitlines() if line.startswith("SpinEdit1=")),
+                                         "no file"))
+                    desktop.shot("typed-width")
+            program.close(window)
+        finally:
+            desktop.close()
+
+
+def start_group(kelvo, failures):
+    with tempfile.TemporaryDirectory() as root:
+        desktop = Desktop(root)
+        try:
+            program = Program(desktop, kelvo)
+            # A settings argument that is a folder: the window opens with the start values, without a message.
+            folder = os.path.join(root, "odd.klv")
+            os.makedirs(folder)
+            window = program.start(folder)
+            if window is None:
+                failures.append("a .klv folder argument: no window")
+            else:
+                time.sleep(0.8)
+                # An error box would be a second window of the program's title.
+                shown = desktop.tool("search", "--onlyvisible", "--name", "^" + TITLE + "$", check=False).split()
+                if len(shown) > 1:
+                    failures.append("a .klv folder argument shows a message")
+                    desktop.shot("klv-folder")
+                program.close(window)
+        finally:
+            desktop.close()
+
+
+def main():
+    kelvo, group = os.path.abspath(sys.argv[1]), sys.argv[2]
+    failures = []
+    {"placement": placement_group, "keyboard": keyboard_group, "start": start_group}[group](kelvo, failures)
+    for line in failures:
+        print("FAIL", line)
+    print(f"desktop {group}: {len(failures)} failing case(s)")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
