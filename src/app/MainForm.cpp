@@ -205,6 +205,8 @@ void TForm1::LeaveInnerPartsToTheirControls() {
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     if (watched == centralWidget() && event->type() == QEvent::Resize) FormResize();
+    // A press on a list begins before the selection it may change (see ConnectHandlers).
+    if (event->type() == QEvent::MouseButtonPress) selectionJustLoaded_ = false;
     return QMainWindow::eventFilter(watched, event);
 }
 

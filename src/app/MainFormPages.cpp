@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QStyledItemDelegate>
 #include <QTabBar>
 #include <QTabWidget>
 
@@ -45,6 +46,22 @@ const char* const kTabsAsButtons =
     " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #ffffff, stop:1 #d4d0c8); }"
     "QTabBar::tab:selected { background: #c8c4bc; border-color: #5a5a5a; }";
 
+// With one size for every row (which keeps lists of 50,000 paths fast), a list view measures its first row
+// only; measured as the longest path instead, the sideways scroll always reaches the end of every path.
+class LongestRowDelegate : public QStyledItemDelegate {
+public:
+    LongestRowDelegate(sources::FileList& model, QObject* parent) : QStyledItemDelegate(parent), model_(model) {}
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        const int longest = model_.LongestRow();
+        if (longest < 0 || longest == index.row()) return QStyledItemDelegate::sizeHint(option, index);
+        return QStyledItemDelegate::sizeHint(option, index)
+            .expandedTo(QStyledItemDelegate::sizeHint(option, model_.index(longest)));
+    }
+
+private:
+    sources::FileList& model_;
+};
+
 QListView* MakeList(QWidget* parent, const char* name, sources::FileList& model, int x, int y, int h) {
     auto* view = new QListView(parent);
     view->setObjectName(QString::fromLatin1(name));
@@ -53,6 +70,9 @@ QListView* MakeList(QWidget* parent, const char* name, sources::FileList& model,
     view->setSelectionMode(QAbstractItemView::ExtendedSelection);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view->setUniformItemSizes(true);
+    view->setItemDelegate(new LongestRowDelegate(model, view));
+    // Rows measured again when paths come or go (the view keeps its measure of the first row otherwise).
+    QObject::connect(&model, &sources::FileList::CountChanged, view, [view] { view->doItemsLayout(); });
     // Long paths are shown whole and scroll sideways.
     view->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     view->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
@@ -209,11 +229,18 @@ void TForm1::ConnectHandlers() {
         PopupMenu2->popup(ListBox2->viewport()->mapToGlobal(at));
     });
     // Every selection change of the three lists refreshes the preview of the conversion list's selection.
+    // A click on an entry that is selected already changes no selection: it loads the preview again all the
+    // same (the press that follows a selection change has loaded it already).
     for (QListView* view : {ListBox1, ListBox2, ListBox3}) {
-        connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-                [this] {
-                    if (!quietLists_) Guarded([this] { ListBox1Click(); });
-                });
+        connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+            selectionJustLoaded_ = true;
+            if (!quietLists_) Guarded([this] { ListBox1Click(); });
+        });
+        view->viewport()->installEventFilter(this);
+        connect(view, &QAbstractItemView::pressed, this, [this] {
+            if (!selectionJustLoaded_ && !quietLists_) Guarded([this] { ListBox1Click(); });
+            selectionJustLoaded_ = false;
+        });
     }
     connect(&renameList_, &sources::FileList::CountChanged, this,
             [this](int count) { Panel4->setText(QString::fromStdString(sources::RenameCountCaption(count))); });

@@ -85,6 +85,13 @@ void FileList::DeleteIndices(std::vector<int> selectedRows) {
     }
 }
 
+int FileList::LongestRow() const {
+    int longest = -1;
+    for (std::size_t row = 0; row < texts_.size(); ++row)
+        if (longest < 0 || texts_[row].size() > texts_[std::size_t(longest)].size()) longest = int(row);
+    return longest;
+}
+
 void FileList::Clear() {
     if (items_.empty()) return;
     beginResetModel();

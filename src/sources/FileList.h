@@ -35,6 +35,9 @@ public:
     // The item at `row`; raises std::out_of_range for a row outside 0..Count()-1.
     const std::string& At(int row) const;
     std::vector<std::string> Items() const { return items_; }
+    // The row of the longest path (in characters), -1 when the list is empty: a view that gives every row one
+    // size measures this one.
+    int LongestRow() const;
 
     // QAbstractListModel: one column; Qt::DisplayRole (and Qt::ToolTipRole) give the path.
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;

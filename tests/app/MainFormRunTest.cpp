@@ -7,6 +7,8 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
+#include <QApplication>
 #include <QListView>
 #include <QProgressBar>
 #include <QPushButton>
@@ -170,6 +172,36 @@ TEST_F(MainFormRunTest, ListHandlersDeleteClearAndSort) {
     EXPECT_EQ(form->Panel4->text(), " 変換元ファイル：2files");
     form->CoolBtn6->click();
     EXPECT_EQ(form->Panel4->text(), " 変換元ファイル：0files");
+}
+
+// A click on the entry that is selected already loads it again; the click that selects an entry loads it once.
+TEST_F(MainFormRunTest, ClickingTheSelectedEntryAgainLoadsItAgain) {
+    form->show();
+    form->ConversionList().AppendMany({In("a.jpg"), In("b.png")});
+    QApplication::processEvents();
+    imaging::TIk5File& file = form->Components().Ik5File1;
+    const auto click = [&](int row) {
+        const QPoint at = form->ListBox1->visualRect(form->ListBox1->model()->index(row, 0)).center();
+        QMouseEvent press(QEvent::MouseButtonPress, at, form->ListBox1->viewport()->mapToGlobal(at), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(form->ListBox1->viewport(), &press);
+        QMouseEvent release(QEvent::MouseButtonRelease, at, form->ListBox1->viewport()->mapToGlobal(at),
+                            Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(form->ListBox1->viewport(), &release);
+    };
+    click(1);
+    const imaging::Handle first = file.ImgHandle;
+    ASSERT_NE(first, 0u);
+    EXPECT_EQ(file.FileName, In("b.png"));
+    const std::size_t held = imaging::ImageStore::Instance().Count();
+    click(1);
+    EXPECT_NE(file.ImgHandle, first);                           // loaded again...
+    EXPECT_EQ(imaging::ImageStore::Instance().Count(), held);  // ...after releasing the first one
+    click(0);
+    const imaging::Handle selected = file.ImgHandle;
+    EXPECT_EQ(file.FileName, In("a.jpg"));
+    EXPECT_EQ(imaging::ImageStore::Instance().Count(), held);  // a selecting click loads once
+    EXPECT_NE(selected, first);
 }
 
 TEST_F(MainFormRunTest, DropsGoWhereThePageShowingSendsThem) {

@@ -6,6 +6,8 @@
 #include <QLabel>
 #include <QListView>
 #include <QProgressBar>
+#include <QScrollBar>
+#include <QApplication>
 #include <QPushButton>
 #include <QTabWidget>
 
@@ -99,6 +101,25 @@ TEST(MainFormWidgets, TheClientAreaScalesWithTheWindowAndComesBackExactly) {
     EXPECT_EQ(form->pnlStatusBar->geometry(), QRect(0, 505, 692, 19));
     EXPECT_EQ(form->ProgressBar2->geometry(), QRect(492, 0, 100, 19));
     EXPECT_EQ(form->Panel3->geometry(), QRect(0, 0, 492, 19));
+}
+
+// Every row of a list has one size, measured for speed; a long path added after short ones must still be
+// reachable by the sideways scroll.
+TEST(MainFormWidgets, TheSidewaysScrollReachesTheEndOfTheLongestPath) {
+    FormEnvironment env;
+    auto form = env.StartForm();
+    const std::string longest = "/photos/" + std::string(300, 'w') + "/end.jpg";
+    form->ConversionList().Append("/a.jpg");
+    form->ConversionList().Append(longest);
+    form->ConversionList().Append("/b.jpg");
+    QApplication::processEvents();
+    QScrollBar* bar = form->ListBox1->horizontalScrollBar();
+    const int textWidth = form->ListBox1->fontMetrics().horizontalAdvance(QString::fromStdString(longest));
+    EXPECT_GE(bar->maximum() + form->ListBox1->viewport()->width(), textWidth);
+    form->ConversionList().Clear();
+    form->ConversionList().Append("/a.jpg");
+    QApplication::processEvents();
+    EXPECT_EQ(bar->maximum(), 0);
 }
 
 TEST(MainFormWidgets, AConversionRunDrivesTheTrayIconFrameByFrameAndRemovesIt) {
