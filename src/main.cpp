@@ -49,12 +49,15 @@ int main(int argc, char** argv) {
         ::setrlimit(RLIMIT_NOFILE, &files);
     }
     std::vector<std::string> args(argv + 1, argv + argc);
-    // "--" ends the options: every argument after it is a file or folder to convert.
-    const bool endOfOptions = !args.empty() && args.front() == "--";
+    // "--" ends the options: every argument after it is a file or folder to convert. "--open": the window
+    // opens with the files and folders after it in the conversion list (what a file manager's "open with" does).
+    const bool openInWindow = !args.empty() && args.front() == "--open";
+    if (openInWindow) args.erase(args.begin());
+    const bool endOfOptions = !openInWindow && !args.empty() && args.front() == "--";
     if (endOfOptions) args.erase(args.begin());
-    if (!endOfOptions && app::HandleInformationOptions(args)) return 0;
+    if (!endOfOptions && !openInWindow && app::HandleInformationOptions(args)) return 0;
     imaging::EnsureInitialized();
-    if (endOfOptions ? !args.empty() : app::IsCommandLineRun(args)) return app::RunCommandLine(args);
+    if (!openInWindow && (endOfOptions ? !args.empty() : app::IsCommandLineRun(args))) return app::RunCommandLine(args);
 
     if (!HasDisplay()) {
         std::fprintf(stderr,
@@ -75,7 +78,12 @@ int main(int argc, char** argv) {
     // The window is shown by its start-up, never on its own; closing it ends the program.
     app::TForm1 form(app::ProgramFolder(), app::DefaultSettingsFile());
     form.SetResourceFolder(app::ResourceFolder());
-    form.FormCreate(args);
+    if (openInWindow) {
+        form.FormCreate({});
+        form.OpenFilesInList(args);
+    } else {
+        form.FormCreate(args);
+    }
     // The about box is made once, after the main window, and stays hidden until asked for.
     about::TForm2 aboutBox(&form);
     form.AboutHook = [&aboutBox] { aboutBox.ShowModal(); };

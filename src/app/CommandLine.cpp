@@ -75,6 +75,8 @@ void PrintUsage() {
                 "                             options last saved in the window, without a window\n"
                 "       kelvo -- FILE...      the same; arguments after -- are files even when they look like\n"
                 "                             options\n"
+                "       kelvo --open FILE|FOLDER...\n"
+                "                             open the window with the images in the conversion list\n"
                 "       kelvo --help | --version\n\n"
                 "Images: .jpg .jpeg .png .bmp .pcx .fpx. Output goes to the output folder set on the settings\n"
                 "page (at first: the Output folder beside the program). The program ends when the run is done;\n"

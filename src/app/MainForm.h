@@ -50,7 +50,12 @@ class TRxTrayIcon;
 class TrayBackend;
 }  // namespace widgets
 
+class QMimeData;
+
 namespace app {
+
+// The local paths of a drop, each with the bytes of its name as the file system has them.
+std::vector<std::string> DroppedPaths(const QMimeData& data);
 
 class PreviewController;
 class TIk5Disp;
@@ -139,6 +144,9 @@ public:
     void ListBox1Click();
     // The drop rules for local paths dropped onto the window (the page showing decides where they go).
     void HandleDroppedFiles(const std::vector<std::string>& names);
+    // Files and folders given when the window opens ("kelvo --open", as a file manager starts it): they join the
+    // conversion list as a drop onto the list page does (folders walked).
+    void OpenFilesInList(const std::vector<std::string>& names);
 
     // The picture dialog's filter list (adding images, choosing the overlay image).
     static const std::vector<FileFilter>& PictureFilters();

@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QListView>
 #include <QMimeData>
 #include <QProgressBar>
@@ -110,15 +111,42 @@ void TForm1::HandleDroppedFiles(const std::vector<std::string>& names) {
     sources::HandleDroppedFiles(page, names, conversionList_, renameList_);
 }
 
+void TForm1::OpenFilesInList(const std::vector<std::string>& names) {
+    QuietLists quiet(quietLists_);
+    sources::HandleDroppedFiles(sources::Page::List, names, conversionList_, renameList_);
+}
+
+std::vector<std::string> DroppedPaths(const QMimeData& data) {
+    std::vector<std::string> names;
+    // The URI list as the drag source wrote it: its percent-encoded bytes are the names' own bytes, whatever
+    // their encoding (QUrl would read them as UTF-8 and replace what is not).
+    const QByteArray list = data.data(QStringLiteral("text/uri-list"));
+    if (!list.isEmpty()) {
+        for (QByteArray line : list.split('\n')) {
+            line = line.trimmed();
+            if (line.isEmpty() || line.startsWith('#') || !line.toLower().startsWith("file://")) continue;
+            QByteArray path = line.mid(7);
+            const qsizetype slash = path.indexOf('/'); // after an empty host or "localhost"
+            if (slash < 0) continue;
+            const QByteArray host = path.left(slash);
+            if (!host.isEmpty() && host.toLower() != "localhost") continue;
+            path = QByteArray::fromPercentEncoding(path.mid(slash));
+            if (!path.isEmpty()) names.emplace_back(path.constData(), std::size_t(path.size()));
+        }
+        return names;
+    }
+    for (const QUrl& url : data.urls()) {
+        if (url.isLocalFile()) names.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
+    }
+    return names;
+}
+
 void TForm1::dragEnterEvent(QDragEnterEvent* event) {
     if (event->mimeData()->hasUrls()) event->acceptProposedAction();
 }
 
 void TForm1::dropEvent(QDropEvent* event) {
-    std::vector<std::string> names;
-    for (const QUrl& url : event->mimeData()->urls()) {
-        if (url.isLocalFile()) names.push_back(url.toLocalFile().toStdString());
-    }
+    const std::vector<std::string> names = DroppedPaths(*event->mimeData());
     if (names.empty()) return;
     event->acceptProposedAction();
     Guarded([&] { HandleDroppedFiles(names); });

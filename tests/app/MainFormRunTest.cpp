@@ -7,6 +7,7 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QApplication>
 #include <QListView>
@@ -202,6 +203,26 @@ TEST_F(MainFormRunTest, ClickingTheSelectedEntryAgainLoadsItAgain) {
     EXPECT_EQ(file.FileName, In("a.jpg"));
     EXPECT_EQ(imaging::ImageStore::Instance().Count(), held);  // a selecting click loads once
     EXPECT_NE(selected, first);
+}
+
+// Names from old archives are often Shift-JIS: a drop keeps the bytes of every name, for files and for the
+// folders it walks.
+TEST_F(MainFormRunTest, DroppedNamesKeepTheirBytes) {
+    const std::string sjis = "\x93\xFA\x96\x7B"; // 日本 in Shift-JIS: not UTF-8
+    const fs::path folder = env.dir / ("old " + sjis);
+    fs::create_directories(folder);
+    fs::copy_file(In("a.jpg"), folder / (sjis + ".jpg"));
+    fs::copy_file(In("b.png"), env.dir / (sjis + "%.png"));
+    QMimeData data;
+    data.setData(QStringLiteral("text/uri-list"),
+                 "file://" + QByteArray::fromStdString((env.dir / "").string()).toPercentEncoding("/") +
+                     "%93%FA%96%7B%25.png\r\n# a comment\r\nfile://localhost" +
+                     QByteArray::fromStdString(folder.string()).toPercentEncoding("/") + "\r\n");
+    EXPECT_EQ(app::DroppedPaths(data),
+              (std::vector<std::string>{(env.dir / (sjis + "%.png")).string(), folder.string()}));
+    form->HandleDroppedFiles(app::DroppedPaths(data));
+    EXPECT_EQ(form->ConversionList().Items(),
+              (std::vector<std::string>{(env.dir / (sjis + "%.png")).string(), (folder / (sjis + ".jpg")).string()}));
 }
 
 TEST_F(MainFormRunTest, DropsGoWhereThePageShowingSendsThem) {

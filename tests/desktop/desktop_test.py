@@ -229,6 +229,33 @@ def start_group(kelvo, failures):
                     failures.append("a .klv folder argument shows a message")
                     desktop.shot("klv-folder")
                 program.close(window)
+
+            # "Open with" from a file manager: the window opens with the files (and the folder's images) in the
+            # conversion list, and nothing is converted until "変換実行" is clicked.
+            images = os.path.join(root, "images")
+            os.makedirs(os.path.join(images, "sub"))
+            for name in ("a.jpg", "sub/b.png"):
+                subprocess.run(["convert", "-size", "64x48", "gradient:red-blue", os.path.join(images, name)],
+                               check=True)
+            photo = os.path.join(root, "c.bmp")
+            subprocess.run(["convert", "-size", "64x48", "gradient:green-white", photo], check=True)
+            output = os.path.join(program.folder, "Output")
+            window = program.start("--open", photo, images)
+            if window is None:
+                failures.append("--open: no window")
+            else:
+                time.sleep(1.0)
+                if os.path.exists(output):
+                    failures.append("--open converted without a click")
+                desktop.shot("open-with")
+                # 変換実行 on the list page.
+                desktop.tool("mousemove", "--window", window, "344", "506", "click", "1")
+                time.sleep(2.0)
+                written = sorted(os.listdir(output)) if os.path.isdir(output) else []
+                if written != ["a.jpg", "b.jpg", "c.jpg"]:
+                    failures.append(f"--open then 変換実行 wrote {written}")
+                    desktop.shot("open-with-run")
+                program.close(window)
         finally:
             desktop.close()
 

@@ -24,7 +24,7 @@ for size in 16 32 48 64 128 256; do
   [ "$(identify -format '%m %wx%h' "$icon")" = "PNG ${size}x${size}" ] || fail "icon $icon is not a ${size}px PNG"
 done
 desktop-file-validate "$prefix/share/applications/kelvo.desktop" || fail "desktop-file-validate"
-grep -qx 'Exec=kelvo %F' "$prefix/share/applications/kelvo.desktop" || fail "the entry does not pass the chosen files"
+grep -qx 'Exec=kelvo --open %F' "$prefix/share/applications/kelvo.desktop" || fail "the entry does not pass the chosen files"
 for type in image/jpeg image/png image/bmp image/vnd.zbrush.pcx image/x-fpx; do
   grep -q "^MimeType=.*$type;" "$prefix/share/applications/kelvo.desktop" || fail "the entry does not offer $type"
 done
