@@ -57,13 +57,24 @@ std::vector<std::string> RunOpen(QWidget* parent, const FileDialogRequest& reque
     return Chosen(dialog);
 }
 
+// Qt's font chooser, embedded as a part of a dialog: Enter or Esc inside it (the focus starts in its family
+// field) end the whole dialog, as its OK and Cancel do, instead of hiding the chooser alone.
+class EmbeddedFontChooser : public QFontDialog {
+public:
+    EmbeddedFontChooser(const QFont& font, QDialog* outer) : QFontDialog(font, outer), outer_(outer) {}
+    void done(int result) override { outer_->done(result); }
+
+private:
+    QDialog* outer_;
+};
+
 // The font dialog with the effects the caption knows: underline, strike-out and a colour.
 class FontAndColourDialog : public QDialog {
 public:
     FontAndColourDialog(QWidget* parent, const options::TextFont& current)
         : QDialog(parent), colour_(current.colour) {
         setWindowTitle(QStringLiteral("フォント"));
-        fonts_ = new QFontDialog(ToQtFont(current), this);
+        fonts_ = new EmbeddedFontChooser(ToQtFont(current), this);
         fonts_->setWindowFlags(Qt::Widget);
         fonts_->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog);
         auto* colourLabel = new QLabel(QStringLiteral("色(&C):"), this);

@@ -205,6 +205,22 @@ def keyboard_group(kelvo, failures):
                                     next((line for line in text.splitlines() if line.startswith("SpinEdit1=")),
                                          "no file"))
                     desktop.shot("typed-width")
+
+            # The font picker: Enter or Esc right after it opens ends it whole, as OK and Cancel do.
+            for key in ("Return", "Escape"):
+                desktop.tool("mousemove", "--window", window, "628", "249", "click", "1")  # フォントの選択
+                picker = desktop.window("フォント", timeout=5)
+                if picker is None:
+                    failures.append("フォントの選択 opened no dialog")
+                    desktop.shot("no-font-dialog")
+                    break
+                time.sleep(0.5)
+                desktop.keys(picker, key)
+                time.sleep(0.5)
+                if desktop.window("フォント", timeout=0.5) is not None:
+                    failures.append(f"{key} in the font picker left the dialog open")
+                    desktop.shot("font-dialog-" + key)
+                    desktop.keys(picker, "Escape")
             program.close(window)
         finally:
             desktop.close()
