@@ -10,7 +10,9 @@
 
 #include <unistd.h>
 
+#include <QApplication>
 #include <QGuiApplication>
+#include <QSystemTrayIcon>
 
 #include "app/ProgramFolder.h"
 #include "convert/ParallelRun.h"
@@ -22,6 +24,7 @@
 #include "sources/FolderWalk.h"
 #include "sources/PathNamesLong.h"
 #include "sources/PathNames.h"
+#include "widgets/TrayIcon.h"
 
 #ifndef KELVO_VERSION
 #define KELVO_VERSION "0"
@@ -36,15 +39,23 @@ std::string Lower(std::string text) {
     return text;
 }
 
-// Progress for a terminal: one line, rewritten in place, only when stderr is a terminal.
+// Progress for a terminal: one line, rewritten in place, only when stderr is a terminal;
+// and the tray icon, where the desktop has a notification area.
 class ConsoleObserver : public convert::RunObserver {
 public:
-    ConsoleObserver() : tty_(::isatty(STDERR_FILENO) == 1) {}
+    explicit ConsoleObserver(widgets::TRxTrayIcon* tray) : tty_(::isatty(STDERR_FILENO) == 1), tray_(tray) {}
 
-    void TrayProgress(int, const std::string& hint, int index, int count) override {
+    void TrayProgress(int frame, const std::string& hint, int index, int count) override {
+        if (tray_) widgets::TrayProgress(*tray_, frame, hint);
         if (!tty_) return;
         std::fprintf(stderr, "\r\033[K[%d/%d] %s", index + 1, count, hint.c_str());
         std::fflush(stderr);
+    }
+    void ProcessMessages() override {
+        if (tray_) QCoreApplication::processEvents(); // the icon repaints
+    }
+    void RemoveTray() override {
+        if (tray_) widgets::TrayRemove(*tray_);
     }
     void FileDone(int, const std::string&, const std::string& output) override { lastOutput_ = output; }
     void FinishLine() {
@@ -54,6 +65,7 @@ public:
 
 private:
     bool tty_;
+    widgets::TRxTrayIcon* tray_;
     std::string lastOutput_;
 };
 
@@ -83,15 +95,21 @@ void PrintUsage() {
                 "the exit status is 0 after a normal end and 1 when the run stopped or failed.\n");
 }
 
-// Caption fonts need Qt's font system, which lives in a GUI application object. Without a display the offscreen
-// platform serves: nothing is shown in a command-line run anyway.
-std::unique_ptr<QGuiApplication> MakeGuiApplication() {
-    if (QCoreApplication::instance()) return nullptr;
+bool HasDisplay() {
     const char* x11 = std::getenv("DISPLAY");
     const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    return (x11 && *x11) || (wayland && *wayland);
+}
+
+// The application object a run needs: a caption needs Qt's font system, and the tray icon a widget
+// application on a display. Without a display (or with one that cannot be reached) the offscreen platform
+// serves the caption and no icon is shown; a run without a caption on no display needs none at all.
+std::unique_ptr<QGuiApplication> MakeApplication(bool caption) {
+    if (QCoreApplication::instance()) return nullptr;
+    const bool display = HasDisplay();
+    if (!display && !caption) return nullptr;
     const char* platform = std::getenv("QT_QPA_PLATFORM");
-    if (!(x11 && *x11) && !(wayland && *wayland) && !(platform && *platform))
-        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    if (!(platform && *platform)) ::setenv("QT_QPA_PLATFORM", display ? "wayland;xcb;offscreen" : "offscreen", 1);
     // Qt's notes on the environment (no XDG_RUNTIME_DIR, say) are not the run's business; its critical
     // messages still go to stderr.
     qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
@@ -100,7 +118,18 @@ std::unique_ptr<QGuiApplication> MakeGuiApplication() {
     static int argc = 1;
     static char name[] = "kelvo";
     static char* argv[] = {name, nullptr};
+    if (display) return std::make_unique<QApplication>(argc, argv);
     return std::make_unique<QGuiApplication>(argc, argv);
+}
+
+// The tray icon of the run, when there is a notification area to show it in.
+std::unique_ptr<widgets::TRxTrayIcon> MakeTrayIcon() {
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()) || !QSystemTrayIcon::isSystemTrayAvailable())
+        return nullptr;
+    auto tray = std::make_unique<widgets::TRxTrayIcon>();
+    widgets::LoadProgressFrames(tray->Icons());
+    tray->Loaded();
+    return tray;
 }
 
 } // namespace
@@ -159,10 +188,12 @@ int RunCommandLine(const std::vector<std::string>& args) {
     }
 
     convert::RunOptions runOptions = convert::CaptureRunOptions(optionSet, programFolder);
-    // Only a caption needs the font system; without one the run starts sooner and holds less.
-    const std::unique_ptr<QGuiApplication> gui = runOptions.captionText.empty() ? nullptr : MakeGuiApplication();
+    // Only a caption needs the font system, and only a desktop shows the tray icon; without them the run
+    // starts sooner and holds less.
+    const std::unique_ptr<QGuiApplication> gui = MakeApplication(!runOptions.captionText.empty());
+    const std::unique_ptr<widgets::TRxTrayIcon> tray = MakeTrayIcon();
     convert::RunComponents components;
-    ConsoleObserver observer;
+    ConsoleObserver observer(tray.get());
     // Generated names when CheckBox12 is ticked; every worker of the run gets stages of its own.
     convert::ParallelRun run(components, std::move(runOptions), true, observer,
                              [] { return std::make_unique<NamingStages>(); });
