@@ -168,10 +168,13 @@ void TForm1::BuildRenamePage() {
     Edit6 = Edit(group, "Edit6", 78, 82, 312);
     CoolBtn7 = PickerButton(group, "CoolBtn7", "フォルダの選択", 398, 79);
 
-    QGroupBox* cases = Group(group, "GroupBox6", "大文字・小文字変換", 520, 12, 152, 95);
-    Radio(cases, "RadioButton1", caption("RadioButton1"), 12, 22);
-    Radio(cases, "RadioButton2", caption("RadioButton2"), 12, 45);
-    Radio(cases, "RadioButton3", caption("RadioButton3"), 12, 68);
+    // The design has this group 12 pixels into its outer group, where a frame drawn through the middle of the
+    // outer caption has long passed; Qt's frames run below their captions, so it starts 8 pixels lower (its
+    // bottom edge where the design has it) and its buttons sit a little closer together.
+    QGroupBox* cases = Group(group, "GroupBox6", "大文字・小文字変換", 520, 20, 152, 87);
+    Radio(cases, "RadioButton1", caption("RadioButton1"), 12, 20);
+    Radio(cases, "RadioButton2", caption("RadioButton2"), 12, 41);
+    Radio(cases, "RadioButton3", caption("RadioButton3"), 12, 62);
 
     CoolBtn4 = LargeButton(page, "CoolBtn4", "ファイル読込", kLargeButtonLeft[0], kLargeButtonTop);
     CoolBtn5 = LargeButton(page, "CoolBtn5", "変換実行", kLargeButtonLeft[1], kLargeButtonTop);
