@@ -37,7 +37,8 @@ TargetSize ComputeTargetSize(std::int32_t a, std::int32_t b, const TargetSizeInp
         return current;
     }
 
-    const long double ratio = (long double)b / (long double)a;
+    // The ratio is a 64-bit double; only the product or quotient below is formed in extended precision.
+    const double ratio = double(b) / double(a);
     const TargetSize box{in.boxWidth, in.boxHeight};
     TargetSize target;
     if (in.resizeMode == kNever) return source;
@@ -46,8 +47,8 @@ TargetSize ComputeTargetSize(std::int32_t a, std::int32_t b, const TargetSizeInp
     else target = box;
 
     if (in.keepRatio) {
-        if (b > a) target.width = RoundHalfEven((long double)target.height / ratio);
-        else target.height = RoundHalfEven((long double)target.width * ratio);
+        if (b > a) target.width = RoundHalfEven((long double)target.height / (long double)ratio);
+        else target.height = RoundHalfEven((long double)target.width * (long double)ratio);
     }
     return target;
 }

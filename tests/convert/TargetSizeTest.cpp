@@ -1,6 +1,10 @@
 // Target sizes: box and percentage modes under every resize mode, with the rounding of the ratio step.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <string>
+#include <vector>
+
 #include "convert/TargetSize.h"
 
 namespace {
@@ -65,6 +69,30 @@ TEST(TargetSize, RatioStepRoundsHalvesToEven) {
     EXPECT_EQ(Compute(1, 4, Box(kAlways, true, 100, 10)), (TargetSize{2, 10}));  // portrait: 2.5 -> 2
     EXPECT_EQ(Compute(1, 4, Box(kAlways, true, 100, 14)), (TargetSize{4, 14}));
     EXPECT_EQ(Compute(3, 2, Box(kAlways, true, 100, 1)), (TargetSize{100, 67})); // 66.67 -> 67
+}
+
+// The keep-ratio step against a model written apart from the code (exact rationals, in Python) over a broad
+// sweep of source sizes and box sides, far beyond ratios that are exact in binary.
+TEST(TargetSize, TheKeepRatioStepAgreesWithAnExactModel) {
+    EXPECT_EQ(Compute(480, 640, Box(kShrink, true, 200, 150)), (TargetSize{113, 150}));
+    EXPECT_EQ(Compute(1200, 500, Box(kShrink, true, 150, 100)), (TargetSize{150, 63}));
+    EXPECT_EQ(Compute(2400, 1100, Box(kShrink, true, 300, 150)), (TargetSize{300, 137}));
+
+    FILE* model = popen("/usr/bin/python3 " KELVO_SUITE_DATA "/keep_ratio_model.py", "r");
+    ASSERT_NE(model, nullptr);
+    int a = 0, b = 0, side = 0, expected = 0, cases = 0;
+    std::vector<std::string> differing;
+    while (std::fscanf(model, "%d %d %d %d", &a, &b, &side, &expected) == 4) {
+        ++cases;
+        const TargetSize target = Compute(a, b, b > a ? Box(kAlways, true, 1, side) : Box(kAlways, true, side, 1));
+        const int got = b > a ? target.width : target.height;
+        if (got != expected && differing.size() < 10)
+            differing.push_back(std::to_string(a) + "x" + std::to_string(b) + " side " + std::to_string(side) +
+                                ": " + std::to_string(got) + ", the model " + std::to_string(expected));
+    }
+    EXPECT_EQ(pclose(model), 0);
+    EXPECT_GT(cases, 1000000);
+    EXPECT_TRUE(differing.empty()) << ::testing::PrintToString(differing);
 }
 
 TEST(TargetSize, PercentageMode) {
