@@ -90,11 +90,15 @@ TEST(EffectsBlur, SpreadsAnEdgeWiderAtHigherLevels) {
 
 TEST(EffectsBlur, KeepsFlatImagesFlatUpToTheBorder) {
     for (const std::vector<double>& colour :
-         {std::vector<double>{90, 140, 200}, std::vector<double>{90, 140, 200, 128}}) {
+         {std::vector<double>{90, 140, 200}, std::vector<double>{90, 140, 200, 128}, std::vector<double>{48, 112, 176},
+          std::vector<double>{0, 255, 1}, std::vector<double>{255, 254, 253}}) {
         vips::VImage flat = Solid(50, 30, colour);
-        vips::VImage out = Blur(flat, 20);
-        ExpectSameShape(out, flat);
-        EXPECT_EQ(Read(out).pixels, Read(flat).pixels) << colour.size() << " bands";
+        for (int level : {1, 2, 5, 6, 10, 20}) {
+            vips::VImage out = Blur(flat, level);
+            ExpectSameShape(out, flat);
+            EXPECT_EQ(Read(out).pixels, Read(flat).pixels) << colour[0] << "," << colour[1] << "," << colour[2]
+                                                           << " level " << level;
+        }
     }
 }
 
