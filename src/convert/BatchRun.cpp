@@ -1,6 +1,7 @@
 #include "convert/BatchRun.h"
 
 #include "convert/SourceCheck.h"
+#include "convert/SourceGuard.h"
 #include "imaging/AtomicFile.h"
 #include "imaging/Error.h"
 
@@ -46,12 +47,42 @@ bool BatchRun::Run(const std::vector<std::string>& list) {
     FileProgressLink progress(c_.Ik5File1, observer_);
     const int count = int(list.size());
     Start(list);
+    // An output that would replace a source not read yet waits for it (see SourceGuard).
+    SourceGuard guard(list, OutputPaths(list));
+    struct Guarding {
+        BatchRun& run;
+        ~Guarding() {
+            run.outputSink_ = nullptr;
+            run.sourceRead_ = nullptr;
+        }
+    } guarding{*this};
+    outputSink_ = [this, &guard](imaging::PendingFile file, const std::string& path) {
+        guard.Publish(index_, std::move(file), path);
+    };
+    sourceRead_ = [&guard](int index) { guard.SourceRead(index); };
     for (int i = 0; i < count; ++i) {
         Announce(i, count);
         if (ConvertOrSkip(list[std::size_t(i)], i) == Outcome::Stopped) return false;
     }
+    guard.Flush();
     EndOfRun();
     return true;
+}
+
+const std::string* BatchRun::GeneratedName(int index) const {
+    if (!options_.generatedNames || !generatedNames_ || index < 0 || std::size_t(index) >= generatedNames_->size())
+        return nullptr;
+    return &(*generatedNames_)[std::size_t(index)];
+}
+
+std::vector<std::string> BatchRun::OutputPaths(const std::vector<std::string>& list) const {
+    const OutputFormat format = ChooseOutputFormat(options_.format, options_.quality, options_.progressive);
+    std::vector<std::string> paths;
+    paths.reserve(list.size());
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        paths.push_back(OutputPath(list[i], options_.outputFolder, GeneratedName(int(i)), format));
+    }
+    return paths;
 }
 
 void BatchRun::Start(const std::vector<std::string>& list) {
@@ -83,6 +114,7 @@ BatchRun::Outcome BatchRun::ConvertOrSkip(const std::string& source, int index) 
     index_ = index;
     try {
         if (IsGifOrTiff(source)) {
+            if (sourceRead_) sourceRead_(index);
             ++skipped_;
             observer_.FileSkipped(index, source);
             return Outcome::Skipped;
@@ -104,6 +136,7 @@ bool BatchRun::ConvertEntry(const std::string& source, int index) {
     ReleaseHeld(file);
     file.Action = imaging::TIk5File::kLoad;
     file.Execute();
+    if (sourceRead_) sourceRead_(index);
     effect.InImgHandle = file.ImgHandle;
     file.GetImageInfo();
     if (file.ImgBitCount < 24) {
@@ -137,11 +170,7 @@ bool BatchRun::ConvertEntry(const std::string& source, int index) {
     OutputFormat format = PrepareFormat();
     observer_.PanelCaption(FormatCaption(target_.width, target_.height, format));
 
-    const std::string* generated = options_.generatedNames && generatedNames_ &&
-                                           std::size_t(index) < generatedNames_->size()
-                                       ? &(*generatedNames_)[std::size_t(index)]
-                                       : nullptr;
-    file.FileName = OutputPath(source, options_.outputFolder, generated, format);
+    file.FileName = OutputPath(source, options_.outputFolder, GeneratedName(index), format);
     CreateOutputFolder(file.FileName);
     SaveOutput();
     ++converted_;

@@ -52,6 +52,10 @@ public:
     // Where the output of each entry goes: unset, it replaces the output file at once; set, the complete file
     // is handed over unpublished (for a run that publishes in list order).
     void DeferOutput(std::function<void(imaging::PendingFile, const std::string&)> sink) { outputSink_ = std::move(sink); }
+    // Called with an entry's index once its source has been read (loaded, or skipped as GIF or TIFF).
+    void OnSourceRead(std::function<void(int)> read) { sourceRead_ = std::move(read); }
+    // After Start: the output path of every entry of the list.
+    std::vector<std::string> OutputPaths(const std::vector<std::string>& list) const;
 
     // After an effect: releases the working image and adopts the effect's result.
     void CommitEffect();
@@ -70,6 +74,8 @@ public:
 
 private:
     bool ConvertEntry(const std::string& source, int index);
+    // Entry index's generated output name (without extension), or null when outputs keep their sources' names.
+    const std::string* GeneratedName(int index) const;
     OutputFormat PrepareFormat();
     void SaveOutput();
 
@@ -82,6 +88,7 @@ private:
     std::shared_ptr<const std::vector<std::string>> generatedNames_;
     bool overlayUsable_ = false;
     std::function<void(imaging::PendingFile, const std::string&)> outputSink_;
+    std::function<void(int)> sourceRead_;
     int index_ = -1;
     int converted_ = 0;
     int skipped_ = 0;

@@ -18,6 +18,7 @@
 #include <vips/vips.h>
 
 #include "imaging/Ik5Common.h"
+#include "convert/SourceGuard.h"
 #include "imaging/codecs/JpegFrame.h"
 
 namespace convert {
@@ -216,10 +217,11 @@ void ReleaseAll(RunComponents& c) {
 class Worker {
 public:
     Worker(int number, const RunOptions& options, bool commandLineRun, const ParallelRun::StagesFactory& makeStages,
-           const BatchRun& lead)
+           const BatchRun& lead, SourceGuard& guard)
         : options_(WorkerOptions(options, number)), stages_(makeStages()),
           run_(components_, options_, commandLineRun, recorder_, *stages_), progress_(components_.Ik5File1, recorder_) {
         run_.Follow(lead);
+        run_.OnSourceRead([&guard](int index) { guard.SourceRead(index); });
         run_.DeferOutput([this](imaging::PendingFile file, const std::string& path) {
             recorder_.Pending(std::move(file), path);
         });
@@ -356,6 +358,8 @@ bool ParallelRun::RunSideBySide(const std::vector<std::string>& list) {
     lead.ReleaseHeld(components_.Ik5File1);
     lead.ReleaseHeld(components_.Ik5File2);
     lead.Start(list);
+    // An output that would replace a source not read yet waits for it (see SourceGuard).
+    SourceGuard guard(list, lead.OutputPaths(list));
     // Each worker's caption bitmaps go to a folder of its own inside the temporary folder, made here.
     if (!options_.captionText.empty()) ::mkdir(options_.TempFolder().c_str(), 0777);
 
@@ -373,7 +377,7 @@ bool ParallelRun::RunSideBySide(const std::vector<std::string>& list) {
         }
     } shutdown{scheduler, workers};
     for (int n = 0; n < workerCount; ++n)
-        workers.push_back(std::make_unique<Worker>(n + 1, options_, commandLineRun_, makeStages_, lead));
+        workers.push_back(std::make_unique<Worker>(n + 1, options_, commandLineRun_, makeStages_, lead, guard));
     for (auto& worker : workers) worker->Start(list, scheduler);
 
     imaging::TIk5Common release;
@@ -393,7 +397,7 @@ bool ParallelRun::RunSideBySide(const std::vector<std::string>& list) {
             case EntryRecord::Kind::PanelCaption: observer_.PanelCaption(event.text); break;
             case EntryRecord::Kind::FileDone: observer_.FileDone(event.value, event.text, event.text2); break;
             case EntryRecord::Kind::FileSkipped: observer_.FileSkipped(event.value, event.text); break;
-            case EntryRecord::Kind::Publish: record->output->Publish(record->outputPath); break;
+            case EntryRecord::Kind::Publish: guard.Publish(i, std::move(*record->output), record->outputPath); break;
             case EntryRecord::Kind::ShowPreview: {
                 // The preview shows an image of its own, held by the caller's file control like the image a
                 // one-at-a-time run leaves there, and released by the next one.
@@ -414,6 +418,7 @@ bool ParallelRun::RunSideBySide(const std::vector<std::string>& list) {
         }
         scheduler.Published(i);
     }
+    guard.Flush();
     lead.EndOfRun();
     // The workers' own caption folders go too, once the clearing has left them empty.
     for (int n = 1; n <= workerCount; ++n)

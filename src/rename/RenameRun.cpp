@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include "imaging/AtomicFile.h"
+#include "files/EntryKey.h"
 #include "files/InputFile.h"
 #include "imaging/Error.h"
 #include "sources/FileAttributes.h"
@@ -24,22 +25,6 @@ namespace renaming {
 namespace {
 
 constexpr std::size_t kCopyChunk = 1 << 20;
-
-// A directory entry: its folder's device and inode, and its name. A rename onto one path replaces the file of
-// another exactly when the two name the same entry.
-struct EntryKey {
-    dev_t device = 0;
-    ino_t inode = 0;
-    std::string name;
-    auto operator<=>(const EntryKey&) const = default;
-};
-
-std::optional<EntryKey> KeyOf(const std::string& path) {
-    struct stat folder {};
-    const std::string parent = sources::ExtractFilePath(path);
-    if (::stat(parent.empty() ? "." : parent.c_str(), &folder) != 0) return std::nullopt;
-    return EntryKey{folder.st_dev, folder.st_ino, sources::ExtractFileName(path)};
-}
 
 struct StagedCopy {
     int index = 0;
@@ -97,13 +82,13 @@ RenameResult RenameRun::Run(std::vector<std::string> list) {
     // A copy takes its name as soon as it is complete, unless that name is the entry of a source not read yet
     // (a rotation of names in the source folder): such copies wait, nameless, until every source has been
     // read. A copy whose name a waiting copy will take waits too, so the later of the two still wins.
-    std::map<EntryKey, int> unread;
-    std::vector<std::optional<EntryKey>> sourceKeys;
+    std::map<files::EntryKey, int> unread;
+    std::vector<std::optional<files::EntryKey>> sourceKeys;
     for (const std::string& source : list) {
-        sourceKeys.push_back(KeyOf(source));
+        sourceKeys.push_back(files::EntryKeyOf(source));
         if (sourceKeys.back()) ++unread[*sourceKeys.back()];
     }
-    std::set<EntryKey> waitingNames;
+    std::set<files::EntryKey> waitingNames;
     std::vector<StagedCopy> waiting;
     std::vector<bool> copied(std::size_t(count), false);
     const auto publish = [&](StagedCopy& copy) {
@@ -119,7 +104,7 @@ RenameResult RenameRun::Run(std::vector<std::string> list) {
         if (const auto& key = sourceKeys[std::size_t(i)]; key && --unread[*key] == 0) unread.erase(*key);
         if (copy) {
             StagedCopy staged{i, destination, std::move(*copy)};
-            const std::optional<EntryKey> name = KeyOf(destination);
+            const std::optional<files::EntryKey> name = files::EntryKeyOf(destination);
             if (name && (unread.count(*name) || waitingNames.count(*name))) {
                 waitingNames.insert(*name);
                 waiting.push_back(std::move(staged));

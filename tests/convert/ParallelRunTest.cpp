@@ -128,6 +128,41 @@ TEST_F(ParallelRunTest, SeveralWorkersWriteWhatOneWorkerWrites) {
     }
 }
 
+// Outputs in the source folder, named like a later entry's source: that source is read before anything replaces
+// it, whatever the number of workers, and the last entry to a name wins.
+TEST_F(ParallelRunTest, AnOutputNeverReplacesASourceOfTheRunBeforeItIsRead) {
+    struct Case {
+        std::vector<std::string> order;
+        const char* winner; // the colour the output a.jpg must have: the last entry's picture
+    };
+    for (const Case& c : {Case{{"a.png", "a.jpg"}, "blue"}, Case{{"a.jpg", "a.png"}, "red"},
+                          Case{{"a.png", "b.png", "a.jpg", "b.jpg"}, "blue"}}) {
+        std::map<int, std::map<std::string, std::vector<std::uint8_t>>> results;
+        for (int workers : {1, 2}) {
+            const fs::path folder = dir / ("same-" + std::to_string(workers) + "-" + c.order.front() + std::to_string(c.order.size()));
+            fs::create_directories(folder);
+            for (const char* name : {"a.png", "b.png"})
+                ASSERT_EQ(testsupport::Run("convert -size 64x48 xc:red " + Quote(folder / name)), 0);
+            for (const char* name : {"a.jpg", "b.jpg"})
+                ASSERT_EQ(testsupport::Run("convert -size 64x48 xc:blue " + Quote(folder / name)), 0);
+            std::vector<std::string> list;
+            for (const std::string& name : c.order) list.push_back((folder / name).string());
+            options.format = "JPEG";
+            options.outputFolder = folder.string();
+            Journal journal;
+            convert::ParallelRun run(components, options, true, journal,
+                                     [] { return std::make_unique<convert::ConversionStages>(); }, workers);
+            ASSERT_TRUE(run.Run(list));
+            const imaging::Raster output = ReadWithMagick(folder / "a.jpg");
+            const std::uint8_t* middle = output.pixels.data() + (std::size_t(24) * output.width + 32) * output.bands;
+            const bool blue = middle[2] > 200 && middle[0] < 60;
+            EXPECT_EQ(blue ? "blue" : "red", std::string(c.winner)) << workers << " workers, " << c.order.front();
+            results[workers] = {{"a.jpg", ReadBytes(folder / "a.jpg")}};
+        }
+        EXPECT_EQ(results[1], results[2]) << c.order.front();
+    }
+}
+
 TEST_F(ParallelRunTest, TheWindowSeesTheSamePreviewsAndKeepsOnlyTheLast) {
     Journal one;
     ASSERT_TRUE(RunWith(1, MixedList(), "one", one, false));
