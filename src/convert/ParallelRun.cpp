@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <exception>
 #include <mutex>
+#include <optional>
 #include <functional>
 #include <set>
 #include <thread>
@@ -18,6 +19,7 @@
 #include <vips/vips.h>
 
 #include "imaging/Ik5Common.h"
+#include "convert/Caption.h"
 #include "convert/SourceGuard.h"
 #include "imaging/codecs/JpegFrame.h"
 
@@ -46,6 +48,7 @@ struct EntryRecord {
     BatchRun::Outcome outcome = BatchRun::Outcome::Stopped;
     std::exception_ptr error;
     TargetSize target;
+    std::string captionBitmap; // the caption bitmap this entry wrote into the temporary folder, if any
 };
 
 // A worker's observer: records instead of showing.
@@ -145,6 +148,16 @@ public:
         work_.notify_all();
     }
 
+    // After a stop, once the workers are done: the caption bitmaps of the entries after `index`, which a run
+    // converting one entry at a time would never have reached.
+    std::vector<std::string> CaptionBitmapsAfter(int index) {
+        std::lock_guard lock(mutex_);
+        std::vector<std::string> bitmaps;
+        for (std::size_t k = std::size_t(index) + 1; k < records_.size(); ++k)
+            if (records_[k] && !records_[k]->captionBitmap.empty()) bitmaps.push_back(records_[k]->captionBitmap);
+        return bitmaps;
+    }
+
     // No entry starts any more.
     void Stop() {
         std::lock_guard lock(mutex_);
@@ -213,6 +226,17 @@ void ReleaseAll(RunComponents& c) {
     c.Ik5File1.ImgHandle = c.Ik5File2.ImgHandle = c.Ik5Effect1.InImgHandle = c.Ik5Effect1.OutImgHandle = 0;
 }
 
+std::optional<struct stat> StatOf(const std::string& path) {
+    struct stat info {};
+    if (path.empty() || ::stat(path.c_str(), &info) != 0) return std::nullopt;
+    return info;
+}
+
+bool SameFile(const std::optional<struct stat>& before, const struct stat& after) {
+    return before && before->st_ino == after.st_ino && before->st_dev == after.st_dev &&
+           before->st_mtim.tv_sec == after.st_mtim.tv_sec && before->st_mtim.tv_nsec == after.st_mtim.tv_nsec;
+}
+
 // One worker: its own controls, stages, temporary sub-folder and thread.
 class Worker {
 public:
@@ -236,11 +260,17 @@ public:
             for (int index; (index = scheduler.Next()) >= 0;) {
                 auto record = std::make_unique<EntryRecord>();
                 recorder_.Begin(record.get());
+                const std::string& source = list[std::size_t(index)];
+                const std::string bitmap =
+                    options_.captionText.empty() ? std::string() : CaptionBitmapPath(options_.TempFolder(), source);
+                const std::optional<struct stat> before = StatOf(bitmap);
                 try {
-                    record->outcome = run_.ConvertOrSkip(list[std::size_t(index)], index);
+                    record->outcome = run_.ConvertOrSkip(source, index);
                 } catch (...) {
                     record->error = std::current_exception();
                 }
+                if (const std::optional<struct stat> after = StatOf(bitmap); after && !SameFile(before, *after))
+                    record->captionBitmap = bitmap;
                 record->target = run_.Target();
                 recorder_.Begin(nullptr);
                 scheduler.Deliver(index, std::move(record));
@@ -371,11 +401,14 @@ bool ParallelRun::RunSideBySide(const std::vector<std::string>& list) {
     struct Shutdown {
         Scheduler& scheduler;
         std::vector<std::unique_ptr<Worker>>& workers;
+        const int& index;
         ~Shutdown() {
             scheduler.Stop();
             workers.clear(); // joins: the entries in flight end, and their outputs are dropped unpublished
+            // A stop leaves the state of the entries before it only.
+            for (const std::string& bitmap : scheduler.CaptionBitmapsAfter(index)) ::unlink(bitmap.c_str());
         }
-    } shutdown{scheduler, workers};
+    } shutdown{scheduler, workers, index_};
     for (int n = 0; n < workerCount; ++n)
         workers.push_back(std::make_unique<Worker>(n + 1, options_, commandLineRun_, makeStages_, lead, guard));
     for (auto& worker : workers) worker->Start(list, scheduler);

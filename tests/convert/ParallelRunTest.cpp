@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <set>
 
 #include "TestSupport.h"
 #include "convert/ParallelRun.h"
@@ -195,6 +196,23 @@ TEST_F(ParallelRunTest, AMissingFileStopsTheRunThere) {
         // The failing entry's progress was shown, and nothing after it.
         EXPECT_NE(std::find(journal.calls.begin(), journal.calls.end(), "position 8"), journal.calls.end());
         EXPECT_EQ(std::find(journal.calls.begin(), journal.calls.end(), "position 9"), journal.calls.end());
+    }
+
+    // With a caption: the temporary folder holds the caption bitmaps of the entries before the stop only, as
+    // when one entry is converted at a time, however far the other workers had come.
+    convert_test::EnsureGuiApplication();
+    options.captionText = "x";
+    for (int workers : {1, 2, 4}) {
+        SCOPED_TRACE(workers);
+        fs::remove_all(dir / "prog" / "Temp");
+        Journal journal;
+        EXPECT_THROW(RunWith(workers, list, "caption" + std::to_string(workers), journal), imaging::Error);
+        std::set<std::string> bitmaps;
+        for (const auto& entry : fs::recursive_directory_iterator(dir / "prog" / "Temp"))
+            if (entry.is_regular_file()) bitmaps.insert(entry.path().filename().string());
+        std::set<std::string> expected;
+        for (int i = 0; i < 7; ++i) expected.insert("n" + std::to_string(i) + "$$$.bmp");
+        EXPECT_EQ(bitmaps, expected);
     }
 }
 
