@@ -30,7 +30,9 @@ QImage LoadPreview(const QString& path, QString& sizeText) {
     try {
         loader.Execute();
         loader.GetImageInfo();
-        QImage image = imaging::ToQImage(loader.ImgHandle);
+        // Decoded at reduced scale where the format allows (a large JPEG at an eighth): the pane is small,
+        // and the dialog waits for the decode.
+        QImage image = imaging::ToQImage(loader.ImgHandle, QSize(kPaneSize, kPaneSize));
         sizeText = QStringLiteral("%1 x %2").arg(loader.ImgWidth).arg(loader.ImgHeight);
         imaging::TIk5Common release;
         release.ImgHandle = loader.ImgHandle;

@@ -5,6 +5,7 @@ by xdotool as a person would drive it (keys, clicks, the real Qt dialogs).
 usage: desktop_test.py KELVO_BINARY GROUP    (GROUP: placement, keyboard, start, tray)
 Each group starts its own X server and window manager. Screenshots of failures go to $KELVO_DESKTOP_SHOTS.
 """
+import contextlib
 import os
 import shutil
 import subprocess
@@ -144,144 +145,143 @@ class Program:
             return f.read()
 
 
-def placement_group(kelvo, failures):
+@contextlib.contextmanager
+def session(kelvo):
+    """A desktop of its own, with a private copy of the program; everything goes when the block ends."""
     with tempfile.TemporaryDirectory() as root:
         desktop = Desktop(root)
         try:
-            program = Program(desktop, kelvo)
-            # Start/close cycles from the first start on: the stored outer frame never changes.
-            stored = []
-            for cycle in range(4):
-                window = program.start()
-                if window is None:
-                    failures.append(f"cycle {cycle}: no window")
-                    break
-                time.sleep(0.8)
-                inner = desktop.geometry(window)
-                status = program.close(window)
-                stored.append(program.placement())
-                print(f"cycle {cycle}: inner {inner}, stored {stored[-1]}, exit {status}")
-            if len(stored) == 4 and any(p != stored[0] for p in stored):
-                failures.append(f"the placement changes from start to start: {stored}")
-            if stored and (stored[0].get("Width"), stored[0].get("Height")) != (700, 570):
-                failures.append(f"the first start's outer size is not 700 x 570: {stored[0]}")
-            # A stored size too small to show the window: the window comes up at its default size.
-            for width, height in ((0, 0), (-50, 570), (700, 0), (700, -3)):
-                program.write_placement(Top=40, Left=60, Width=width, Height=height)
-                window = program.start()
-                if window is None:
-                    failures.append(f"stored size {width} x {height}: no visible window")
-                    program.process.kill()
-                    program.process.wait()
-                    continue
-                time.sleep(0.5)
-                _, _, inner_width, inner_height = desktop.geometry(window)
-                if inner_width < 600 or inner_height < 450:
-                    failures.append(f"stored size {width} x {height}: window {inner_width} x {inner_height}")
-                program.close(window)
+            yield desktop, Program(desktop, kelvo)
         finally:
             desktop.close()
+
+
+def placement_group(kelvo, failures):
+    with session(kelvo) as (desktop, program):
+        root = desktop.root
+        # Start/close cycles from the first start on: the stored outer frame never changes.
+        stored = []
+        for cycle in range(4):
+            window = program.start()
+            if window is None:
+                failures.append(f"cycle {cycle}: no window")
+                break
+            time.sleep(0.8)
+            inner = desktop.geometry(window)
+            status = program.close(window)
+            stored.append(program.placement())
+            print(f"cycle {cycle}: inner {inner}, stored {stored[-1]}, exit {status}")
+        if len(stored) == 4 and any(p != stored[0] for p in stored):
+            failures.append(f"the placement changes from start to start: {stored}")
+        if stored and (stored[0].get("Width"), stored[0].get("Height")) != (700, 570):
+            failures.append(f"the first start's outer size is not 700 x 570: {stored[0]}")
+        # A stored size too small to show the window: the window comes up at its default size.
+        for width, height in ((0, 0), (-50, 570), (700, 0), (700, -3)):
+            program.write_placement(Top=40, Left=60, Width=width, Height=height)
+            window = program.start()
+            if window is None:
+                failures.append(f"stored size {width} x {height}: no visible window")
+                program.process.kill()
+                program.process.wait()
+                continue
+            time.sleep(0.5)
+            _, _, inner_width, inner_height = desktop.geometry(window)
+            if inner_width < 600 or inner_height < 450:
+                failures.append(f"stored size {width} x {height}: window {inner_width} x {inner_height}")
+            program.close(window)
 
 
 def keyboard_group(kelvo, failures):
-    with tempfile.TemporaryDirectory() as root:
-        desktop = Desktop(root)
-        try:
-            program = Program(desktop, kelvo)
-            window = program.start()
+    with session(kelvo) as (desktop, program):
+        root = desktop.root
+        window = program.start()
+        time.sleep(0.8)
+        # The settings page, the width field (幅) holding the focus, 9999 typed, Ctrl+S, a name, Enter.
+        desktop.keys(window, "ctrl+Tab")
+        desktop.shot("settings-page")
+        # From the page's tab, the first Tab reaches the size mode, the second the width field.
+        desktop.keys(window, "Tab", "Tab", "ctrl+a")
+        desktop.type("9999")
+        desktop.keys(window, "ctrl+s")
+        dialog = desktop.window("設定ファイルの保存")
+        if dialog is None:
+            failures.append("Ctrl+S opened no save dialog")
+            desktop.shot("no-save-dialog")
+        else:
+            time.sleep(0.5)
+            desktop.type(os.path.join(root, "typed.klv"))
+            desktop.keys(dialog, "Return")
             time.sleep(0.8)
-            # The settings page, the width field (幅) holding the focus, 9999 typed, Ctrl+S, a name, Enter.
-            desktop.keys(window, "ctrl+Tab")
-            desktop.shot("settings-page")
-            # From the page's tab, the first Tab reaches the size mode, the second the width field.
-            desktop.keys(window, "Tab", "Tab", "ctrl+a")
-            desktop.type("9999")
-            desktop.keys(window, "ctrl+s")
-            dialog = desktop.window("設定ファイルの保存")
-            if dialog is None:
-                failures.append("Ctrl+S opened no save dialog")
-                desktop.shot("no-save-dialog")
-            else:
-                time.sleep(0.5)
-                desktop.type(os.path.join(root, "typed.klv"))
-                desktop.keys(dialog, "Return")
-                time.sleep(0.8)
-                path = os.path.join(root, "typed.klv")
-                text = open(path, encoding="utf-8").read() if os.path.exists(path) else ""
-                if "SpinEdit1=9999\n" not in text:
-                    failures.append("the saved settings do not hold the typed width 9999: " +
-                                    next((line for line in text.splitlines() if line.startswith("SpinEdit1=")),
-                                         "no file"))
-                    desktop.shot("typed-width")
+            path = os.path.join(root, "typed.klv")
+            text = open(path, encoding="utf-8").read() if os.path.exists(path) else ""
+            if "SpinEdit1=9999\n" not in text:
+                failures.append("the saved settings do not hold the typed width 9999: " +
+                                next((line for line in text.splitlines() if line.startswith("SpinEdit1=")),
+                                     "no file"))
+                desktop.shot("typed-width")
 
-            # The font picker: Enter or Esc right after it opens ends it whole, as OK and Cancel do.
-            for key in ("Return", "Escape"):
-                desktop.tool("mousemove", "--window", window, "628", "249", "click", "1")  # フォントの選択
-                picker = desktop.window("フォント", timeout=5)
-                if picker is None:
-                    failures.append("フォントの選択 opened no dialog")
-                    desktop.shot("no-font-dialog")
-                    break
-                time.sleep(0.5)
-                desktop.keys(picker, key)
-                time.sleep(0.5)
-                if desktop.window("フォント", timeout=0.5) is not None:
-                    failures.append(f"{key} in the font picker left the dialog open")
-                    desktop.shot("font-dialog-" + key)
-                    desktop.keys(picker, "Escape")
-            program.close(window)
-        finally:
-            desktop.close()
+        # The font picker: Enter or Esc right after it opens ends it whole, as OK and Cancel do.
+        for key in ("Return", "Escape"):
+            desktop.tool("mousemove", "--window", window, "628", "249", "click", "1")  # フォントの選択
+            picker = desktop.window("フォント", timeout=5)
+            if picker is None:
+                failures.append("フォントの選択 opened no dialog")
+                desktop.shot("no-font-dialog")
+                break
+            time.sleep(0.5)
+            desktop.keys(picker, key)
+            time.sleep(0.5)
+            if desktop.window("フォント", timeout=0.5) is not None:
+                failures.append(f"{key} in the font picker left the dialog open")
+                desktop.shot("font-dialog-" + key)
+                desktop.keys(picker, "Escape")
+        program.close(window)
 
 
 def start_group(kelvo, failures):
-    with tempfile.TemporaryDirectory() as root:
-        desktop = Desktop(root)
-        try:
-            program = Program(desktop, kelvo)
-            # A settings argument that is a folder: the window opens with the start values, without a message.
-            folder = os.path.join(root, "odd.klv")
-            os.makedirs(folder)
-            window = program.start(folder)
-            if window is None:
-                failures.append("a .klv folder argument: no window")
-            else:
-                time.sleep(0.8)
-                # An error box would be a second window of the program's title.
-                shown = desktop.tool("search", "--onlyvisible", "--name", "^" + TITLE + "$", check=False).split()
-                if len(shown) > 1:
-                    failures.append("a .klv folder argument shows a message")
-                    desktop.shot("klv-folder")
-                program.close(window)
+    with session(kelvo) as (desktop, program):
+        root = desktop.root
+        # A settings argument that is a folder: the window opens with the start values, without a message.
+        folder = os.path.join(root, "odd.klv")
+        os.makedirs(folder)
+        window = program.start(folder)
+        if window is None:
+            failures.append("a .klv folder argument: no window")
+        else:
+            time.sleep(0.8)
+            # An error box would be a second window of the program's title.
+            shown = desktop.tool("search", "--onlyvisible", "--name", "^" + TITLE + "$", check=False).split()
+            if len(shown) > 1:
+                failures.append("a .klv folder argument shows a message")
+                desktop.shot("klv-folder")
+            program.close(window)
 
-            # "Open with" from a file manager: the window opens with the files (and the folder's images) in the
-            # conversion list, and nothing is converted until "変換実行" is clicked.
-            images = os.path.join(root, "images")
-            os.makedirs(os.path.join(images, "sub"))
-            for name in ("a.jpg", "sub/b.png"):
-                subprocess.run(["convert", "-size", "64x48", "gradient:red-blue", os.path.join(images, name)],
-                               check=True)
-            photo = os.path.join(root, "c.bmp")
-            subprocess.run(["convert", "-size", "64x48", "gradient:green-white", photo], check=True)
-            output = os.path.join(program.folder, "Output")
-            window = program.start("--open", photo, images)
-            if window is None:
-                failures.append("--open: no window")
-            else:
-                time.sleep(1.0)
-                if os.path.exists(output):
-                    failures.append("--open converted without a click")
-                desktop.shot("open-with")
-                # 変換実行 on the list page.
-                desktop.tool("mousemove", "--window", window, "344", "506", "click", "1")
-                time.sleep(2.0)
-                written = sorted(os.listdir(output)) if os.path.isdir(output) else []
-                if written != ["a.jpg", "b.jpg", "c.jpg"]:
-                    failures.append(f"--open then 変換実行 wrote {written}")
-                    desktop.shot("open-with-run")
-                program.close(window)
-        finally:
-            desktop.close()
+        # "Open with" from a file manager: the window opens with the files (and the folder's images) in the
+        # conversion list, and nothing is converted until "変換実行" is clicked.
+        images = os.path.join(root, "images")
+        os.makedirs(os.path.join(images, "sub"))
+        for name in ("a.jpg", "sub/b.png"):
+            subprocess.run(["convert", "-size", "64x48", "gradient:red-blue", os.path.join(images, name)],
+                           check=True)
+        photo = os.path.join(root, "c.bmp")
+        subprocess.run(["convert", "-size", "64x48", "gradient:green-white", photo], check=True)
+        output = os.path.join(program.folder, "Output")
+        window = program.start("--open", photo, images)
+        if window is None:
+            failures.append("--open: no window")
+        else:
+            time.sleep(1.0)
+            if os.path.exists(output):
+                failures.append("--open converted without a click")
+            desktop.shot("open-with")
+            # 変換実行 on the list page.
+            desktop.tool("mousemove", "--window", window, "344", "506", "click", "1")
+            time.sleep(2.0)
+            written = sorted(os.listdir(output)) if os.path.isdir(output) else []
+            if written != ["a.jpg", "b.jpg", "c.jpg"]:
+                failures.append(f"--open then 変換実行 wrote {written}")
+                desktop.shot("open-with-run")
+            program.close(window)
 
 
 def tray_group(kelvo, failures):
