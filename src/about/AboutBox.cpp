@@ -1,5 +1,7 @@
 #include "about/AboutBox.h"
 
+#include <algorithm>
+
 #include <QDesktopServices>
 #include <QFontInfo>
 #include <QFontMetrics>
@@ -10,6 +12,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
+#include <QWindow>
 
 #include "about/AboutLines.h"
 #include "widgets/SmoothShow.h"
@@ -77,8 +80,11 @@ TForm2::TForm2(QWidget* parent, FactsReader reader)
                   QStringLiteral("Kelvo for Windows 9x/Me/NT4.0/2000/XP\nVersion 1.2 [Build 252]\n"
                                  "Copyright (C) Morrowdene"),
                   QRect(124, 12, 220, 36));
-    AddLabel("Label8", QStringLiteral("Web page:"), 124, 59);
-    lblURL_ = AddFixedLabel("lblURL", QString::fromLatin1(kWebPage), QRect(183, 59, 210, 12));
+    const QLabel* webPage = AddLabel("Label8", QStringLiteral("Web page:"), 124, 59);
+    // The address keeps its right edge; it starts a little after its caption wherever the face draws that wider
+    // than the design's.
+    const int urlLeft = std::max(183, webPage->geometry().right() + 6);
+    lblURL_ = AddFixedLabel("lblURL", QString::fromLatin1(kWebPage), QRect(urlLeft, 59, 393 - urlLeft, 12));
     QFont linkFont = lblURL_->font();
     linkFont.setUnderline(true);
     lblURL_->setFont(linkFont);
@@ -170,6 +176,18 @@ int TForm2::ShowModal()
         CentreOnScreen();
     }
     return exec();
+}
+
+bool TForm2::event(QEvent* event)
+{
+    const bool handled = QDialog::event(event);
+    if (!centredWithFrame_ && isVisible() &&
+        (event->type() == QEvent::Move || event->type() == QEvent::Resize || event->type() == QEvent::Expose) &&
+        windowHandle() && !windowHandle()->frameMargins().isNull()) {
+        centredWithFrame_ = true;
+        CentreOnScreen();
+    }
+    return handled;
 }
 
 void TForm2::showEvent(QShowEvent* event)

@@ -46,6 +46,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -64,6 +65,9 @@ private:
     QLabel* lblMemory_ = nullptr;
     QLabel* lblCPU_ = nullptr;
     QLabel* lblOS_ = nullptr;
+    // The first showing is centred before the window manager has framed the box; once the frame is known, it
+    // is centred again, so it sits where every later showing does.
+    bool centredWithFrame_ = false;
 };
 
 } // namespace about

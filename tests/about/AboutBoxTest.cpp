@@ -86,7 +86,6 @@ TEST(AboutBox, ControlsStandAtTheirBoundsWithTheirTexts)
     const Fixed fixed[] = {
         {"Label1", QRect(124, 12, 220, 36),
          "Kelvo for Windows 9x/Me/NT4.0/2000/XP\nVersion 1.2 [Build 252]\nCopyright (C) Morrowdene"},
-        {"lblURL", QRect(183, 59, 210, 12), about::kWebPage},
         {"lblMemory", QRect(231, 93, 187, 12), ""},
         {"lblCPU", QRect(231, 109, 187, 12), ""},
         {"lblOS", QRect(231, 125, 187, 24), ""},
@@ -97,6 +96,17 @@ TEST(AboutBox, ControlsStandAtTheirBoundsWithTheirTexts)
         EXPECT_EQ(label->geometry(), f.bounds) << f.name;
         EXPECT_EQ(label->text(), QString::fromUtf8(f.text)) << f.name;
     }
+    // The address stands at its design bounds (183, 59, 210 x 12), but never touching its caption: where the
+    // face draws "Web page:" wider, it starts after it and keeps its right edge.
+    const QLabel* url = Label(*box, "lblURL");
+    const QLabel* caption = Label(*box, "Label8");
+    ASSERT_NE(url, nullptr);
+    ASSERT_NE(caption, nullptr);
+    EXPECT_EQ(url->text(), QString::fromLatin1(about::kWebPage));
+    EXPECT_EQ(url->geometry().left(), std::max(183, caption->geometry().right() + 6));
+    EXPECT_EQ(url->geometry().right(), QRect(183, 59, 210, 12).right());
+    EXPECT_EQ(url->geometry().top(), 59);
+    EXPECT_EQ(url->geometry().height(), 12);
     struct Sized {
         const char* name;
         QPoint place;
