@@ -254,6 +254,21 @@ def start_group(kelvo, failures):
             if len(shown) > 1:
                 failures.append("a .klv folder argument shows a message")
                 desktop.shot("klv-folder")
+            # The about box (ヘルプ → バージョン情報): every showing at the same place, the first one too.
+            places = []
+            for _ in range(2):
+                desktop.keys(window, "alt+h", "a")
+                box = desktop.window("About Kelvo", timeout=5)
+                if box is None:
+                    failures.append("the about box did not open")
+                    break
+                time.sleep(1.5)  # the opening outline
+                places.append(desktop.geometry(box)[:2])
+                desktop.keys(box, "Return")
+                time.sleep(0.5)
+            if len(places) == 2 and places[0] != places[1]:
+                failures.append(f"the about box opens at {places[0]} first and at {places[1]} later")
+                desktop.shot("about-box")
             program.close(window)
 
         # "Open with" from a file manager: the window opens with the files (and the folder's images) in the
