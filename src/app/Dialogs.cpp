@@ -5,11 +5,14 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QFontDatabase>
 #include <QFontDialog>
 #include <QFontInfo>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPalette>
 #include <QPushButton>
@@ -47,11 +50,38 @@ std::vector<std::string> Chosen(const QFileDialog& dialog) {
     return files;
 }
 
+// A pattern typed into the name field ("*.*", "*.png") shows the files it matches, as the desktop's dialogs do,
+// instead of being looked for as a file; "*.*" (and "*") show every file.
+class TypedPatterns : public QObject {
+public:
+    TypedPatterns(QFileDialog& dialog, QLineEdit& name) : QObject(&dialog), dialog_(dialog), name_(name) {
+        name.installEventFilter(this);
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched != &name_ || event->type() != QEvent::KeyPress) return false;
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        const QString text = name_.text().trimmed();
+        if ((key != Qt::Key_Return && key != Qt::Key_Enter) || !(text.contains('*') || text.contains('?')))
+            return false;
+        if (auto* files = dialog_.findChild<QFileSystemModel*>())
+            files->setNameFilters(text == QStringLiteral("*.*") ? QStringList{QStringLiteral("*")} : text.split(' '));
+        name_.clear();
+        return true;
+    }
+
+private:
+    QFileDialog& dialog_;
+    QLineEdit& name_;
+};
+
 std::vector<std::string> RunOpen(QWidget* parent, const FileDialogRequest& request, bool withPreview) {
     QFileDialog dialog(parent);
     SetUp(dialog, request);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(request.multiple ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
+    // Wide enough for the longest filter text, with room for the preview pane.
+    dialog.resize(withPreview ? 860 : 700, 480);
+    if (auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) new TypedPatterns(dialog, *name);
     if (withPreview) AttachPicturePreview(dialog);
     if (dialog.exec() != QDialog::Accepted) return {};
     return Chosen(dialog);

@@ -2,7 +2,7 @@
 """The window on a real desktop: an X server (Xvfb) with a window manager (openbox), the real program, driven
 by xdotool as a person would drive it (keys, clicks, the real Qt dialogs).
 
-usage: desktop_test.py KELVO_BINARY GROUP    (GROUP: placement, keyboard, start, tray)
+usage: desktop_test.py KELVO_BINARY GROUP    (GROUP: placement, keyboard, start, tray, dialog)
 Each group starts its own X server and window manager. Screenshots of failures go to $KELVO_DESKTOP_SHOTS.
 """
 import contextlib
@@ -299,6 +299,55 @@ def start_group(kelvo, failures):
             program.close(window)
 
 
+def dialog_group(kelvo, failures):
+    """The picture dialog: "*.*" typed into the name field shows every file instead of looking for a file of
+    that name; choosing a file adds it to the list."""
+    from PIL import ImageChops
+    with session(kelvo) as (desktop, program):
+        folder = os.path.join(desktop.root, "pics")
+        os.makedirs(folder)
+        subprocess.run(["convert", "-size", "640x480", "plasma:", os.path.join(folder, "photo.jpg")], check=True)
+        for i in range(5):
+            with open(os.path.join(folder, f"notes{i}.txt"), "w") as f:
+                f.write("x")
+        window = program.start()
+        time.sleep(0.8)
+        desktop.tool("mousemove", "--window", window, "240", "506", "click", "1")  # ファイル読込
+        dialog = desktop.window("画像の選択.*", timeout=5)
+        if dialog is None:
+            failures.append("ファイル読込 opened no dialog")
+            return
+        time.sleep(0.8)
+        desktop.type(folder + "/")
+        desktop.keys(dialog, "Return")
+        time.sleep(0.8)
+        before = desktop.grab()
+        desktop.keys(dialog, "ctrl+a", "BackSpace")
+        desktop.type("*.*")
+        desktop.keys(dialog, "Return")
+        time.sleep(0.8)
+        after = desktop.grab()
+        shown = desktop.tool("search", "--onlyvisible", "--name", "^画像の選択", check=False).split()
+        if not shown:
+            failures.append("*.* closed the dialog")
+        elif len(shown) > 1:  # a message box of the dialog's title: "*.*" was looked for as a file
+            failures.append("*.* was looked for as a file name")
+            desktop.shot("dialog-pattern-message")
+        # Five more rows in the file list: the lower part of the screen changed where the rows are.
+        changed = ImageChops.difference(before, after).getbbox()
+        if changed is None or changed[3] - changed[1] < 60:
+            failures.append(f"*.* showed no more files (changed area {changed})")
+            desktop.shot("dialog-pattern")
+        desktop.keys(dialog, "ctrl+a", "BackSpace")
+        desktop.type("photo.jpg")
+        desktop.keys(dialog, "Return")
+        time.sleep(0.8)
+        if desktop.window("画像の選択.*", timeout=0.5) is not None:
+            failures.append("choosing photo.jpg left the dialog open")
+            desktop.keys(dialog, "Escape")
+        program.close(window)
+
+
 def tray_group(kelvo, failures):
     """A command-line run on a desktop with a notification area shows its progress icon there, and removes it
     at the end; with a display that cannot be reached it converts all the same, silently."""
@@ -351,7 +400,8 @@ def tray_group(kelvo, failures):
 def main():
     kelvo, group = os.path.abspath(sys.argv[1]), sys.argv[2]
     failures = []
-    groups = {"placement": placement_group, "keyboard": keyboard_group, "start": start_group, "tray": tray_group}
+    groups = {"placement": placement_group, "keyboard": keyboard_group, "start": start_group, "tray": tray_group,
+              "dialog": dialog_group}
     groups[group](kelvo, failures)
     for line in failures:
         print("FAIL", line)
