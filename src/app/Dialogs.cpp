@@ -5,6 +5,8 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFileIconProvider>
+#include <QFileInfo>
 #include <QFileSystemModel>
 #include <QFontDatabase>
 #include <QFontDialog>
@@ -34,10 +36,23 @@ QStringList QtFilters(const std::vector<FileFilter>& filters) {
     return list;
 }
 
+// The type column in Japanese like the rest of the dialog (Qt's own names for it are English): a folder is a
+// フォルダー, a file "<EXT> ファイル" after its extension, as the Windows dialogs say.
+class JapaneseFileTypes : public QFileIconProvider {
+public:
+    QString type(const QFileInfo& info) const override {
+        if (info.isDir()) return QStringLiteral("フォルダー");
+        const QString suffix = info.suffix().toUpper();
+        return suffix.isEmpty() ? QStringLiteral("ファイル") : suffix + QStringLiteral(" ファイル");
+    }
+};
+
 // A file dialog set up from a request. Qt's own dialog (not the desktop's) so that the filter texts are shown
 // as given and the picture dialog can carry its preview pane.
 void SetUp(QFileDialog& dialog, const FileDialogRequest& request) {
+    static JapaneseFileTypes types;
     dialog.setWindowTitle(Q(request.title));
+    dialog.setIconProvider(&types);
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setOption(QFileDialog::HideNameFilterDetails, true);
     dialog.setNameFilters(QtFilters(request.filters));
