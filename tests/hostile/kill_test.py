@@ -86,7 +86,7 @@ def rename_group(rename_tool):
         subprocess.run([rename_tool, out, "p", "3", *sources], capture_output=True, check=True)
         whole = time.monotonic() - started
         for delay in [whole * f for f in FRACTIONS]:
-            shutil.rmtree(out)
+            shutil.rmtree(out, ignore_errors=True)
             killed_after([rename_tool, out, "p", "3", *sources], delay)
             names = sorted(os.listdir(out)) if os.path.isdir(out) else []
             for name in names:
