@@ -22,18 +22,6 @@
 #include "app/ProgramFolder.h"
 #include "imaging/Init.h"
 
-namespace {
-
-bool HasDisplay() {
-    const char* platform = std::getenv("QT_QPA_PLATFORM");
-    if (platform && *platform) return true;
-    const char* x11 = std::getenv("DISPLAY");
-    const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    return (x11 && *x11) || (wayland && *wayland);
-}
-
-} // namespace
-
 int main(int argc, char** argv) {
     // Pixel buffers of a megabyte or more are mapped for themselves and go back to the system when freed. By
     // default the allocator raises that bound after each large free and keeps later buffers in its heaps, so
@@ -59,7 +47,8 @@ int main(int argc, char** argv) {
     imaging::EnsureInitialized();
     if (!openInWindow && (endOfOptions ? !args.empty() : app::IsCommandLineRun(args))) return app::RunCommandLine(args);
 
-    if (!HasDisplay()) {
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    if (!app::HasDisplay() && !(platform && *platform)) {
         std::fprintf(stderr,
                      "kelvo: the window needs a display (none found: DISPLAY and WAYLAND_DISPLAY are unset).\n"
                      "To convert without a window, name the images or folders on the command line:\n"

@@ -95,12 +95,6 @@ void PrintUsage() {
                 "the exit status is 0 after a normal end and 1 when the run stopped or failed.\n");
 }
 
-bool HasDisplay() {
-    const char* x11 = std::getenv("DISPLAY");
-    const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    return (x11 && *x11) || (wayland && *wayland);
-}
-
 // The application object a run needs: a caption needs Qt's font system, and the tray icon a widget
 // application on a display. Without a display (or with one that cannot be reached) the offscreen platform
 // serves the caption and no icon is shown; a run without a caption on no display needs none at all.
@@ -133,6 +127,12 @@ std::unique_ptr<widgets::TRxTrayIcon> MakeTrayIcon() {
 }
 
 } // namespace
+
+bool HasDisplay() {
+    const char* x11 = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    return (x11 && *x11) || (wayland && *wayland);
+}
 
 bool IsSettingsStart(const std::vector<std::string>& args) {
     return !args.empty() && Lower(sources::ExtractFileExt(args.front())) == ".klv";

@@ -20,6 +20,9 @@ std::vector<std::string> GatherSources(const std::vector<std::string>& args);
 // or an error, whose text goes to stderr).
 int RunCommandLine(const std::vector<std::string>& args);
 
+// True when DISPLAY or WAYLAND_DISPLAY names a display (it may still be out of reach).
+bool HasDisplay();
+
 // --help and --version; returns true when one of them was handled (exit status 0).
 bool HandleInformationOptions(const std::vector<std::string>& args);
 

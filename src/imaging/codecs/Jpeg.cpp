@@ -17,53 +17,25 @@ namespace {
 
 constexpr std::uint8_t kMarker = 0xFF;
 constexpr std::uint8_t kSoi = 0xD8;
-constexpr std::uint8_t kEoi = 0xD9;
-constexpr std::uint8_t kSos = 0xDA;
 constexpr std::uint8_t kApp0 = 0xE0;
 constexpr std::uint8_t kCom = 0xFE;
 // A marker segment's length field counts itself: at most 65535 - 2 bytes of payload.
 constexpr std::size_t kMaxSegmentPayload = 65533;
 // The largest image written with optimised Huffman tables.
 constexpr std::int64_t kOptimizeCodingPixels = 16'000'000;
-// Bounds the walk over a damaged file made of endless empty segments.
-constexpr int kMaxSegments = 100000;
-
-bool IsStandalone(std::uint8_t type) {
-    return type == kSoi || type == 0x01 || (type >= 0xD0 && type <= 0xD7);
-}
-
 // The comment: the first COM segment, joined with the COM segments right after it while each one is full
 // (that is how a comment longer than one segment is written). Stops at the first scan; pixel data is not read.
 std::string ReadComment(const FileReader& file) {
     std::string raw;
     bool found = false;
-    std::uint64_t pos = 2;
-    for (int segment = 0; segment < kMaxSegments; ++segment) {
-        auto head = file.Read(pos, 4);
-        if (head.size() < 2 || head[0] != kMarker) break;
-        std::uint8_t type = head[1];
-        if (type == kMarker) { // fill byte before a marker
-            ++pos;
-            continue;
-        }
-        if (IsStandalone(type)) {
-            pos += 2;
-            continue;
-        }
-        if (type == kSos || type == kEoi || head.size() < 4) break;
-        std::size_t length = std::size_t(head[2]) << 8 | head[3];
-        if (length < 2) break;
-        if (type == kCom) {
-            auto payload = file.Read(pos + 4, length - 2);
-            std::size_t room = kMaxCommentBytes - raw.size();
-            raw.append(payload.begin(), payload.begin() + std::ptrdiff_t(std::min(room, payload.size())));
-            found = true;
-            if (length - 2 < kMaxSegmentPayload || raw.size() >= kMaxCommentBytes) break;
-        } else if (found) {
-            break;
-        }
-        pos += 2 + length;
-    }
+    ForEachJpegSegment(file, [&](std::uint8_t type, std::uint64_t offset, std::size_t length) {
+        if (type != kCom) return !found;
+        const std::vector<std::uint8_t> payload = file.Read(offset, length);
+        const std::size_t room = kMaxCommentBytes - raw.size();
+        raw.append(payload.begin(), payload.begin() + std::ptrdiff_t(std::min(room, payload.size())));
+        found = true;
+        return length >= kMaxSegmentPayload && raw.size() < kMaxCommentBytes;
+    });
     return TextToUtf8(raw);
 }
 

@@ -7,50 +7,65 @@
 
 namespace imaging::codecs {
 
-std::optional<JpegFrame> ReadJpegFrame(const FileReader& file) {
-    std::uint64_t pos = 0;
-    auto byte = [&]() -> int {
-        const std::vector<std::uint8_t> one = file.Read(pos, 1);
-        if (one.empty()) return -1;
-        ++pos;
-        return one[0];
-    };
-    if (byte() != 0xFF || byte() != 0xD8) return std::nullopt;
-    // Marker segments: FF, marker, two length bytes (counting themselves), the segment. Markers may be padded
-    // with extra FF bytes. A segment count bound keeps a damaged file from looping long.
-    for (int segments = 0; segments < 1000; ++segments) {
-        if (byte() != 0xFF) return std::nullopt;
-        int marker;
-        do marker = byte();
-        while (marker == 0xFF);
-        if (marker < 0 || marker == 0xD9 || marker == 0xDA) return std::nullopt; // end or scan: no frame
-        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) continue;      // markers without a length
-        const int high = byte(), low = byte();
-        if (high < 0 || low < 0) return std::nullopt;
-        const int length = (high << 8) | low;
-        if (length < 2) return std::nullopt;
-        const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
-        if (!frame) {
-            pos += std::uint64_t(length - 2);
+namespace {
+
+// Bounds the walk over a damaged file made of endless empty segments.
+constexpr int kMaxSegments = 100000;
+
+bool IsStandalone(std::uint8_t type) { return type == 0xD8 || type == 0x01 || (type >= 0xD0 && type <= 0xD7); }
+
+bool IsFrame(std::uint8_t type) {
+    return type >= 0xC0 && type <= 0xCF && type != 0xC4 && type != 0xC8 && type != 0xCC;
+}
+
+} // namespace
+
+void ForEachJpegSegment(const FileReader& file,
+                        const std::function<bool(std::uint8_t, std::uint64_t, std::size_t)>& visit) {
+    std::uint64_t pos = 2;
+    for (int segment = 0; segment < kMaxSegments; ++segment) {
+        const std::vector<std::uint8_t> head = file.Read(pos, 4);
+        if (head.size() < 2 || head[0] != 0xFF) return;
+        const std::uint8_t type = head[1];
+        if (type == 0xFF) { // a fill byte before a marker
+            ++pos;
             continue;
         }
-        const std::vector<std::uint8_t> header = file.Read(pos, std::size_t(length - 2));
-        if (header.size() < 6 || header.size() != std::size_t(length - 2)) return std::nullopt;
-        JpegFrame result;
-        result.height = (header[1] << 8) | header[2];
-        result.width = (header[3] << 8) | header[4];
-        // Progressive: SOF2, and the differential / arithmetic progressive kinds. Arithmetic: SOF9 and up.
-        result.progressive = marker == 0xC2 || marker == 0xC6 || marker == 0xCA || marker == 0xCE;
-        result.arithmetic = marker >= 0xC9;
+        if (IsStandalone(type)) {
+            pos += 2;
+            continue;
+        }
+        if (type == 0xDA || type == 0xD9 || head.size() < 4) return; // a scan, or the end
+        const std::size_t length = std::size_t(head[2]) << 8 | head[3];
+        if (length < 2 || !visit(type, pos + 4, length - 2)) return;
+        pos += 2 + length;
+    }
+}
+
+std::optional<JpegFrame> ReadJpegFrame(const FileReader& file) {
+    const std::vector<std::uint8_t> soi = file.Read(0, 2);
+    if (soi.size() < 2 || soi[0] != 0xFF || soi[1] != 0xD8) return std::nullopt;
+    std::optional<JpegFrame> result;
+    ForEachJpegSegment(file, [&](std::uint8_t type, std::uint64_t offset, std::size_t length) {
+        if (!IsFrame(type)) return true;
+        const std::vector<std::uint8_t> header = file.Read(offset, length);
+        if (header.size() < 6 || header.size() != length) return false;
         const std::size_t count = header[5];
-        if (header.size() < 6 + 3 * count) return std::nullopt;
+        if (header.size() < 6 + 3 * count) return false;
+        JpegFrame frame;
+        frame.height = (header[1] << 8) | header[2];
+        frame.width = (header[3] << 8) | header[4];
+        // Progressive: SOF2, and the differential / arithmetic progressive kinds. Arithmetic: SOF9 and up.
+        frame.progressive = type == 0xC2 || type == 0xC6 || type == 0xCA || type == 0xCE;
+        frame.arithmetic = type >= 0xC9;
         for (std::size_t i = 0; i < count; ++i) {
             const std::uint8_t sampling = header[6 + 3 * i + 1];
-            result.components.push_back({std::max(1, sampling >> 4), std::max(1, sampling & 0x0F)});
+            frame.components.push_back({std::max(1, sampling >> 4), std::max(1, sampling & 0x0F)});
         }
-        return result;
-    }
-    return std::nullopt;
+        result = frame;
+        return false;
+    });
+    return result;
 }
 
 std::optional<JpegFrame> ReadJpegFrame(const std::string& path) {

@@ -1,7 +1,9 @@
 #pragma once
 // The frame header of a JPEG file, read without decoding: its size, its components' sampling, and how its
 // entropy data is coded.
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,6 +22,12 @@ struct JpegFrame {
     };
     std::vector<Component> components;
 };
+
+// Walks the marker segments of a JPEG file from after its SOI marker up to its first scan (or its end, or the
+// first byte that is no marker): `visit(type, payloadOffset, payloadLength)` for each segment with a length,
+// until it returns false. Fill bytes and markers without a length are stepped over. Pixel data is never read.
+void ForEachJpegSegment(const FileReader& file,
+                        const std::function<bool(std::uint8_t type, std::uint64_t offset, std::size_t length)>& visit);
 
 // The first frame header of the file; nullopt when the file is not a JPEG or its header cannot be read.
 // Reads the marker segments only, up to the frame header. The path form opens the file through the one opener
