@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <QDesktopServices>
+#include <QEventLoop>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QGuiApplication>
@@ -164,9 +165,12 @@ void TForm2::CentreOnScreen()
     if (screen == nullptr)
         return;
     const QRect available = screen->availableGeometry();
-    QRect frame = frameGeometry();
+    // Placed by its inner rectangle: a window manager takes that as given whether or not the box has been
+    // framed before (a frame position is read against whatever frame the box had last).
+    const QMargins margins = widgets::ExpectedFrameMargins(*this);
+    QRect frame = geometry().marginsAdded(margins);
     frame.moveCenter(available.center());
-    move(frame.topLeft());
+    setGeometry(frame.marginsRemoved(margins));
 }
 
 int TForm2::ShowModal()
@@ -174,15 +178,27 @@ int TForm2::ShowModal()
     if (!isVisible()) {
         winId(); // the platform window knows the frame that is centred with the box
         CentreOnScreen();
+        // The opening outline grows before the box is shown (a window manager's frame cannot be hidden
+        // while it is on the screen); the box then appears whole.
+        FormShow();
+        if (smoothShow1_->Running()) {
+            QEventLoop outline;
+            connect(smoothShow1_, &widgets::TSmoothShow::OnFinish, &outline, &QEventLoop::quit);
+            outline.exec(QEventLoop::ExcludeUserInputEvents);
+        }
+        outlineShown_ = true;
     }
-    return exec();
+    const int result = exec();
+    outlineShown_ = false;
+    return result;
 }
 
 bool TForm2::event(QEvent* event)
 {
     const bool handled = QDialog::event(event);
     if (!centredWithFrame_ && isVisible() &&
-        (event->type() == QEvent::Move || event->type() == QEvent::Resize || event->type() == QEvent::Expose) &&
+        (event->type() == QEvent::Move || event->type() == QEvent::Resize || event->type() == QEvent::Expose ||
+         event->type() == QEvent::WindowActivate) &&
         windowHandle() && !windowHandle()->frameMargins().isNull()) {
         centredWithFrame_ = true;
         CentreOnScreen();
@@ -199,8 +215,10 @@ void TForm2::showEvent(QShowEvent* event)
 
 void TForm2::FormShow()
 {
-    smoothShow1_->SetReverse(false);
-    smoothShow1_->Run();
+    if (!outlineShown_) { // ShowModal runs the outline before it shows the box
+        smoothShow1_->SetReverse(false);
+        smoothShow1_->Run();
+    }
     const AboutLines lines = ReadAboutLines(*info_);
     SetFixedText(lblMemory_, lines.memory);
     SetFixedText(lblCPU_, lines.processor);

@@ -32,7 +32,8 @@ public:
     // Centres the box on the screen and shows it modally; returns when it is closed.
     int ShowModal();
 
-    // Runs as the box is shown: starts the opening outline and fills the memory, processor and platform lines.
+    // Runs as the box is shown: starts the opening outline (unless ShowModal ran it before showing the box)
+    // and fills the memory, processor and platform lines.
     void FormShow();
     void Button1Click();
     // Opens the web page with the desktop's browser; a failure is ignored.
@@ -68,6 +69,7 @@ private:
     // The first showing is centred before the window manager has framed the box; once the frame is known, it
     // is centred again, so it sits where every later showing does.
     bool centredWithFrame_ = false;
+    bool outlineShown_ = false; // ShowModal ran the opening outline before showing the box
 };
 
 } // namespace about

@@ -4,6 +4,7 @@
 #include <QColorDialog>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileIconProvider>
 #include <QFileInfo>
@@ -21,7 +22,10 @@
 #include <QStringList>
 #include <QVBoxLayout>
 
+#include <sys/stat.h>
+
 #include "app/FontMapping.h"
+#include "app/NativePath.h"
 #include "app/PicturePreview.h"
 
 namespace app {
@@ -61,9 +65,61 @@ void SetUp(QFileDialog& dialog, const FileDialogRequest& request) {
 
 std::vector<std::string> Chosen(const QFileDialog& dialog) {
     std::vector<std::string> files;
-    for (const QString& file : dialog.selectedFiles()) files.push_back(file.toStdString());
+    for (const QString& file : dialog.selectedFiles()) files.push_back(NativePath(file));
     return files;
 }
+
+// Qt's open dialog, choosing files whose names are not valid UTF-8 too. Qt knows such a file only by the
+// text it shows, which names no file: its own checks would refuse the choice. A name field holding such
+// names ("a", or "a" "b" for several) is resolved here to the files' own bytes; everything else goes
+// through Qt's checks.
+class OpenDialog : public QFileDialog {
+public:
+    explicit OpenDialog(QWidget* parent) : QFileDialog(parent) {}
+
+    // The files chosen by their own bytes, or empty when Qt's choice stands.
+    const std::vector<std::string>& Resolved() const { return resolved_; }
+
+    // Call once the dialog's widgets exist (Qt's own dialog chosen). Qt disables 開く for a name it cannot
+    // find; it is enabled again when the name stands for files.
+    void EnableOpenForUnlistedNames() {
+        auto* field = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        auto* buttons = findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+        if (!field || !buttons) return;
+        connect(field, &QLineEdit::textChanged, this, [this, buttons] {
+            if (QPushButton* open = buttons->button(QDialogButtonBox::Open); open && !ResolveField().empty())
+                open->setEnabled(true);
+        });
+    }
+
+    void accept() override {
+        resolved_ = ResolveField();
+        if (resolved_.empty()) return QFileDialog::accept();
+        QDialog::accept();
+    }
+
+private:
+    // The files the name field names by text that is not valid UTF-8, or nothing when it holds no such name
+    // or any of its names stands for no file (or a folder).
+    std::vector<std::string> ResolveField() const {
+        const auto* field = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        const QString text = field ? field->text().trimmed() : QString();
+        if (!text.contains(QChar::ReplacementCharacter)) return {};
+        const QStringList names = text.contains(u'"') ? text.split(u'"', Qt::SkipEmptyParts) : QStringList{text};
+        const QString folder = directory().absolutePath();
+        std::vector<std::string> files;
+        for (const QString& name : names) {
+            if (name.trimmed().isEmpty()) continue; // the blanks between quoted names
+            const std::string native = NativePath(name.startsWith(u'/') ? name : folder + u'/' + name);
+            struct stat info {};
+            if (::stat(native.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return {};
+            files.push_back(native);
+        }
+        return files;
+    }
+
+    std::vector<std::string> resolved_;
+};
 
 // A pattern typed into the name field ("*.*", "*.png") shows the files it matches, as the desktop's dialogs do,
 // instead of being looked for as a file; "*.*" (and "*") show every file.
@@ -90,16 +146,17 @@ private:
 };
 
 std::vector<std::string> RunOpen(QWidget* parent, const FileDialogRequest& request, bool withPreview) {
-    QFileDialog dialog(parent);
+    OpenDialog dialog(parent);
     SetUp(dialog, request);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(request.multiple ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
+    dialog.EnableOpenForUnlistedNames();
     // Wide enough for the longest filter text, with room for the preview pane.
     dialog.resize(withPreview ? 860 : 700, 480);
     if (auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) new TypedPatterns(dialog, *name);
     if (withPreview) AttachPicturePreview(dialog);
     if (dialog.exec() != QDialog::Accepted) return {};
-    return Chosen(dialog);
+    return dialog.Resolved().empty() ? Chosen(dialog) : dialog.Resolved();
 }
 
 // Qt's font chooser, embedded as a part of a dialog: Enter or Esc inside it (the focus starts in its family
@@ -176,7 +233,7 @@ public:
         dialog.setFileMode(QFileDialog::AnyFile);
         dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-        return dialog.selectedFiles().front().toStdString();
+        return NativePath(dialog.selectedFiles().front());
     }
     std::optional<options::TextFont> PickFont(QWidget* parent, const options::TextFont& current) override {
         FontAndColourDialog dialog(parent, current);
@@ -193,7 +250,7 @@ public:
         const QString folder = QFileDialog::getExistingDirectory(
             parent, Q(prompt), Q(startFolder), QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
         if (folder.isEmpty()) return std::nullopt;
-        std::string path = folder.toStdString();
+        std::string path = NativePath(folder);
         while (path.size() > 1 && path.back() == '/') path.pop_back();
         return path;
     }

@@ -1,6 +1,6 @@
 #pragma once
 // The preview pane of the picture-open dialog: the selected image, scaled to fit, with its size below it.
-// Images are decoded by our imaging component, so every input format previews.
+// Images are decoded by our imaging component, so every input format previews, on a pool thread.
 class QFileDialog;
 
 namespace app {

@@ -1,10 +1,13 @@
 #include "widgets/SmoothShow.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QPalette>
 #include <QRegion>
+#include <QVariant>
 #include <QScreen>
 #include <QWidget>
+#include <QWindow>
 #include <algorithm>
 #include <stdexcept>
 
@@ -16,6 +19,26 @@ void SetWindowRegion(QWidget* window, const QRegion& region)
         window->setMask(QRegion(-1, -1, 1, 1));
     else
         window->setMask(region);
+}
+
+QMargins ExpectedFrameMargins(const QWidget& window)
+{
+    // A hidden window reports no frame: the one it had when last shown is kept with it.
+    static const char* const kKnownFrame = "kelvoKnownFrameMargins";
+    if (window.isVisible() && window.windowHandle() != nullptr && !window.windowHandle()->frameMargins().isNull()) {
+        const QMargins margins = window.windowHandle()->frameMargins();
+        const_cast<QWidget&>(window).setProperty(kKnownFrame, QVariant::fromValue(margins));
+        return margins;
+    }
+    if (const QVariant known = window.property(kKnownFrame); known.isValid())
+        return known.value<QMargins>();
+    for (const QWidget* other : QApplication::topLevelWidgets()) {
+        if (other == &window || !other->isVisible() || other->windowHandle() == nullptr)
+            continue;
+        if (const QMargins margins = other->windowHandle()->frameMargins(); !margins.isNull())
+            return margins;
+    }
+    return {};
 }
 
 TSmoothShow::TSmoothShow(QObject* owner) : QObject(owner) {}
@@ -58,7 +81,10 @@ void TSmoothShow::Run()
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QRect desktop = screen != nullptr ? screen->virtualGeometry() : QRect();
     QRect from = StartRect(desktop);
-    QRect to = target_->frameGeometry();
+    // A window not on the screen yet stays hidden and the outline grows to where its frame will be; a
+    // window manager's frame is drawn outside the window and would not be hidden by a region.
+    ahead_ = !target_->isVisible();
+    QRect to = ahead_ ? target_->geometry().marginsAdded(ExpectedFrameMargins(*target_)) : target_->frameGeometry();
     if (reverse_)
         std::swap(from, to);
     from_ = from;
@@ -70,12 +96,14 @@ void TSmoothShow::Run()
     outline_ = std::make_unique<QWidget>(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::Tool |
                                                       Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus);
     outline_->setAttribute(Qt::WA_ShowWithoutActivating);
+    outline_->setWindowTitle(objectName()); // a name for the window list of a desktop tool
     QPalette palette = outline_->palette();
     palette.setColor(QPalette::Window, color_);
     outline_->setPalette(palette);
     outline_->setAutoFillBackground(true);
 
-    SetWindowRegion(target_, QRegion()); // invisible until the last step
+    if (!ahead_)
+        SetWindowRegion(target_, QRegion()); // invisible until the last step
     progress_ = 0;
     timer_ = std::make_unique<QTimer>();
     timer_->setInterval(delay_);
@@ -119,8 +147,10 @@ void TSmoothShow::Finish()
     timer_.release()->deleteLater();
     Q_EMIT OnFinishing();
     outline_.reset();
-    target_->clearMask();
-    target_->repaint();
+    if (!ahead_) {
+        target_->clearMask();
+        target_->repaint();
+    }
     running_ = false;
     Q_EMIT OnFinish();
 }

@@ -1,7 +1,9 @@
 #pragma once
 // TSmoothShow: hides its window and lets a hollow rectangle grow from a small starting rectangle to the
 // window's bounds in ten accelerating steps, then shows the window whole. Reverse shrinks it instead.
+// Run on a window that is not shown yet, it keeps the window hidden: the owner shows it at OnFinish.
 #include <QColor>
+#include <QMargins>
 #include <QObject>
 #include <QRect>
 #include <QTimer>
@@ -79,6 +81,7 @@ private:
     bool reverse_ = false;
 
     bool running_ = false;
+    bool ahead_ = false; // the window is not shown yet
     QWidget* target_ = nullptr;
     QRect from_;
     int deltaLeft_ = 0;
@@ -94,5 +97,9 @@ private:
 // Gives a window a frame-shaped region, or hides it completely when region is empty. Qt takes an empty
 // mask as "no mask", so an empty region becomes one that lies outside the window.
 void SetWindowRegion(QWidget* window, const QRegion& region);
+
+// The frame a window manager draws around a top-level window, or will draw once it is shown: a hidden window
+// reports none, so the one it had when last shown is used, else that of the application's other windows.
+QMargins ExpectedFrameMargins(const QWidget& window);
 
 } // namespace widgets

@@ -1,5 +1,7 @@
 // The about box: its controls at their places with their texts, the lines filled as it opens, the web-page
 // link, the keys, and the modal call. With KELVO_SCREENSHOTS set it writes docs/screenshots/about.png.
+#include <functional>
+
 #include <QApplication>
 #include <QFontInfo>
 #include <QGuiApplication>
@@ -51,6 +53,20 @@ void SendKey(QWidget* target, int key)
     QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
     QApplication::sendEvent(target, &press);
     QApplication::sendEvent(target, &release);
+}
+
+// Runs `action` once the modal box is on the screen (after its opening outline).
+void WhenShown(TForm2& box, std::function<void()> action)
+{
+    auto* poll = new QTimer(&box);
+    QObject::connect(poll, &QTimer::timeout, &box, [&box, poll, action] {
+        if (!box.isVisible())
+            return;
+        poll->stop();
+        poll->deleteLater();
+        action();
+    });
+    poll->start(5);
 }
 
 } // namespace
@@ -244,7 +260,7 @@ TEST(AboutBox, ShowModalIsCentredAndEnterPressesOkButEscapeDoesNot)
     auto box = MakeBox();
     bool stillOpenAfterEscape = false;
     QPoint centre;
-    QTimer::singleShot(0, box.get(), [&] {
+    WhenShown(*box, [&] {
         centre = box->frameGeometry().center();
         SendKey(box.get(), Qt::Key_Escape);
         QApplication::processEvents();
@@ -269,7 +285,7 @@ TEST(AboutBox, OkClosesTheBoxAndItOpensAgain)
 {
     auto box = MakeBox();
     for (int round = 0; round < 2; ++round) {
-        QTimer::singleShot(0, box.get(), [&] { box->findChild<QPushButton*>("Button1")->click(); });
+        WhenShown(*box, [&] { box->findChild<QPushButton*>("Button1")->click(); });
         QTimer::singleShot(3000, box.get(), [&] { box->done(-1); });
         EXPECT_EQ(box->ShowModal(), QDialog::Accepted) << round;
     }
