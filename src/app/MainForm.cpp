@@ -125,6 +125,11 @@ void TForm1::FormCreate(const std::vector<std::string>& args) {
     // The layout is recorded at the design size, before the stored placement changes the size.
     LeaveInnerPartsToTheirControls();
     FormResizer1->CaptureDesignLayout();
+    // Scaled fonts stop at 8 points while boxes keep shrinking: below about 0.89 of the design width check-box
+    // captions are cut, below about 0.85 of its height first rows run into their group's caption. The window
+    // does not get smaller than that (a smaller stored size shows it at this size).
+    const QSize design = size();
+    setMinimumSize(design.width() * 89 / 100, design.height() * 85 / 100);
     Guarded([this] { ApplyPlacement(); });
     const std::string source = IsSettingsStart(args) ? args.front() : settingsFile_;
     // A settings file named first that is a folder starts with the start values, as a missing one does.

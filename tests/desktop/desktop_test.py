@@ -160,7 +160,7 @@ def placement_group(kelvo, failures):
     with session(kelvo) as (desktop, program):
         root = desktop.root
         # Start/close cycles from the first start on: the stored outer frame never changes.
-        stored = []
+        stored, design_inner = [], None
         for cycle in range(4):
             window = program.start()
             if window is None:
@@ -168,6 +168,7 @@ def placement_group(kelvo, failures):
                 break
             time.sleep(0.8)
             inner = desktop.geometry(window)
+            design_inner = design_inner if cycle else inner
             status = program.close(window)
             stored.append(program.placement())
             print(f"cycle {cycle}: inner {inner}, stored {stored[-1]}, exit {status}")
@@ -189,6 +190,16 @@ def placement_group(kelvo, failures):
             if inner_width < 600 or inner_height < 450:
                 failures.append(f"stored size {width} x {height}: window {inner_width} x {inner_height}")
             program.close(window)
+        # A stored size so small that the 8-point fonts would not fit: the window comes up at its smallest
+        # readable size (0.89 x 0.85 of the design size, the first start's).
+        program.write_placement(Top=40, Left=60, Width=480, Height=380)
+        window = program.start()
+        time.sleep(0.5)
+        _, _, inner_width, inner_height = desktop.geometry(window)
+        if inner_width < design_inner[2] * 88 // 100 or inner_height < design_inner[3] * 84 // 100:
+            failures.append(f"stored size 480 x 380: window {inner_width} x {inner_height}")
+            desktop.shot("smallest-window")
+        program.close(window)
 
 
 def keyboard_group(kelvo, failures):
