@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -39,13 +40,22 @@ std::string Lower(std::string text) {
     return text;
 }
 
+std::unique_ptr<QGuiApplication> MakeApplication(bool caption);
+std::unique_ptr<widgets::TRxTrayIcon> MakeTrayIcon();
+
 // Progress for a terminal: one line, rewritten in place, only when stderr is a terminal;
-// and the tray icon, where the desktop has a notification area.
+// and the tray icon, where the desktop has a notification area. The icon (and the window system connection
+// it needs) is made only once a run has lasted a moment: a short run starts and ends without either.
 class ConsoleObserver : public convert::RunObserver {
 public:
-    explicit ConsoleObserver(widgets::TRxTrayIcon* tray) : tty_(::isatty(STDERR_FILENO) == 1), tray_(tray) {}
+    ConsoleObserver() : tty_(::isatty(STDERR_FILENO) == 1), start_(std::chrono::steady_clock::now()) {}
 
     void TrayProgress(int frame, const std::string& hint, int index, int count) override {
+        if (!trayTried_ && std::chrono::steady_clock::now() - start_ >= kTrayDelay) {
+            trayTried_ = true;
+            gui_ = MakeApplication(false);
+            tray_ = MakeTrayIcon();
+        }
         if (tray_) widgets::TrayProgress(*tray_, frame, hint);
         if (!tty_) return;
         std::fprintf(stderr, "\r\033[K[%d/%d] %s", index + 1, count, hint.c_str());
@@ -64,8 +74,12 @@ public:
     const std::string& LastOutput() const { return lastOutput_; }
 
 private:
+    static constexpr std::chrono::milliseconds kTrayDelay{250};
     bool tty_;
-    widgets::TRxTrayIcon* tray_;
+    std::chrono::steady_clock::time_point start_;
+    bool trayTried_ = false;
+    std::unique_ptr<QGuiApplication> gui_; // made here when the run made none (no caption)
+    std::unique_ptr<widgets::TRxTrayIcon> tray_;
     std::string lastOutput_;
 };
 
@@ -188,12 +202,11 @@ int RunCommandLine(const std::vector<std::string>& args) {
     }
 
     convert::RunOptions runOptions = convert::CaptureRunOptions(optionSet, programFolder);
-    // Only a caption needs the font system, and only a desktop shows the tray icon; without them the run
-    // starts sooner and holds less.
-    const std::unique_ptr<QGuiApplication> gui = MakeApplication(!runOptions.captionText.empty());
-    const std::unique_ptr<widgets::TRxTrayIcon> tray = MakeTrayIcon();
+    // Only a caption needs the font system at the start; without it the run starts sooner and holds less.
+    const std::unique_ptr<QGuiApplication> gui =
+        runOptions.captionText.empty() ? nullptr : MakeApplication(true);
     convert::RunComponents components;
-    ConsoleObserver observer(tray.get());
+    ConsoleObserver observer;
     // Generated names when CheckBox12 is ticked; every worker of the run gets stages of its own.
     convert::ParallelRun run(components, std::move(runOptions), true, observer,
                              [] { return std::make_unique<NamingStages>(); });

@@ -10,6 +10,8 @@ namespace imaging::effects {
 
 // Exactly width x height (both >= 1): Lanczos-3 when reducing, bicubic when enlarging.
 vips::VImage Resize(const vips::VImage& in, int width, int height);
+// Resize for pixels as a file stores them (before their conversion to RGB): 8-bit grey too.
+vips::VImage ResizeDecoded(const vips::VImage& in, int width, int height);
 // Unsharp mask, stronger with level 1..100.
 vips::VImage Sharpen(const vips::VImage& in, int level);
 // Gaussian blur, wider with level 1..20.

@@ -1,6 +1,8 @@
 #include "imaging/Ik5Effect.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,6 +37,29 @@ vips::VImage ResizeSource(const Image& input, int width, int height) {
     return WorkingPixels(input);
 }
 
+// Reductions up to this many pixels are made while the file is decoded again and held in memory.
+constexpr std::int64_t kMaxReducedWhileDecoding = 16'000'000;
+
+// A freshly loaded file that can be read again in one pass (PNG), reduced on the way: the file is decoded from
+// the top a strip of rows at a time into the reduction, and only the result is held, so neither the whole image
+// nor a copy of it is ever in memory. 8-bit grey and colour are reduced as stored and converted to sRGB (and
+// grey to RGB) afterwards, on the few pixels left; other pixels are converted first. nullopt when that does
+// not apply.
+std::optional<vips::VImage> ReducedWhileDecoding(const Image& input, int width, int height) {
+    if (!input.reloadStored || input.paletted || width > input.width || height > input.height ||
+        std::int64_t(width) * height > kMaxReducedWhileDecoding)
+        return std::nullopt;
+    std::optional<vips::VImage> stored = input.reloadStored();
+    if (!stored || stored->width() != input.width || stored->height() != input.height) return std::nullopt;
+    const int bands = stored->bands();
+    const bool plainColour = stored->format() == VIPS_FORMAT_UCHAR && (bands == 1 || bands == 3 || bands == 4) &&
+                             stored->interpretation() != VIPS_INTERPRETATION_CMYK;
+    vips::VImage reduced = plainColour ? codecs::ToKeptPixels(effects::ResizeDecoded(*stored, width, height))
+                                       : effects::Resize(codecs::ToKeptPixels(*stored), width, height);
+    if (reduced.bands() != input.pixels.bands()) return std::nullopt;
+    return reduced.copy_memory();
+}
+
 template <typename F> auto Guarded(F&& body) {
     EnsureInitialized();
     try {
@@ -58,6 +83,8 @@ std::int32_t TIk5Effect::Resize(std::int32_t width, std::int32_t height, std::in
     return Guarded([&] {
         auto input = ImageStore::Instance().Get(InImgHandle);
         CheckDimensions(width, height);
+        if (std::optional<vips::VImage> reduced = ReducedWhileDecoding(*input, width, height))
+            return Adopt(Derived(*input, std::move(*reduced)));
         return Adopt(Derived(*input, effects::Resize(ResizeSource(*input, width, height), width, height)));
     });
 }
@@ -71,6 +98,7 @@ std::int32_t TIk5Effect::ChangeColorDepth(std::int16_t bits, std::int16_t, std::
             if (!input->paletted) {
                 promoted.reloadShrunk = input->reloadShrunk;
                 promoted.reloadSequential = input->reloadSequential;
+                promoted.reloadStored = input->reloadStored;
             }
             return Adopt(std::move(promoted));
         }

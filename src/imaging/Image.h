@@ -62,6 +62,10 @@ struct Image {
     // Decodes the source again for one pass from the top, holding only a few rows at a time: a save of the
     // loaded pixels never holds them whole. Set by the JPEG and PNG loads and kept like reloadShrunk.
     std::function<std::optional<vips::VImage>()> reloadSequential;
+    // Like reloadSequential, but the pixels as the file stores them, before the conversion to 8-bit sRGB
+    // (codecs::ToKeptPixels): a large reduction right after the load then reads the file once from the top,
+    // holds a few rows at a time and converts only the pixels left. Set by the PNG load, kept like reloadShrunk.
+    std::function<std::optional<vips::VImage>()> reloadStored;
 };
 
 // For a freshly loaded image that can be decoded at reduced scale: the smallest such decode that is still at

@@ -1,5 +1,6 @@
 #include "imaging/Init.h"
 
+#include <cstdlib>
 #include <mutex>
 #include <stdexcept>
 
@@ -10,6 +11,11 @@ namespace imaging {
 void EnsureInitialized() {
     static std::once_flag once;
     std::call_once(once, [] {
+        // libvips loads its optional format modules (ImageMagick, PDF, OpenSlide, HEIF, JPEG XL) from its own
+        // folder at start-up: dozens of libraries and more time than a small conversion takes, for formats
+        // Kelvo reads with libvips' built-in loaders or its own codecs. A libvips home without modules leaves
+        // them out (unless the user has chosen a home).
+        if (std::getenv("VIPSHOME") == nullptr) ::setenv("VIPSHOME", "/nonexistent/kelvo-no-vips-modules", 0);
         if (VIPS_INIT("kelvo") != 0) throw std::runtime_error("libvips could not start");
         // A batch converter never reuses an operation's result: caching would only hold memory and files.
         vips_cache_set_max(0);

@@ -24,8 +24,9 @@ vips::VImage ExactSize(const vips::VImage& image, int width, int height) {
 
 } // namespace
 
-vips::VImage Resize(const vips::VImage& in, int width, int height) {
-    CheckEffectInput(in, "resize");
+namespace {
+
+vips::VImage ResizePixels(const vips::VImage& in, int width, int height) {
     CheckDimensions(width, height);
     if (width == in.width() && height == in.height()) return in;
     double hscale = double(width) / in.width();
@@ -35,6 +36,19 @@ vips::VImage Resize(const vips::VImage& in, int width, int height) {
             image.resize(hscale, vips::VImage::option()->set("vscale", vscale)->set("kernel", VIPS_KERNEL_LANCZOS3));
         return ExactSize(resized, width, height);
     });
+}
+
+} // namespace
+
+vips::VImage Resize(const vips::VImage& in, int width, int height) {
+    CheckEffectInput(in, "resize");
+    return ResizePixels(in, width, height);
+}
+
+vips::VImage ResizeDecoded(const vips::VImage& in, int width, int height) {
+    if (in.format() != VIPS_FORMAT_UCHAR || (in.bands() != 1 && in.bands() != 3 && in.bands() != 4))
+        Fail("resize: expected 8-bit grey, RGB or RGBA pixels");
+    return ResizePixels(in, width, height);
 }
 
 } // namespace imaging::effects

@@ -225,3 +225,56 @@ TEST_F(ShrinkOnLoad, PreviewsOfLargePhotosAreDecodedAtReducedScale) {
 }
 
 } // namespace
+
+// A freshly loaded PNG that is reduced is decoded again from the top straight into the reduction (never held
+// whole): the pixels are those of the resize of the full decode, for every kind of PNG, and a file replaced
+// since the load is not read (the loaded pixels are used).
+TEST_F(ShrinkOnLoad, PngReducedWhileDecodedMatchesTheFullDecode) {
+    const fs::path photo = dir / "photo.png";
+    ASSERT_EQ(testsupport::Run("convert " + Quote(Photo()) + " " + Quote(photo)), 0);
+    struct Case {
+        const char* name;
+        const char* convert; // how ImageMagick makes it from the photo
+    };
+    const Case kinds[] = {{"rgb.png", ""},
+                          {"rgba.png", "-alpha set -channel A -fx 'i/w' +channel"},
+                          {"grey.png", "-colorspace gray -define png:color-type=0"},
+                          {"grey16.png", "-colorspace gray -depth 16"},
+                          {"rgb16.png", "-depth 16"},
+                          {"palette.png", "-colors 200 PNG8:"}};
+    for (const Case& kind : kinds) {
+        const fs::path file = dir / kind.name;
+        const std::string target = std::string(kind.convert).ends_with(":") ? "" : " ";
+        ASSERT_EQ(testsupport::Run("convert " + Quote(photo) + " " + kind.convert + target + Quote(file)), 0)
+            << kind.name;
+        for (auto [width, height] : {std::pair{200, 133}, std::pair{799, 533}, std::pair{2400, 20}}) {
+            SCOPED_TRACE(testing::Message() << kind.name << " " << width << "x" << height);
+            Loaded loaded(file);
+            ASSERT_TRUE(imaging::ImageStore::Instance().Get(loaded.file.ImgHandle)->reloadStored);
+            imaging::Raster reduced = loaded.Resized(width, height);
+            // The loaded pixels (alpha kept) resized, then shown on white as Resized shows its result.
+            auto image = imaging::ImageStore::Instance().Get(loaded.file.ImgHandle);
+            imaging::Raster full =
+                imaging::ToRaster(imaging::FlattenToRgb(imaging::effects::Resize(image->pixels, width, height)));
+            ASSERT_EQ(reduced.width, width);
+            ASSERT_EQ(reduced.height, height);
+            EXPECT_EQ(reduced.pixels, full.pixels);
+        }
+    }
+    // The reduction is made (and held) by the resize itself: cutting the file short afterwards changes nothing.
+    {
+        const fs::path cut = dir / "cut.png";
+        fs::copy_file(photo, cut);
+        imaging::Raster expected = Loaded(cut).FullDecodeResized(300, 200);
+        Loaded reduced(cut);
+        ASSERT_EQ(reduced.effect.Resize(300, 200, 1), 1);
+        fs::resize_file(cut, 1000);
+        auto image = imaging::ImageStore::Instance().Get(reduced.effect.OutImgHandle);
+        EXPECT_EQ(imaging::ToRaster(imaging::RgbPixels(*image)).pixels, expected.pixels);
+    }
+    // Replaced after the load by another picture of the same size: the reduction is of the loaded pixels.
+    Loaded loaded(photo);
+    ASSERT_EQ(testsupport::Run("convert -size 2400x1600 xc:red " + Quote(dir / "red.png")), 0);
+    fs::rename(dir / "red.png", photo);
+    EXPECT_EQ(loaded.Resized(300, 200).pixels, loaded.FullDecodeResized(300, 200).pixels);
+}

@@ -205,6 +205,11 @@ Image LoadPng(const FileReader& file) {
         if (!again) return std::nullopt;
         return ToKeptPixels(CallVips([&] { return OpenPng(*again, VIPS_ACCESS_SEQUENTIAL); }));
     };
+    image.reloadStored = [source]() -> std::optional<vips::VImage> {
+        std::optional<vips::VSource> again = source.Reopen();
+        if (!again) return std::nullopt;
+        return CallVips([&] { return OpenPng(*again, VIPS_ACCESS_SEQUENTIAL); });
+    };
     return image;
 }
 
