@@ -104,9 +104,10 @@ void PrintUsage() {
                 "       kelvo --open FILE|FOLDER...\n"
                 "                             open the window with the images in the conversion list\n"
                 "       kelvo --help | --version\n\n"
-                "Images: .jpg .jpeg .png .bmp .pcx .fpx. Output goes to the output folder set on the settings\n"
-                "page (at first: the Output folder beside the program). The program ends when the run is done;\n"
-                "the exit status is 0 after a normal end and 1 when the run stopped or failed.\n");
+                "Images: .jpg .jpeg .png .bmp .pcx .fpx .heic .heif .avif .webp .jxl. Output goes to the output\n"
+                "folder set on the settings page (at first: the Output folder beside the program). The program\n"
+                "ends when the run is done; the exit status is 0 after a normal end and 1 when the run stopped\n"
+                "or failed.\n");
 }
 
 // The application object a run needs: a caption needs Qt's font system, and the tray icon a widget

@@ -29,7 +29,7 @@ struct FormatRow {
     bool interlace;
 };
 
-constexpr std::array<FormatRow, 7> kFormatRows{{
+constexpr std::array<FormatRow, 9> kFormatRows{{
     {"JPEG", true, true, true, false},
     {"BMP8", false, false, false, false},
     {"BMP24", false, false, false, false},
@@ -37,6 +37,8 @@ constexpr std::array<FormatRow, 7> kFormatRows{{
     {"PNG24", false, false, true, true},
     {"FPX", true, false, false, false},
     {"PCX", false, false, false, false},
+    {"WEBP", true, false, false, false},
+    {"AVIF", true, false, false, false},
 }};
 
 QString PercentText(int level) { return QString::number(level) + QLatin1Char('%'); }
@@ -130,13 +132,18 @@ void TForm1::CoolBtn7Click() { PickFolderInto("Edit6"); }
 
 const std::vector<FileFilter>& TForm1::PictureFilters() {
     static const std::vector<FileFilter> filters{
-        {"すべての画像ファイル (*.jpg;*.jpeg;*.bmp;*.png;*.pcx;*.fpx)", "*.jpg;*.jpeg;*.bmp;*.png;*.pcx;*.fpx"},
+        {"すべての画像ファイル (*.jpg;*.jpeg;*.bmp;*.png;*.pcx;*.fpx;*.heic;*.heif;*.avif;*.webp;*.jxl)",
+         "*.jpg;*.jpeg;*.bmp;*.png;*.pcx;*.fpx;*.heic;*.heif;*.avif;*.webp;*.jxl"},
         {"JPEG イメージファイル (*.jpg)", "*.jpg"},
         {"JPEG イメージファイル (*.jpeg)", "*.jpeg"},
         {"ビットマップ (*.bmp)", "*.bmp"},
         {"PNG イメージファイル (*.png)", "*.png"},
         {"PCX イメージファイル (*.pcx)", "*.pcx"},
         {"FPX イメージファイル (*.fpx)", "*.fpx"},
+        {"HEIF イメージファイル (*.heic;*.heif)", "*.heic;*.heif"},
+        {"AVIF イメージファイル (*.avif)", "*.avif"},
+        {"WebP イメージファイル (*.webp)", "*.webp"},
+        {"JPEG XL イメージファイル (*.jxl)", "*.jxl"},
     };
     return filters;
 }

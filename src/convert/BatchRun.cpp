@@ -211,7 +211,7 @@ OutputFormat BatchRun::PrepareFormat() {
         file.PalRed = std::int16_t(options_.transparentColour & 0xFF);
         file.PalGreen = std::int16_t((options_.transparentColour >> 8) & 0xFF);
         file.PalBlue = std::int16_t((options_.transparentColour >> 16) & 0xFF);
-    } else if (format.fpxQuality) {
+    } else if (format.fpxQuality || format.takesQuality) {
         file.JpegQuality = std::int16_t(options_.quality);
     }
     return format;

@@ -21,6 +21,10 @@ OutputFormat ChooseOutputFormat(const std::string& text, int quality, bool progr
         f = {std::int16_t(lossless ? 21 : 23), false, false, false, !lossless, ".fpx", "x24 BPP"};
     } else if (text == "PCX") {
         f = {24, false, false, false, false, ".pcx", "x24 BPP"};
+    } else if (text == "WEBP") {
+        f = {30, false, false, false, false, ".webp", "x24 BPP", true};
+    } else if (text == "AVIF") {
+        f = {31, false, false, false, false, ".avif", "x24 BPP", true};
     } else {
         f = {std::int16_t(progressive ? 11 : 10), false, false, true, false, ".jpg", "x24 BPP"};
     }

@@ -14,9 +14,11 @@ struct OutputFormat {
     bool fpxQuality = false;   // FlashPix with JPEG tiles at the run's quality
     const char* extension = ".jpg";
     const char* captionSuffix = "x24 BPP";
+    bool takesQuality = false; // WEBP and AVIF: the run's quality, nothing else
 };
 
-// The format for ComboBox4's text, compared exactly; any text that names no other format gives JPEG.
+// The format for ComboBox4's text, compared exactly; any text that names no other format gives JPEG. Beside the
+// seven formats of the settings page's list, "WEBP" and "AVIF" (the two items after them).
 // quality decides between the two FlashPix actions; progressive between the two JPEG actions.
 OutputFormat ChooseOutputFormat(const std::string& formatText, int quality, bool progressive);
 

@@ -16,6 +16,7 @@
 #include "imaging/codecs/Bmp.h"
 #include "imaging/codecs/Fpx.h"
 #include "imaging/codecs/Jpeg.h"
+#include "imaging/codecs/LibvipsFormats.h"
 #include "imaging/codecs/Pcx.h"
 #include "imaging/codecs/Png.h"
 #include "imaging/codecs/VipsLoad.h"
@@ -92,6 +93,8 @@ void TIk5File::Load() {
         FailUnsupported("GIF images are not supported");
     } else if (StartsWith(head, "II*\0") || StartsWith(head, "MM\0*")) {
         FailUnsupported("TIFF images are not supported");
+    } else if (std::optional<codecs::LibvipsFormat> format = codecs::DetectLibvipsFormat(head)) {
+        image = codecs::LoadLibvipsFormat(file, *format);
     } else if (codecs::IsBmp(head) || codecs::IsPcx(head) || codecs::IsFpx(head)) {
         std::vector<std::uint8_t> bytes = file.ReadAll(kMaxFileBytes);
         Progress(30);
@@ -142,6 +145,12 @@ void TIk5File::Save() {
         break;
     case kSavePcx:
         sink(image->paletted ? codecs::EncodePcx(*image->paletted) : codecs::EncodePcx(raster()));
+        break;
+    case kSaveWebp:
+        codecs::WriteWebp(pixels(), JpegQuality, sink);
+        break;
+    case kSaveAvif:
+        codecs::WriteAvif(pixels(), JpegQuality, sink);
         break;
     default:
         Fail("unknown action " + std::to_string(Action));

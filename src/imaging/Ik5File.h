@@ -21,6 +21,8 @@ public:
         kSaveFpx = 21,
         kSaveFpxJpeg = 23,
         kSavePcx = 24,
+        kSaveWebp = 30, // beyond the component's own actions: lossy WebP at JpegQuality
+        kSaveAvif = 31, // and AVIF (AV1 in HEIF) at JpegQuality
     };
 
     std::string FileName;          // UTF-8 path of the file to load or save
@@ -29,7 +31,7 @@ public:
     std::int32_t ImgWidth = 0;     // filled by GetImageInfo
     std::int32_t ImgHeight = 0;
     std::int16_t ImgBitCount = 0;
-    std::int16_t JpegQuality = 75; // JPEG and FlashPix-JPEG quality, 0..100
+    std::int16_t JpegQuality = 75; // JPEG, FlashPix-JPEG, WebP and AVIF quality, 0..100
     std::int16_t JpegSubsamp = 0;  // 0: no chroma subsampling (4:4:4); otherwise 4:2:0
     std::string Comment;           // written by JPEG and PNG saves; the loaded file's comment after a load
     std::int16_t Interlace = 0;    // PNG Adam7 when true (-1)

@@ -98,7 +98,8 @@ std::vector<OptionDescriptor> BuildTable() {
     t.Switch("CheckBox6", "グレースケール(&G)", false);
 
     t.Group(kSettingsPage, "保存オプション");
-    t.Choice("ComboBox4", "形式：", "JPEG", {"JPEG", "BMP8", "BMP24", "PNG8", "PNG24", "FPX", "PCX"});
+    // WEBP and AVIF come after the seven formats of the Windows version, which reads them as any other text.
+    t.Choice("ComboBox4", "形式：", "JPEG", {"JPEG", "BMP8", "BMP24", "PNG8", "PNG24", "FPX", "PCX", "WEBP", "AVIF"});
     t.Switch("CheckBox7", "プログレッシブ(&P)", false);
     t.Switch("CheckBox10", "インターレース(&I)", false);
     t.Switch("CheckBox11", "透過する(&T)", false);

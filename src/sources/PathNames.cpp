@@ -45,8 +45,8 @@ std::string ChangeFileExt(std::string_view path, std::string_view extension) {
 
 bool IsImageFileName(std::string_view path) {
     // In the order they are tested.
-    static constexpr std::array<std::string_view, 6> kImageExtensions = {".jpg", ".png",  ".bmp",
-                                                                         ".pcx", ".jpeg", ".fpx"};
+    static constexpr std::array<std::string_view, 11> kImageExtensions = {
+        ".jpg", ".png", ".bmp", ".pcx", ".jpeg", ".fpx", ".heic", ".heif", ".avif", ".webp", ".jxl"};
     std::string extension = ExtractFileExt(path);
     for (char& c : extension)
         c = AsciiLower(c);

@@ -20,7 +20,8 @@ std::string ExtractFilePath(std::string_view path);
 // has none: "a.b.jpg" → "a.b.png", "scan" → "scan.png", ".hidden" → ".png".
 std::string ChangeFileExt(std::string_view path, std::string_view extension);
 
-// True when the path's extension, lower-cased, is one of ".jpg", ".png", ".bmp", ".pcx", ".jpeg", ".fpx".
+// True when the path's extension, lower-cased, is one of ".jpg", ".png", ".bmp", ".pcx", ".jpeg", ".fpx", and
+// the newer formats ".heic", ".heif", ".avif", ".webp", ".jxl".
 // A folder path ending in "/" has no extension and never passes.
 bool IsImageFileName(std::string_view path);
 

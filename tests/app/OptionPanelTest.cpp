@@ -192,9 +192,13 @@ TEST_F(OptionPanelTest, PickersChangeTheirOptionOnlyWhenConfirmed) {
     const app::FileDialogRequest& request = dialogs.requests.back();
     EXPECT_EQ(request.title, "画像の選択 (Shiftキーを押しながら複数画像の選択もできます)");
     EXPECT_FALSE(request.multiple);
-    ASSERT_EQ(request.filters.size(), 7u);
-    EXPECT_EQ(request.filters[0].description, "すべての画像ファイル (*.jpg;*.jpeg;*.bmp;*.png;*.pcx;*.fpx)");
+    // The seven lines of the Windows version, then one per newer format; the first line takes them all.
+    ASSERT_EQ(request.filters.size(), 11u);
+    EXPECT_EQ(request.filters[0].description,
+              "すべての画像ファイル (*.jpg;*.jpeg;*.bmp;*.png;*.pcx;*.fpx;*.heic;*.heif;*.avif;*.webp;*.jxl)");
     EXPECT_EQ(request.filters[6].patterns, "*.fpx");
+    EXPECT_EQ(request.filters[7].patterns, "*.heic;*.heif");
+    EXPECT_EQ(request.filters[10].patterns, "*.jxl");
 }
 
 TEST_F(OptionPanelTest, SettingsMenuCommandsSaveAndLoadAndReapplyTheFormatRules) {

@@ -30,6 +30,9 @@ TEST(OutputFormat, EachFormatTextChoosesItsSave) {
         {"FPX", 100, false, 21, false, ".fpx", "200x150x24 BPP"},
         {"FPX", 99, false, 23, false, ".fpx", "200x150x24 BPP"},
         {"PCX", 80, false, 24, false, ".pcx", "200x150x24 BPP"},
+        {"WEBP", 80, true, 30, false, ".webp", "200x150x24 BPP"},
+        {"AVIF", 80, false, 31, false, ".avif", "200x150x24 BPP"},
+        {"webp", 80, false, 10, false, ".jpg", "200x150x24 BPP"}, // compared exactly, as the others
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.text) + " q" + std::to_string(c.quality));
@@ -43,6 +46,11 @@ TEST(OutputFormat, EachFormatTextChoosesItsSave) {
     EXPECT_FALSE(ChooseOutputFormat("FPX", 100, false).fpxQuality);
     EXPECT_TRUE(ChooseOutputFormat("PNG8", 1, false).png);
     EXPECT_TRUE(ChooseOutputFormat("xyz", 1, false).jpeg);
+    // WEBP and AVIF take the quality, and none of the JPEG or PNG properties.
+    for (const char* text : {"WEBP", "AVIF"}) {
+        const auto f = ChooseOutputFormat(text, 80, true);
+        EXPECT_TRUE(f.takesQuality && !f.jpeg && !f.png && !f.fpxQuality) << text;
+    }
 }
 
 TEST(OutputFormat, OutputPaths) {

@@ -194,7 +194,7 @@ TEST(OptionSetChoice, TextIsFreeAndCaseSensitive) {
     set.SetText("ComboBox2", "  縦右 ");
     EXPECT_EQ(set.Text("ComboBox2"), "  縦右 ");
     EXPECT_EQ(set.Items("ComboBox4").front(), "JPEG");
-    EXPECT_EQ(set.Items("ComboBox4").size(), 7u);
+    EXPECT_EQ(set.Items("ComboBox4").size(), 9u); // the seven formats, then WEBP and AVIF
     set.SetText("Edit1", "Ünïcode テキスト");
     EXPECT_EQ(set.Text("Edit1"), "Ünïcode テキスト");
 }

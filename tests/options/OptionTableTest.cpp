@@ -93,7 +93,7 @@ TEST(OptionTable, ChoiceItemsAreTheExactLists) {
         {"ComboBox1", {"しない", "縮小時のみ有効", "拡大時のみ有効", "常に有効"}},
         {"ComboBox2", {"なし", "左上", "中上", "右上", "左下", "中下", "右下", "縦左", "縦右"}},
         {"ComboBox3", {"左上", "右上", "左下", "右下", "中央"}},
-        {"ComboBox4", {"JPEG", "BMP8", "BMP24", "PNG8", "PNG24", "FPX", "PCX"}},
+        {"ComboBox4", {"JPEG", "BMP8", "BMP24", "PNG8", "PNG24", "FPX", "PCX", "WEBP", "AVIF"}},
     };
     for (const auto& d : options::OptionTable("/")) {
         if (d.kind == OptionKind::Choice) {

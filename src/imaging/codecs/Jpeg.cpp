@@ -92,24 +92,6 @@ private:
     bool inserted_ = false;
 };
 
-// The custom target's write signal: hands libvips' bytes on; -1 (after keeping the exception) ends the save.
-struct TargetContext {
-    std::function<void(std::span<const std::uint8_t>)> write;
-    std::exception_ptr error;
-};
-
-gint64 OnTargetWrite(VipsTargetCustom*, const void* data, gint64 length, void* context) {
-    auto* target = static_cast<TargetContext*>(context);
-    if (target->error) return -1;
-    try {
-        target->write(std::span(static_cast<const std::uint8_t*>(data), std::size_t(length)));
-        return length;
-    } catch (...) {
-        target->error = std::current_exception();
-        return -1;
-    }
-}
-
 // Opens the file for decoding at 1/shrink scale, upright. Only the header is read now.
 vips::VImage OpenJpeg(const vips::VSource& source, int shrink, VipsAccess access) {
     return vips::VImage::jpegload_source(source, vips::VImage::option()
@@ -203,16 +185,12 @@ void WriteJpeg(const vips::VImage& rgb, int quality, bool progressive, bool subs
     EnsureInitialized();
     if (rgb.bands() != 3 || rgb.format() != VIPS_FORMAT_UCHAR) Fail("JPEG encoding needs 8-bit RGB pixels");
     CommentInserter inserter(comment, sink);
-    TargetContext context;
-    context.write = [&inserter](std::span<const std::uint8_t> bytes) { inserter.Write(bytes); };
     // Optimised Huffman tables make files some 5 % smaller, but libjpeg then keeps the coefficients of the whole
     // image (twice its decoded size at 4:4:4) until the last row: larger images get the standard tables and
     // are written as their rows are computed.
     const bool optimize = std::int64_t(rgb.width()) * rgb.height() <= kOptimizeCodingPixels;
-    vips::VTarget target(VIPS_TARGET(vips_target_custom_new()));
-    g_signal_connect(target.get_target(), "write", G_CALLBACK(OnTargetWrite), &context);
-    try {
-        CallVips([&] {
+    SaveThroughTarget(
+        [&](const vips::VTarget& target) {
             vips::VImage image = rgb.copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
             // strip: an orientation tag or profile carried over from the source would no longer describe the
             // pixels.
@@ -223,14 +201,8 @@ void WriteJpeg(const vips::VImage& rgb, int quality, bool progressive, bool subs
                                                                                 : VIPS_FOREIGN_SUBSAMPLE_OFF)
                                               ->set("optimize_coding", optimize)
                                               ->set("strip", true));
-            return 0;
-        });
-    } catch (...) {
-        // The sink's own failure (a full disc, say) is the one to report, not libvips' account of it.
-        if (context.error) std::rethrow_exception(context.error);
-        throw;
-    }
-    if (context.error) std::rethrow_exception(context.error);
+        },
+        [&inserter](std::span<const std::uint8_t> bytes) { inserter.Write(bytes); });
     inserter.Finish();
 }
 

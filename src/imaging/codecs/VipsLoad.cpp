@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <exception>
+#include <span>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -67,6 +69,45 @@ void FailFromVips(const vips::VError& error) {
     if (message.find("out of memory") != std::string::npos || message.find("Insufficient memory") != std::string::npos)
         Fail(message, Problem::NoMemory);
     Fail(message);
+}
+
+namespace {
+
+// The custom target's write signal: hands libvips' bytes on; -1 (after keeping the exception) ends the save.
+struct TargetContext {
+    const ByteSink* write = nullptr;
+    std::exception_ptr error;
+};
+
+gint64 OnTargetWrite(VipsTargetCustom*, const void* data, gint64 length, void* context) {
+    auto* target = static_cast<TargetContext*>(context);
+    if (target->error) return -1;
+    try {
+        (*target->write)(std::span(static_cast<const std::uint8_t*>(data), std::size_t(length)));
+        return length;
+    } catch (...) {
+        target->error = std::current_exception();
+        return -1;
+    }
+}
+
+} // namespace
+
+void SaveThroughTarget(const std::function<void(const vips::VTarget&)>& save, const ByteSink& sink) {
+    TargetContext context;
+    context.write = &sink;
+    vips::VTarget target(VIPS_TARGET(vips_target_custom_new()));
+    g_signal_connect(target.get_target(), "write", G_CALLBACK(OnTargetWrite), &context);
+    try {
+        CallVips([&] {
+            save(target);
+            return 0;
+        });
+    } catch (...) {
+        if (context.error) std::rethrow_exception(context.error);
+        throw;
+    }
+    if (context.error) std::rethrow_exception(context.error);
 }
 
 namespace {

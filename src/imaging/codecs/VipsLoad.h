@@ -4,6 +4,7 @@
 // reading comment text.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,6 +15,7 @@
 #include <vips/vips8>
 
 #include "files/InputFile.h"
+#include "imaging/ByteSink.h"
 
 namespace imaging::codecs {
 
@@ -68,6 +70,10 @@ auto CallVips(Function&& function) -> decltype(function()) {
         FailFromVips(error);
     }
 }
+
+// Runs a libvips save into a target whose bytes go to `sink` as they are written. The sink's own failure (a full
+// disc, say) is the one raised, not libvips' account of it; a libvips failure becomes imaging::Error.
+void SaveThroughTarget(const std::function<void(const vips::VTarget&)>& save, const ByteSink& sink);
 
 // The pixels an Image keeps for a freshly opened image: an embedded ICC profile converted to sRGB (CMYK without
 // one as device CMYK), grey made RGB, 16 bits brought to 8, 3 bands or 4 with alpha.

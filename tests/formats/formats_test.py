@@ -1,0 +1,160 @@
+#!/usr/bin/python3
+"""The newer formats on the real program's command line: HEIC, AVIF, WebP and JPEG XL read, WEBP and AVIF written.
+
+Inputs are written at test time by the reference encoders (heif-enc, avifenc, cwebp, cjxl) from one picture;
+outputs are read back by the reference decoders (dwebp, avifdec) and by ImageMagick, and their pixels compared
+with the picture. A folder holding every format converts in one run; the format is told by content, not name;
+damaged files of each format fail cleanly (exit 1, one line naming the file, no output).
+
+usage: formats_test.py KELVO_BINARY
+"""
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+
+from PIL import Image, ImageChops, ImageStat
+import math
+
+TIMEOUT = 120
+
+
+def psnr(a, b):
+    a, b = a.convert("RGB"), b.convert("RGB")
+    if a.size != b.size:
+        return -1.0
+    mse = sum(v ** 2 for v in ImageStat.Stat(ImageChops.difference(a, b)).rms) / 3
+    return float("inf") if mse == 0 else 10 * math.log10(255 ** 2 / mse)
+
+
+def picture(w, h):
+    """A smooth photo-like picture (gradients and curves): lossy encoders keep it well."""
+    img = Image.new("RGB", (w, h))
+    img.putdata([((x * 255) // (w - 1), (y * 255) // (h - 1), int(128 + 100 * math.sin(x / 17.0 + y / 23.0)))
+                 for y in range(h) for x in range(w)])
+    return img
+
+
+def run(*command):
+    subprocess.run(command, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=TIMEOUT)
+
+
+def decoded(path, root):
+    """The pixels of an output, as the format's reference decoder (or ImageMagick) reads them."""
+    png = os.path.join(root, "decoded.png")
+    if path.endswith(".webp"):
+        run("dwebp", path, "-o", png)
+    elif path.endswith(".avif"):
+        run("avifdec", path, png)
+    else:
+        run("convert", path, png)
+    with Image.open(png) as img:
+        return img.convert("RGB")
+
+
+class Program:
+    def __init__(self, kelvo, root):
+        self.folder = os.path.join(root, "prog")
+        os.makedirs(self.folder)
+        self.binary = os.path.join(self.folder, "kelvo")
+        shutil.copy(kelvo, self.binary)
+        self.output = os.path.join(self.folder, "Output")
+
+    def convert(self, settings, *args):
+        with open(os.path.join(self.folder, "kelvo.ini"), "w", encoding="utf-8") as f:
+            f.write("[Main]\n" + "".join(line + "\n" for line in settings))
+        shutil.rmtree(self.output, ignore_errors=True)
+        env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
+        done = subprocess.run([self.binary, *args], capture_output=True, env=env, timeout=TIMEOUT)
+        lines = [line for line in done.stderr.decode("utf-8", "replace").splitlines() if line.strip()]
+        outputs = sorted(os.listdir(self.output)) if os.path.isdir(self.output) else []
+        return done.returncode, lines, outputs
+
+
+def main():
+    kelvo = os.path.abspath(sys.argv[1])
+    failures = []
+    with tempfile.TemporaryDirectory() as root:
+        source = picture(301, 203)  # odd sides
+        source_png = os.path.join(root, "source.png")
+        source.save(source_png)
+        inputs = os.path.join(root, "inputs")
+        os.makedirs(inputs)
+        # name: (encoder command, the least PSNR its decode must reach against the picture)
+        made = {
+            "heic.heic": (["heif-enc", "-q", "95", source_png, "-o"], 35.0),
+            "avif.avif": (["avifenc", "--min", "0", "--max", "8", source_png], 35.0),
+            "lossy.webp": (["cwebp", "-q", "95", source_png, "-o"], 35.0),
+            "lossless.webp": (["cwebp", "-lossless", source_png, "-o"], float("inf")),
+            # Lossless, with an sRGB profile that is converted to sRGB: equal within rounding.
+            "jxl.jxl": (["cjxl", source_png, "-d", "0"], 60.0),
+            "lossy.JXL": (["cjxl", source_png, "-d", "1"], 35.0),  # the extension in capitals
+        }
+        for name, (command, _) in made.items():
+            run(*command, os.path.join(inputs, name))
+        # A WebP file under a PNG's name: the content decides.
+        shutil.copy(os.path.join(inputs, "lossless.webp"), os.path.join(inputs, "misnamed.png"))
+        made["misnamed.png"] = (None, float("inf"))
+        program = Program(kelvo, root)
+
+        # One run over the folder, at full size to PNG24: every file converts, with the picture's pixels.
+        status, lines, outputs = program.convert(["ComboBox1=しない", "ComboBox4=PNG24"], inputs)
+        stems = sorted(os.path.splitext(name)[0] + ".png" for name in made)
+        if status != 0 or outputs != sorted(set(stems)):
+            failures.append(f"the folder run: exit {status}, {lines}, outputs {outputs}")
+        for name, (_, least) in made.items():
+            out = os.path.join(program.output, os.path.splitext(name)[0] + ".png")
+            if name.startswith("misnamed") or not os.path.exists(out):
+                continue
+            with Image.open(out) as img:
+                quality = psnr(img, source)
+            if quality < least:
+                failures.append(f"{name}: {quality:.1f} dB against the picture (at least {least})")
+        # The misnamed WebP went to misnamed.png too: converted from its content.
+        with Image.open(os.path.join(program.output, "misnamed.png")) as img:
+            if psnr(img, source) != float("inf"):
+                failures.append("a WebP named .png was not read as WebP")
+
+        # Reduced to a thumbnail (the start values: 200 wide, JPEG): the right size from each format.
+        status, lines, outputs = program.convert([], inputs)
+        for name in outputs:
+            with Image.open(os.path.join(program.output, name)) as img:
+                if img.size != (200, 135):
+                    failures.append(f"thumbnail {name}: {img.size}")
+
+        # WEBP and AVIF outputs at the settings page's quality, read back by the reference decoders; a
+        # settings file holding the format is read back as written.
+        for fmt, ext, quality, least in (("WEBP", ".webp", 90, 35.0), ("AVIF", ".avif", 90, 35.0),
+                                         ("WEBP", ".webp", 0, 20.0)):
+            status, lines, outputs = program.convert(
+                ["ComboBox1=しない", f"ComboBox4={fmt}", f"TrackBar1={quality}"], source_png)
+            if status != 0 or outputs != ["source" + ext]:
+                failures.append(f"{fmt} output: exit {status}, {lines}, {outputs}")
+                continue
+            got = psnr(decoded(os.path.join(program.output, "source" + ext), root), source)
+            if got < least:
+                failures.append(f"{fmt} at quality {quality}: {got:.1f} dB (at least {least})")
+        small = os.path.getsize(os.path.join(program.output, "source.webp"))
+        program.convert(["ComboBox1=しない", "ComboBox4=WEBP", "TrackBar1=90"], source_png)
+        if small >= os.path.getsize(os.path.join(program.output, "source.webp")):
+            failures.append("WEBP quality 0 is not smaller than quality 90")
+
+        # Damaged files of each format: cut short, or only a header. Each fails alone and cleanly.
+        for name in ("heic.heic", "avif.avif", "lossy.webp", "jxl.jxl"):
+            data = open(os.path.join(inputs, name), "rb").read()
+            for cut in (24, len(data) // 2):
+                bad = os.path.join(root, f"cut{cut}-{name}")
+                with open(bad, "wb") as f:
+                    f.write(data[:cut])
+                status, lines, outputs = program.convert([], bad)
+                if status != 1 or len(lines) != 1 or bad not in lines[0] or outputs:
+                    failures.append(f"{os.path.basename(bad)}: exit {status}, {lines}, outputs {outputs}")
+    for line in failures:
+        print("FAIL", line)
+    print(f"formats: {len(failures)} failing case(s)")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
