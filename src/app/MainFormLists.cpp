@@ -16,6 +16,9 @@
 #include "app/MainForm.h"
 #include "app/Preview.h"
 #include "sources/DropRules.h"
+#include "options/OptionKeys.h"
+
+namespace keys = options::keys;
 
 namespace app {
 
@@ -89,7 +92,7 @@ void TForm1::PopupMenu2Popup() { D1->setEnabled(renameList_.Count() > 0 && !rena
 
 void TForm1::CheckBox9Click() {
     QuietLists quiet(quietLists_);
-    const bool sorted = options_.Checked("CheckBox9");
+    const bool sorted = options_.Checked(keys::SortList);
     renameList_.SetSorted(sorted);
     destinationList_.SetSorted(sorted);
 }

@@ -22,6 +22,9 @@
 #include "app/OptionBinding.h"
 #include "app/PageBuilder.h"
 #include "app/SpinEdit.h"
+#include "options/OptionKeys.h"
+
+namespace keys = options::keys;
 
 namespace app {
 
@@ -155,26 +158,26 @@ void TForm1::BuildRenamePage() {
 
     auto caption = [this](const char* key) { return QString::fromStdString(options_.Descriptor(key).caption); };
     QGroupBox* group = Group(page, "GroupBox5", "設定", 0, 294, 682, 115);
-    Label(group, "lblEdit4", caption("Edit4"), 12, 20);
-    Edit(group, "Edit4", 78, 20, 120);
-    Label(group, "lblEdit5", caption("Edit5"), 214, 20);
-    Edit(group, "Edit5", 270, 20, 120);
-    Label(group, "lblSpinEdit4", caption("SpinEdit4"), 12, 50);
-    SpinEdit4 = Spin(group, "SpinEdit4", 78, 50, 80);
-    Label(group, "lblSpinEdit7", caption("SpinEdit7"), 214, 50);
-    SpinEdit7 = Spin(group, "SpinEdit7", 270, 50, 60);
-    Check(group, "CheckBox9", caption("CheckBox9"), 350, 50);
-    Label(group, "lblEdit6", caption("Edit6"), 12, 82);
-    Edit6 = Edit(group, "Edit6", 78, 82, 312);
+    Label(group, "lblEdit4", caption(keys::Prefix), 12, 20);
+    Edit(group, keys::Prefix, 78, 20, 120);
+    Label(group, "lblEdit5", caption(keys::Suffix), 214, 20);
+    Edit(group, keys::Suffix, 270, 20, 120);
+    Label(group, "lblSpinEdit4", caption(keys::StartNumber), 12, 50);
+    SpinEdit4 = Spin(group, keys::StartNumber, 78, 50, 80);
+    Label(group, "lblSpinEdit7", caption(keys::Digits), 214, 50);
+    SpinEdit7 = Spin(group, keys::Digits, 270, 50, 60);
+    Check(group, keys::SortList, caption(keys::SortList), 350, 50);
+    Label(group, "lblEdit6", caption(keys::RenameFolder), 12, 82);
+    Edit6 = Edit(group, keys::RenameFolder, 78, 82, 312);
     CoolBtn7 = PickerButton(group, "CoolBtn7", "フォルダの選択", 398, 79);
 
     // The design has this group 12 pixels into its outer group, where a frame drawn through the middle of the
     // outer caption has long passed; Qt's frames run below their captions, so it starts 8 pixels lower (its
     // bottom edge where the design has it) and its buttons sit a little closer together.
     QGroupBox* cases = Group(group, "GroupBox6", "大文字・小文字変換", 520, 20, 152, 87);
-    Radio(cases, "RadioButton1", caption("RadioButton1"), 12, 20);
-    Radio(cases, "RadioButton2", caption("RadioButton2"), 12, 41);
-    Radio(cases, "RadioButton3", caption("RadioButton3"), 12, 62);
+    Radio(cases, keys::CaseKept, caption(keys::CaseKept), 12, 20);
+    Radio(cases, keys::CaseLower, caption(keys::CaseLower), 12, 41);
+    Radio(cases, keys::CaseUpper, caption(keys::CaseUpper), 12, 62);
 
     CoolBtn4 = LargeButton(page, "CoolBtn4", "ファイル読込", kLargeButtonLeft[0], kLargeButtonTop);
     CoolBtn5 = LargeButton(page, "CoolBtn5", "変換実行", kLargeButtonLeft[1], kLargeButtonTop);

@@ -15,6 +15,9 @@
 #include "app/MainForm.h"
 #include "app/SpinEdit.h"
 #include "sources/PathNames.h"
+#include "options/OptionKeys.h"
+
+namespace keys = options::keys;
 
 namespace app {
 
@@ -49,13 +52,13 @@ void TForm1::SubscribeRules() {
     auto on = [this](const char* key, void (TForm1::*rule)()) {
         rules_.push_back(options_.Subscribe(key, [this, rule](const std::string&) { (this->*rule)(); }));
     };
-    on("CheckBox2", &TForm1::CheckBox2Click);
-    on("CheckBox3", &TForm1::CheckBox3Click);
-    on("CheckBox4", &TForm1::CheckBox4Click);
-    on("TrackBar1", &TForm1::TrackBar1Change);
-    on("TrackBar2", &TForm1::TrackBar2Change);
-    on("ComboBox4", &TForm1::UpdateFormatControls);
-    on("CheckBox9", &TForm1::CheckBox9Click);
+    on(keys::ByPercentage, &TForm1::CheckBox2Click);
+    on(keys::Sharpen, &TForm1::CheckBox3Click);
+    on(keys::Blur, &TForm1::CheckBox4Click);
+    on(keys::Quality, &TForm1::TrackBar1Change);
+    on(keys::OverlayTransparency, &TForm1::TrackBar2Change);
+    on(keys::OutputFormat, &TForm1::UpdateFormatControls);
+    on(keys::SortList, &TForm1::CheckBox9Click);
     // The states the window is built with: the three switches off.
     CheckBox2Click();
     CheckBox3Click();
@@ -71,23 +74,23 @@ void TForm1::SetSpinEnabled(TSpinEdit* spin, bool enabled) {
 }
 
 void TForm1::CheckBox2Click() {
-    const bool percentage = options_.Checked("CheckBox2");
+    const bool percentage = options_.Checked(keys::ByPercentage);
     SetSpinEnabled(SpinEdit3, percentage);
     SetSpinEnabled(SpinEdit1, !percentage);
     SetSpinEnabled(SpinEdit2, !percentage);
     CheckBox1->setEnabled(!percentage);
 }
 
-void TForm1::CheckBox3Click() { SetSpinEnabled(SpinEdit5, options_.Checked("CheckBox3")); }
+void TForm1::CheckBox3Click() { SetSpinEnabled(SpinEdit5, options_.Checked(keys::Sharpen)); }
 
-void TForm1::CheckBox4Click() { SetSpinEnabled(SpinEdit6, options_.Checked("CheckBox4")); }
+void TForm1::CheckBox4Click() { SetSpinEnabled(SpinEdit6, options_.Checked(keys::Blur)); }
 
-void TForm1::TrackBar1Change() { Label11->setText(PercentText(options_.Level("TrackBar1"))); }
+void TForm1::TrackBar1Change() { Label11->setText(PercentText(options_.Level(keys::Quality))); }
 
-void TForm1::TrackBar2Change() { Label23->setText(PercentText(options_.Level("TrackBar2"))); }
+void TForm1::TrackBar2Change() { Label23->setText(PercentText(options_.Level(keys::OverlayTransparency))); }
 
 void TForm1::UpdateFormatControls() {
-    const std::string& format = options_.Text("ComboBox4");
+    const std::string& format = options_.Text(keys::OutputFormat);
     for (const FormatRow& row : kFormatRows) {
         if (format != row.format) continue;
         for (QWidget* w : {static_cast<QWidget*>(Label8), static_cast<QWidget*>(Label14),
@@ -111,15 +114,15 @@ void TForm1::PickColourInto(const char* key) {
     if (auto colour = dialogs_->PickColour(this, options_.ColourOf(key))) options_.SetColour(key, *colour);
 }
 
-void TForm1::CoolBtn3Click() { PickColourInto("ColorDialog1"); }
-void TForm1::CoolBtn9Click() { PickColourInto("ColorDialog2"); }
-void TForm1::CoolBtn10Click() { PickColourInto("ColorDialog3"); }
+void TForm1::CoolBtn3Click() { PickColourInto(keys::CaptionFillColour); }
+void TForm1::CoolBtn9Click() { PickColourInto(keys::OverlayKeyColour); }
+void TForm1::CoolBtn10Click() { PickColourInto(keys::TransparentColour); }
 
 void TForm1::CoolBtn8Click() {
     FileDialogRequest request{"画像の選択 (Shiftキーを押しながら複数画像の選択もできます)",
                               PictureFilters(), false, ""};
     const std::vector<std::string> chosen = dialogs_->OpenPictures(this, request);
-    if (!chosen.empty()) options_.SetText("Edit7", chosen.front());
+    if (!chosen.empty()) options_.SetText(keys::OverlayImage, chosen.front());
 }
 
 void TForm1::PickFolderInto(const char* key) {
@@ -127,8 +130,8 @@ void TForm1::PickFolderInto(const char* key) {
         options_.SetText(key, *folder);
 }
 
-void TForm1::CoolBtn2Click() { PickFolderInto("Edit2"); }
-void TForm1::CoolBtn7Click() { PickFolderInto("Edit6"); }
+void TForm1::CoolBtn2Click() { PickFolderInto(keys::OutputFolder); }
+void TForm1::CoolBtn7Click() { PickFolderInto(keys::RenameFolder); }
 
 const std::vector<FileFilter>& TForm1::PictureFilters() {
     static const std::vector<FileFilter> filters{

@@ -11,6 +11,9 @@
 #include "app/PageBuilder.h"
 #include "app/SpinEdit.h"
 #include "widgets/CoolBtn.h"
+#include "options/OptionKeys.h"
+
+namespace keys = options::keys;
 
 namespace app {
 
@@ -37,66 +40,66 @@ void TForm1::BuildSettingsPage() {
     };
 
     QGroupBox* size = Group(page, "GroupBox1", "サイズの変更", 1, 0, 682, 84);
-    label(size, "ComboBox1", 12, kRow1);
-    ComboBox1 = Combo(size, "ComboBox1", kFieldX, kRow1, 120);
-    label(size, "SpinEdit1", 230, kRow1);
-    SpinEdit1 = Spin(size, "SpinEdit1", 250, kRow1, 70);
-    label(size, "SpinEdit2", 340, kRow1);
-    SpinEdit2 = Spin(size, "SpinEdit2", 360, kRow1, 70);
-    CheckBox1 = Check(size, "CheckBox1", caption("CheckBox1"), kFieldX, kRow2);
-    Check(size, "CheckBox2", caption("CheckBox2"), 230, kRow2);
-    SpinEdit3 = Spin(size, "SpinEdit3", 400, kRow2, 60);
-    label(size, "SpinEdit3", 464, kRow2);
+    label(size, keys::SizeMode, 12, kRow1);
+    ComboBox1 = Combo(size, keys::SizeMode, kFieldX, kRow1, 120);
+    label(size, keys::Width, 230, kRow1);
+    SpinEdit1 = Spin(size, keys::Width, 250, kRow1, 70);
+    label(size, keys::Height, 340, kRow1);
+    SpinEdit2 = Spin(size, keys::Height, 360, kRow1, 70);
+    CheckBox1 = Check(size, keys::KeepRatio, caption(keys::KeepRatio), kFieldX, kRow2);
+    Check(size, keys::ByPercentage, caption(keys::ByPercentage), 230, kRow2);
+    SpinEdit3 = Spin(size, keys::Percentage, 400, kRow2, 60);
+    label(size, keys::Percentage, 464, kRow2);
 
     QGroupBox* overlay = Group(page, "GroupBox2", "画像の挿入", 1, 89, 682, 81);
-    label(overlay, "Edit7", 12, kRow1);
-    Edit7 = Edit(overlay, "Edit7", kFieldX, kRow1, 470);
+    label(overlay, keys::OverlayImage, 12, kRow1);
+    Edit7 = Edit(overlay, keys::OverlayImage, kFieldX, kRow1, 470);
     CoolBtn8 = PickerButton(overlay, "CoolBtn8", "画像の選択", kPickerX, kRow1 - 3);
-    label(overlay, "ComboBox3", 12, kRow2);
-    ComboBox3 = Combo(overlay, "ComboBox3", kFieldX, kRow2, 80);
-    label(overlay, "TrackBar2", 200, kRow2);
-    TrackBar2 = TrackBar(overlay, "TrackBar2", 255, kRow2 - 3, 200);
+    label(overlay, keys::OverlayPlace, 12, kRow2);
+    ComboBox3 = Combo(overlay, keys::OverlayPlace, kFieldX, kRow2, 80);
+    label(overlay, keys::OverlayTransparency, 200, kRow2);
+    TrackBar2 = TrackBar(overlay, keys::OverlayTransparency, 255, kRow2 - 3, 200);
     Label23 = Label(overlay, "Label23", "0%", 462, kRow2);
     CoolBtn9 = PickerButton(overlay, "CoolBtn9", "透過色", kPickerX, kRow2 - 3);
 
     QGroupBox* text = Group(page, "GroupBox3", "文字の挿入", 1, 175, 682, 81);
-    label(text, "Edit1", 12, kRow1);
-    Edit(text, "Edit1", kFieldX, kRow1, 470);
+    label(text, keys::CaptionText, 12, kRow1);
+    Edit(text, keys::CaptionText, kFieldX, kRow1, 470);
     CoolBtn1 = PickerButton(text, "CoolBtn1", "フォントの選択", kPickerX, kRow1 - 3);
-    label(text, "ComboBox2", 12, kRow2);
-    ComboBox2 = Combo(text, "ComboBox2", kFieldX, kRow2, 80);
-    Check(text, "CheckBox8", caption("CheckBox8"), 200, kRow2);
+    label(text, keys::CaptionPlace, 12, kRow2);
+    ComboBox2 = Combo(text, keys::CaptionPlace, kFieldX, kRow2, 80);
+    Check(text, keys::CaptionFilled, caption(keys::CaptionFilled), 200, kRow2);
     CoolBtn3 = PickerButton(text, "CoolBtn3", "塗りつぶし色", kPickerX, kRow2 - 3);
 
     QGroupBox* corrections = Group(page, "GroupBox4", "補正", 1, 261, 682, 78);
-    Check(corrections, "CheckBox3", caption("CheckBox3"), 12, kRow1);
-    SpinEdit5 = Spin(corrections, "SpinEdit5", 120, kRow1, 60);
-    label(corrections, "SpinEdit5", 184, kRow1);
-    Check(corrections, "CheckBox4", caption("CheckBox4"), 270, kRow1);
-    SpinEdit6 = Spin(corrections, "SpinEdit6", 370, kRow1, 60);
-    label(corrections, "SpinEdit6", 434, kRow1);
-    Check(corrections, "CheckBox5", caption("CheckBox5"), 12, kRow2 - 2);
-    Check(corrections, "CheckBox6", caption("CheckBox6"), 270, kRow2 - 2);
+    Check(corrections, keys::Sharpen, caption(keys::Sharpen), 12, kRow1);
+    SpinEdit5 = Spin(corrections, keys::SharpenAmount, 120, kRow1, 60);
+    label(corrections, keys::SharpenAmount, 184, kRow1);
+    Check(corrections, keys::Blur, caption(keys::Blur), 270, kRow1);
+    SpinEdit6 = Spin(corrections, keys::BlurAmount, 370, kRow1, 60);
+    label(corrections, keys::BlurAmount, 434, kRow1);
+    Check(corrections, keys::Antialias, caption(keys::Antialias), 12, kRow2 - 2);
+    Check(corrections, keys::Greyscale, caption(keys::Greyscale), 270, kRow2 - 2);
 
     QGroupBox* save = Group(page, "GroupBox7", "保存オプション", 2, 345, 681, 127);
-    Label(save, "Label6", caption("ComboBox4"), 12, 18);
-    ComboBox4 = Combo(save, "ComboBox4", kFieldX, 18, 80);
+    Label(save, "Label6", caption(keys::OutputFormat), 12, 18);
+    ComboBox4 = Combo(save, keys::OutputFormat, kFieldX, 18, 80);
     // The progressive and interlace switches share a place; the format shows at most one of them.
-    CheckBox7 = Check(save, "CheckBox7", caption("CheckBox7"), 180, 18);
-    CheckBox10 = Check(save, "CheckBox10", caption("CheckBox10"), 182, 18);
-    CheckBox11 = Check(save, "CheckBox11", caption("CheckBox11"), 330, 18);
+    CheckBox7 = Check(save, keys::Progressive, caption(keys::Progressive), 180, 18);
+    CheckBox10 = Check(save, keys::Interlace, caption(keys::Interlace), 182, 18);
+    CheckBox11 = Check(save, keys::Transparent, caption(keys::Transparent), 330, 18);
     CoolBtn10 = PickerButton(save, "CoolBtn10", "透過色", kPickerX, 15);
-    Label8 = Label(save, "Label8", caption("TrackBar1"), 12, 44);
+    Label8 = Label(save, "Label8", caption(keys::Quality), 12, 44);
     Label14 = Label(save, "Label14", "低", kFieldX, 44);
-    TrackBar1 = TrackBar(save, "TrackBar1", kFieldX + 16, 41, 200);
+    TrackBar1 = TrackBar(save, keys::Quality, kFieldX + 16, 41, 200);
     Label15 = Label(save, "Label15", "高", kFieldX + 220, 44);
     Label11 = Label(save, "Label11", "100%", kFieldX + 240, 44);
-    label(save, "Edit2", 12, 72);
-    Edit2 = Edit(save, "Edit2", kFieldX, 72, 470);
+    label(save, keys::OutputFolder, 12, 72);
+    Edit2 = Edit(save, keys::OutputFolder, kFieldX, 72, 470);
     CoolBtn2 = PickerButton(save, "CoolBtn2", "フォルダの選択", kPickerX, 69);
-    Check(save, "CheckBox12", caption("CheckBox12"), 12, 99);
-    Label7 = Label(save, "Label7", caption("Edit3"), 234, 99);
-    Edit3 = Edit(save, "Edit3", 300, 99, 248);
+    Check(save, keys::GeneratedNames, caption(keys::GeneratedNames), 12, 99);
+    Label7 = Label(save, "Label7", caption(keys::Comment), 234, 99);
+    Edit3 = Edit(save, keys::Comment, 300, 99, 248);
 
     // The transparent-colour switch and button of the output exist for settings files only.
     CheckBox11->setVisible(false);

@@ -1,6 +1,7 @@
 #include "options/OptionSet.h"
 
 #include <algorithm>
+#include "options/OptionKeys.h"
 
 namespace options {
 
@@ -70,7 +71,7 @@ void OptionSet::SetChecked(std::string_view key, bool checked) {
         return;
     }
     std::vector<Change> changes;
-    for (const char* radio : {"RadioButton1", "RadioButton2", "RadioButton3"}) {
+    for (const char* radio : {keys::CaseKept, keys::CaseLower, keys::CaseUpper}) {
         changes.emplace_back(OptionIndex(radio), radio == key);
     }
     // The one losing its selection is told first, then the newly selected one.
@@ -81,9 +82,9 @@ void OptionSet::SetChecked(std::string_view key, bool checked) {
 
 void OptionSet::SetCaseRule(CaseRule rule) {
     switch (rule) {
-    case CaseRule::Keep: SetChecked("RadioButton1", true); break;
-    case CaseRule::Lower: SetChecked("RadioButton2", true); break;
-    case CaseRule::Upper: SetChecked("RadioButton3", true); break;
+    case CaseRule::Keep: SetChecked(keys::CaseKept, true); break;
+    case CaseRule::Lower: SetChecked(keys::CaseLower, true); break;
+    case CaseRule::Upper: SetChecked(keys::CaseUpper, true); break;
     }
 }
 
@@ -93,7 +94,7 @@ void OptionSet::SetLevel(std::string_view key, std::int64_t level) {
 
 void OptionSet::SetFont(TextFont font) {
     font.style &= kFontStyleMask;
-    Apply(Slot("FontDialog1", OptionKind::Font), std::move(font));
+    Apply(Slot(keys::CaptionFont, OptionKind::Font), std::move(font));
 }
 
 void OptionSet::SetColour(std::string_view key, Colour colour) { Apply(Slot(key, OptionKind::Colour), colour); }

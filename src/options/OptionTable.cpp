@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 #include <stdexcept>
+#include "options/OptionKeys.h"
 
 namespace options {
 
@@ -68,59 +69,59 @@ private:
 std::vector<OptionDescriptor> BuildTable() {
     TableBuilder t;
     t.Group(kSettingsPage, "サイズの変更");
-    t.Choice("ComboBox1", "サイズ変更：", "縮小時のみ有効", {"しない", "縮小時のみ有効", "拡大時のみ有効", "常に有効"});
-    t.Number("SpinEdit1", "幅:", 200, 1, 5000);
-    t.Number("SpinEdit2", "高:", 100, 1, 5000);
-    t.Switch("CheckBox1", "比率を保持(&K)", true);
-    t.Switch("CheckBox2", "パーセンテージ指定(&P)", false);
-    t.Number("SpinEdit3", "%", 50, 1, 100, true);
+    t.Choice(keys::SizeMode, "サイズ変更：", "縮小時のみ有効", {"しない", "縮小時のみ有効", "拡大時のみ有効", "常に有効"});
+    t.Number(keys::Width, "幅:", 200, 1, 5000);
+    t.Number(keys::Height, "高:", 100, 1, 5000);
+    t.Switch(keys::KeepRatio, "比率を保持(&K)", true);
+    t.Switch(keys::ByPercentage, "パーセンテージ指定(&P)", false);
+    t.Number(keys::Percentage, "%", 50, 1, 100, true);
 
     t.Group(kSettingsPage, "画像の挿入");
-    t.Text("Edit7", "画像：");
-    t.Choice("ComboBox3", "挿入位置：", "右下", {"左上", "右上", "左下", "右下", "中央"});
-    t.Level("TrackBar2", "透明度：", 0);
-    t.ColourOption("ColorDialog2", "透過色", kTransparentStart);
+    t.Text(keys::OverlayImage, "画像：");
+    t.Choice(keys::OverlayPlace, "挿入位置：", "右下", {"左上", "右上", "左下", "右下", "中央"});
+    t.Level(keys::OverlayTransparency, "透明度：", 0);
+    t.ColourOption(keys::OverlayKeyColour, "透過色", kTransparentStart);
 
     t.Group(kSettingsPage, "文字の挿入");
-    t.Text("Edit1", "文字列：");
-    t.Font("FontDialog1", "フォントの選択");
-    t.Choice("ComboBox2", "挿入位置：", "左上",
+    t.Text(keys::CaptionText, "文字列：");
+    t.Font(keys::CaptionFont, "フォントの選択");
+    t.Choice(keys::CaptionPlace, "挿入位置：", "左上",
              {"なし", "左上", "中上", "右上", "左下", "中下", "右下", "縦左", "縦右"});
-    t.Switch("CheckBox8", "文字のバックを塗りつぶす(&B)", false);
-    t.ColourOption("ColorDialog1", "塗りつぶし色", kYellow);
+    t.Switch(keys::CaptionFilled, "文字のバックを塗りつぶす(&B)", false);
+    t.ColourOption(keys::CaptionFillColour, "塗りつぶし色", kYellow);
 
     t.Group(kSettingsPage, "補正");
-    t.Switch("CheckBox3", "シャープ(&S)", false);
-    t.Number("SpinEdit5", "(1～100)", 4, 1, 100, true);
-    t.Switch("CheckBox4", "ぼかし(&D)", false);
-    t.Number("SpinEdit6", "(1～20)", 5, 1, 20, true);
-    t.Switch("CheckBox5", "アンチエイリアス(&A)", false);
-    t.Switch("CheckBox6", "グレースケール(&G)", false);
+    t.Switch(keys::Sharpen, "シャープ(&S)", false);
+    t.Number(keys::SharpenAmount, "(1～100)", 4, 1, 100, true);
+    t.Switch(keys::Blur, "ぼかし(&D)", false);
+    t.Number(keys::BlurAmount, "(1～20)", 5, 1, 20, true);
+    t.Switch(keys::Antialias, "アンチエイリアス(&A)", false);
+    t.Switch(keys::Greyscale, "グレースケール(&G)", false);
 
     t.Group(kSettingsPage, "保存オプション");
     // WEBP and AVIF come after the seven formats of the Windows version, which reads them as any other text.
-    t.Choice("ComboBox4", "形式：", "JPEG", {"JPEG", "BMP8", "BMP24", "PNG8", "PNG24", "FPX", "PCX", "WEBP", "AVIF"});
-    t.Switch("CheckBox7", "プログレッシブ(&P)", false);
-    t.Switch("CheckBox10", "インターレース(&I)", false);
-    t.Switch("CheckBox11", "透過する(&T)", false);
-    t.ColourOption("ColorDialog3", "透過色", kTransparentStart);
-    t.Level("TrackBar1", "圧縮品質：", 100);
-    t.Folder("Edit2", "出力先：");
-    t.Switch("CheckBox12", "ファイル名変更機能を使う(&C)", false);
-    t.Text("Edit3", "コメント：");
+    t.Choice(keys::OutputFormat, "形式：", "JPEG", {"JPEG", "BMP8", "BMP24", "PNG8", "PNG24", "FPX", "PCX", "WEBP", "AVIF"});
+    t.Switch(keys::Progressive, "プログレッシブ(&P)", false);
+    t.Switch(keys::Interlace, "インターレース(&I)", false);
+    t.Switch(keys::Transparent, "透過する(&T)", false);
+    t.ColourOption(keys::TransparentColour, "透過色", kTransparentStart);
+    t.Level(keys::Quality, "圧縮品質：", 100);
+    t.Folder(keys::OutputFolder, "出力先：");
+    t.Switch(keys::GeneratedNames, "ファイル名変更機能を使う(&C)", false);
+    t.Text(keys::Comment, "コメント：");
 
     t.Group(kRenamePage, "設定");
-    t.Text("Edit4", "接頭辞：");
-    t.Text("Edit5", "接尾辞：");
-    t.Number("SpinEdit4", "開始番号：", 1, 0, 0);
-    t.Number("SpinEdit7", "桁数：", 4, 1, 99);
-    t.Switch("CheckBox9", "リストのソート(&S)", false);
-    t.Folder("Edit6", "出力先：");
+    t.Text(keys::Prefix, "接頭辞：");
+    t.Text(keys::Suffix, "接尾辞：");
+    t.Number(keys::StartNumber, "開始番号：", 1, 0, 0);
+    t.Number(keys::Digits, "桁数：", 4, 1, 99);
+    t.Switch(keys::SortList, "リストのソート(&S)", false);
+    t.Folder(keys::RenameFolder, "出力先：");
 
     t.Group(kRenamePage, "大文字・小文字変換");
-    t.Case("RadioButton1", "しない(&N)", true);
-    t.Case("RadioButton2", "小文字に変換(&L)", false);
-    t.Case("RadioButton3", "大文字に変換(&U)", false);
+    t.Case(keys::CaseKept, "しない(&N)", true);
+    t.Case(keys::CaseLower, "小文字に変換(&L)", false);
+    t.Case(keys::CaseUpper, "大文字に変換(&U)", false);
     return t.Take();
 }
 
@@ -153,7 +154,7 @@ std::vector<std::string> BuildSettingsKeyOrder() {
     numbered("SpinEdit", 7);
     numbered("CheckBox", 12);
     numbered("TrackBar", 2);
-    keys.emplace_back("FontDialog1");
+    keys.emplace_back(keys::CaptionFont);
     numbered("ColorDialog", 3);
     return keys;
 }

@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "options/SpinValue.h"
+#include "options/OptionKeys.h"
 
 namespace options {
 
@@ -40,17 +41,17 @@ bool OptionValues::Checked(std::string_view key) const {
 
 int OptionValues::Level(std::string_view key) const { return std::get<int>(At(Slot(key, OptionKind::Level))); }
 
-const TextFont& OptionValues::Font() const { return std::get<TextFont>(At(Slot("FontDialog1", OptionKind::Font))); }
+const TextFont& OptionValues::Font() const { return std::get<TextFont>(At(Slot(keys::CaptionFont, OptionKind::Font))); }
 
 Colour OptionValues::ColourOf(std::string_view key) const {
     return std::get<Colour>(At(Slot(key, OptionKind::Colour)));
 }
 
 CaseRule OptionValues::SelectedCase() const {
-    if (Checked("RadioButton2")) {
+    if (Checked(keys::CaseLower)) {
         return CaseRule::Lower;
     }
-    if (Checked("RadioButton3")) {
+    if (Checked(keys::CaseUpper)) {
         return CaseRule::Upper;
     }
     return CaseRule::Keep;

@@ -6,6 +6,9 @@
 #include <QStringDecoder>
 
 #include "sources/PathNames.h"
+#include "options/OptionKeys.h"
+
+namespace keys = options::keys;
 
 namespace renaming {
 
@@ -24,10 +27,10 @@ std::string AsciiCase(std::string_view name, options::CaseRule rule) {
 
 NameRule NameRuleFromOptions(const options::OptionSet& options, std::string outputFolder, bool appendExtension) {
     NameRule rule;
-    rule.prefix = options.Text("Edit4");
-    rule.suffix = options.Text("Edit5");
-    rule.start = options.SpinValue("SpinEdit4");
-    rule.digits = options.SpinValue("SpinEdit7");
+    rule.prefix = options.Text(keys::Prefix);
+    rule.suffix = options.Text(keys::Suffix);
+    rule.start = options.SpinValue(keys::StartNumber);
+    rule.digits = options.SpinValue(keys::Digits);
     rule.caseRule = options.SelectedCase();
     rule.outputFolder = std::move(outputFolder);
     rule.appendExtension = appendExtension;
@@ -35,7 +38,7 @@ NameRule NameRuleFromOptions(const options::OptionSet& options, std::string outp
 }
 
 NameRule RenamePageRule(const options::OptionSet& options) {
-    return NameRuleFromOptions(options, options.Text("Edit6"), true);
+    return NameRuleFromOptions(options, options.Text(keys::RenameFolder), true);
 }
 
 std::string ZeroPadNumber(std::int64_t number, std::int32_t width) {
