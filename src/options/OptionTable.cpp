@@ -142,20 +142,32 @@ const std::map<std::string, std::size_t, std::less<>>& IndexByKey() {
     return index;
 }
 
-std::vector<std::string> BuildSettingsKeyOrder() {
+// The stored options in the order a save writes them, each with its place in the order a load reads them: the
+// combos first, then the texts (the two output folders right after the caption text), then the rest as saved.
+struct StoredOption {
+    const char* key;
+    int loadRank;
+};
+constexpr StoredOption kStoredOptions[] = {
+    {keys::CaptionText, 4},   {keys::OutputFolder, 5},   {keys::Comment, 7},      {keys::Prefix, 8},
+    {keys::Suffix, 9},        {keys::RenameFolder, 6},   {keys::OverlayImage, 10}, {keys::SizeMode, 0},
+    {keys::CaptionPlace, 1},  {keys::OverlayPlace, 2},   {keys::OutputFormat, 3}, {keys::Width, 11},
+    {keys::Height, 12},       {keys::Percentage, 13},    {keys::StartNumber, 14}, {keys::SharpenAmount, 15},
+    {keys::BlurAmount, 16},   {keys::Digits, 17},        {keys::KeepRatio, 18},   {keys::ByPercentage, 19},
+    {keys::Sharpen, 20},      {keys::Blur, 21},          {keys::Antialias, 22},   {keys::Greyscale, 23},
+    {keys::Progressive, 24},  {keys::CaptionFilled, 25}, {keys::SortList, 26},    {keys::Interlace, 27},
+    {keys::Transparent, 28},  {keys::GeneratedNames, 29}, {keys::Quality, 30},    {keys::OverlayTransparency, 31},
+    {keys::CaptionFont, 32},  {keys::CaptionFillColour, 33}, {keys::OverlayKeyColour, 34},
+    {keys::TransparentColour, 35},
+};
+
+std::vector<std::string> StoredKeys(bool loadOrder) {
+    std::vector<StoredOption> stored(std::begin(kStoredOptions), std::end(kStoredOptions));
+    if (loadOrder)
+        std::stable_sort(stored.begin(), stored.end(),
+                         [](const StoredOption& a, const StoredOption& b) { return a.loadRank < b.loadRank; });
     std::vector<std::string> keys;
-    auto numbered = [&keys](const char* stem, int count) {
-        for (int i = 1; i <= count; ++i) {
-            keys.push_back(stem + std::to_string(i));
-        }
-    };
-    numbered("Edit", 7);
-    numbered("ComboBox", 4);
-    numbered("SpinEdit", 7);
-    numbered("CheckBox", 12);
-    numbered("TrackBar", 2);
-    keys.emplace_back(keys::CaptionFont);
-    numbered("ColorDialog", 3);
+    for (const StoredOption& option : stored) keys.emplace_back(option.key);
     return keys;
 }
 
@@ -186,7 +198,12 @@ std::vector<OptionDescriptor> OptionTable(std::string_view programFolder) {
 }
 
 const std::vector<std::string>& SettingsKeyOrder() {
-    static const std::vector<std::string> keys = BuildSettingsKeyOrder();
+    static const std::vector<std::string> keys = StoredKeys(false);
+    return keys;
+}
+
+const std::vector<std::string>& SettingsLoadOrder() {
+    static const std::vector<std::string> keys = StoredKeys(true);
     return keys;
 }
 

@@ -51,6 +51,9 @@ std::vector<OptionDescriptor> OptionTable(std::string_view programFolder);
 // Keys of the saved options in the order a settings file lists them: the seven edits, the four combos, the seven
 // spin edits, the twelve check boxes, the two track bars, the font, then the three colours.
 const std::vector<std::string>& SettingsKeyOrder();
+// The same keys in the order a load reads them: the four combos, the seven edits (the two output folders after
+// the first), then as saved. Both orders come from one list in OptionTable.cpp.
+const std::vector<std::string>& SettingsLoadOrder();
 
 // Position of `key` in OptionTable(); throws std::invalid_argument for a key that is no option.
 std::size_t OptionIndex(std::string_view key);

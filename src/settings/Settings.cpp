@@ -36,8 +36,6 @@ std::string ColourSection(std::string_view key) {
     return number == '1' ? std::string("Color") : "Color" + std::string(1, number);
 }
 
-std::string Numbered(std::string_view stem, int number) { return std::string(stem) + std::to_string(number); }
-
 // Reads typed values from a parsed file; a missing key gives the fallback.
 class Reader {
 public:
@@ -73,31 +71,6 @@ std::int32_t StartNumber(const OptionSet& options, std::string_view key) {
     return options::SpinValueOf(std::get<std::string>(StartValue(options, key)), options.SpinMinimum(key));
 }
 
-void LoadMain(OptionSet& options, const Reader& reader) {
-    for (int i = 1; i <= 4; ++i) {
-        const std::string key = Numbered("ComboBox", i);
-        options.SetText(key, reader.Text(kMain, key, std::get<std::string>(StartValue(options, key))));
-    }
-    // The two output folders (Edit2, Edit6) fall back to the program folder of this option set.
-    for (int i : {1, 2, 6, 3, 4, 5, 7}) {
-        const std::string key = Numbered("Edit", i);
-        options.SetText(key, reader.Text(kMain, key, std::get<std::string>(StartValue(options, key))));
-    }
-    for (int i = 1; i <= 7; ++i) {
-        const std::string key = Numbered("SpinEdit", i);
-        options.SetSpinValue(key, reader.Integer(kMain, key, StartNumber(options, key)));
-    }
-    for (int i = 1; i <= 12; ++i) {
-        const std::string key = Numbered("CheckBox", i);
-        const bool start = std::get<bool>(StartValue(options, key));
-        options.SetChecked(key, reader.Integer(kMain, key, start ? 1 : 0) != 0);
-    }
-    for (int i = 1; i <= 2; ++i) {
-        const std::string key = Numbered("TrackBar", i);
-        options.SetLevel(key, reader.Integer(kMain, key, std::get<int>(StartValue(options, key))));
-    }
-}
-
 // Each property is set as soon as it is read, so that a bad colour leaves the ones before it set.
 void LoadFont(OptionSet& options, const Reader& reader) {
     const TextFont start;
@@ -120,11 +93,24 @@ void LoadFont(OptionSet& options, const Reader& reader) {
     change([&](TextFont& f) { f.name = name; });
 }
 
-void LoadColours(OptionSet& options, const Reader& reader) {
-    for (int i = 1; i <= 3; ++i) {
-        const std::string key = Numbered("ColorDialog", i);
-        const auto start = std::get<options::Colour>(StartValue(options, key));
-        options.SetColour(key, reader.Colour(ColourSection(key), kBrush, start));
+// Reads one stored option, setting it at once (a bad colour leaves the options read before it set). A missing
+// or unreadable value gives the option's start value.
+void LoadOption(OptionSet& options, const Reader& reader, const std::string& key) {
+    switch (options.Descriptor(key).kind) {
+    case OptionKind::Text:
+    case OptionKind::Choice:
+        options.SetText(key, reader.Text(kMain, key, std::get<std::string>(StartValue(options, key))));
+        break;
+    case OptionKind::Number: options.SetSpinValue(key, reader.Integer(kMain, key, StartNumber(options, key))); break;
+    case OptionKind::Switch:
+        options.SetChecked(key, reader.Integer(kMain, key, std::get<bool>(StartValue(options, key)) ? 1 : 0) != 0);
+        break;
+    case OptionKind::Level: options.SetLevel(key, reader.Integer(kMain, key, std::get<int>(StartValue(options, key)))); break;
+    case OptionKind::Font: LoadFont(options, reader); break;
+    case OptionKind::Colour:
+        options.SetColour(key, reader.Colour(ColourSection(key), kBrush, std::get<options::Colour>(StartValue(options, key))));
+        break;
+    case OptionKind::CaseRule: break; // the case rule is not stored
     }
 }
 
@@ -160,9 +146,7 @@ void LoadSettings(OptionSet& options, const std::string& path) {
     const std::optional<std::string> bytes = ReadSettingsBytes(path);
     const ProfileFile file = ProfileFile::FromFileBytes(bytes ? *bytes : std::string());
     const Reader reader(file);
-    LoadMain(options, reader);
-    LoadFont(options, reader);
-    LoadColours(options, reader);
+    for (const std::string& key : options::SettingsLoadOrder()) LoadOption(options, reader, key);
 }
 
 void SaveSettings(const OptionSet& options, const std::string& path) {
