@@ -175,7 +175,7 @@ std::vector<std::string> GatherSources(const std::vector<std::string>& args) {
     std::vector<std::string> list;
     for (const std::string& arg : args) {
         if (sources::IsDirectory(arg))
-            sources::ListFolderImages(sources::ExpandLongPath(arg), 0x3F, false, true, true, list, false, true);
+            sources::ListFolderImages(sources::ExpandLongPath(arg), {.attributes = 0x3F, .markFolders = true, .recurse = true, .includePlain = true}, list);
         else if (sources::FileAttributes(arg))
             list.push_back(sources::ExpandLongPath(arg));
         else

@@ -81,7 +81,8 @@ public:
     // shows the window. An error on the way is shown in the error box and the window still opens.
     void FormCreate(const std::vector<std::string>& args);
 
-    // Hooks for the parts that plug in later; each has a working default.
+    // The about box and the help viewer, set by main (tests set their own). Without one, the item still answers:
+    // a plain version box, or the help file opened with the desktop's viewer.
     std::function<void()> AboutHook;                          // "バージョン情報(&A)..."
     std::function<void(const std::string& helpFile)> HelpHook;  // "ヘルプ目次(&C)" / F1
 
@@ -89,7 +90,7 @@ public:
     // keeps its progress frames.
     void UseTrayBackend(std::unique_ptr<widgets::TrayBackend> backend);
 
-    // For the parts that plug in and for tests.
+    // For main and for tests.
     options::OptionSet& Options() { return options_; }
     sources::FileList& ConversionList() { return conversionList_; }
     sources::FileList& RenameList() { return renameList_; }
@@ -103,9 +104,8 @@ public:
     void SetResourceFolder(std::string folder) { resourceFolder_ = std::move(folder); }
     bool Running() const { return running_; }
     bool Renaming() const { return renaming_; }
-    bool CommandLineRun() const { return false; }  // a command-line run never builds a window
 
-    // Handlers (public so tests and plug-ins can call them as the controls do).
+    // Handlers (public so tests can call them as the controls do).
     void FormShow();
     bool FormCloseQuery();  // saves the settings and the placement; false when the save failed
     void FormResize();      // lays the client area out for its current size

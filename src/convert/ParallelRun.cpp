@@ -413,7 +413,6 @@ bool ParallelRun::RunSideBySide(const std::vector<std::string>& list) {
         workers.push_back(std::make_unique<Worker>(n + 1, options_, commandLineRun_, makeStages_, lead, guard));
     for (auto& worker : workers) worker->Start(list, scheduler);
 
-    imaging::TIk5Common release;
     const auto idle = [this] { observer_.ProcessMessages(); };
     for (int i = 0; i < count; ++i) {
         if (stopRequested_) {

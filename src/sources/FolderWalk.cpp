@@ -83,22 +83,21 @@ private:
     std::vector<FolderId> inside_; // the folders being walked, outermost first
 };
 
-void ListFolder(const std::string& folder, std::uint16_t attrMask, bool clearAttributes, bool markFolders, bool recurse,
-                std::vector<std::string>& list, bool clearList, bool includePlain, bool imagesOnly) {
-    if (clearList) list.clear();
-    FolderWalk(attrMask, clearAttributes, includePlain, imagesOnly, list).Start(folder, markFolders, recurse);
+void ListFolder(const std::string& folder, const WalkOptions& options, std::vector<std::string>& list,
+                bool imagesOnly) {
+    if (options.clearList) list.clear();
+    FolderWalk(options.attributes, options.clearAttributes, options.includePlain, imagesOnly, list)
+        .Start(folder, options.markFolders, options.recurse);
 }
 
 } // namespace
 
-void ListFolderFiles(const std::string& folder, std::uint16_t attrMask, bool clearAttributes, bool markFolders,
-                     bool recurse, std::vector<std::string>& list, bool clearList, bool includePlain) {
-    ListFolder(folder, attrMask, clearAttributes, markFolders, recurse, list, clearList, includePlain, false);
+void ListFolderFiles(const std::string& folder, const WalkOptions& options, std::vector<std::string>& list) {
+    ListFolder(folder, options, list, false);
 }
 
-void ListFolderImages(const std::string& folder, std::uint16_t attrMask, bool clearAttributes, bool markFolders,
-                      bool recurse, std::vector<std::string>& list, bool clearList, bool includePlain) {
-    ListFolder(folder, attrMask, clearAttributes, markFolders, recurse, list, clearList, includePlain, true);
+void ListFolderImages(const std::string& folder, const WalkOptions& options, std::vector<std::string>& list) {
+    ListFolder(folder, options, list, true);
 }
 
 } // namespace sources

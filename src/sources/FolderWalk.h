@@ -7,7 +7,7 @@
 //   - with `clearAttributes`, its read-only and hidden bits are cleared (failures ignored); the tests below use
 //     the attribute word as it was before;
 //   - a folder gets a trailing "/" when `markFolders` is set;
-//   - it is listed when (attribute word & attrMask) != 0, or when the word is 0 and `includePlain` is set
+//   - it is listed when (attribute word & attributes) != 0, or when the word is 0 and `includePlain` is set
 //     (`ListFolderImages` also requires IsImageFileName(full), which a marked folder never passes);
 //   - with `recurse`, a folder is walked with the same attrMask, clearAttributes and includePlain, folders marked,
 //     recursion on and the list kept.
@@ -20,10 +20,19 @@
 
 namespace sources {
 
-void ListFolderFiles(const std::string& folder, std::uint16_t attrMask, bool clearAttributes, bool markFolders,
-                     bool recurse, std::vector<std::string>& list, bool clearList, bool includePlain);
+// How a walk chooses and lists entries (see above); the list is emptied first with `clearList`, and folders are
+// walked into with `recurse`.
+struct WalkOptions {
+    std::uint16_t attributes = 0;
+    bool clearAttributes = false;
+    bool markFolders = false;
+    bool recurse = false;
+    bool clearList = false;
+    bool includePlain = false;
+};
 
-void ListFolderImages(const std::string& folder, std::uint16_t attrMask, bool clearAttributes, bool markFolders,
-                      bool recurse, std::vector<std::string>& list, bool clearList, bool includePlain);
+void ListFolderFiles(const std::string& folder, const WalkOptions& options, std::vector<std::string>& list);
+
+void ListFolderImages(const std::string& folder, const WalkOptions& options, std::vector<std::string>& list);
 
 } // namespace sources

@@ -24,13 +24,13 @@ Paths Sorted(Paths list) {
 // The walks as the drop handling and the command line call them.
 std::vector<std::string> DroppedFolder(const fs::path& folder) {
     std::vector<std::string> list;
-    ListFolderFiles(folder.string(), kAttrAnyFile, false, true, true, list, true, true);
+    ListFolderFiles(folder.string(), {.attributes = kAttrAnyFile, .markFolders = true, .recurse = true, .clearList = true, .includePlain = true}, list);
     return list;
 }
 
 std::vector<std::string> CommandLineFolder(const fs::path& folder) {
     std::vector<std::string> list;
-    ListFolderImages(folder.string(), kAttrAnyFile, false, true, true, list, false, true);
+    ListFolderImages(folder.string(), {.attributes = kAttrAnyFile, .markFolders = true, .recurse = true, .includePlain = true}, list);
     return list;
 }
 
@@ -82,25 +82,25 @@ TEST(FolderWalk, ListFlagsChangeWhatIsListed) {
     ExampleTree tree;
     const std::string& a = tree.a;
     std::vector<std::string> list = {"kept"};
-    ListFolderImages(a, kAttrAnyFile, false, true, true, list, false, true);
+    ListFolderImages(a, {.attributes = kAttrAnyFile, .markFolders = true, .recurse = true, .includePlain = true}, list);
     EXPECT_EQ(list.front(), "kept");
     EXPECT_EQ(list.size(), 3u);
-    ListFolderFiles(a, kAttrAnyFile, false, true, true, list, true, true);
+    ListFolderFiles(a, {.attributes = kAttrAnyFile, .markFolders = true, .recurse = true, .clearList = true, .includePlain = true}, list);
     EXPECT_EQ(list.size(), 4u) << "ClearList empties the list first";
 
     // Without MarkFolders the folder itself is listed bare, yet its own entries are still walked.
-    ListFolderFiles(a, kAttrAnyFile, false, false, true, list, true, true);
+    ListFolderFiles(a, {.attributes = kAttrAnyFile, .recurse = true, .clearList = true, .includePlain = true}, list);
     EXPECT_EQ(Sorted(list), Sorted({a + "/x.JPG", a + "/y.txt", a + "/S", a + "/S/z.png"}));
 
     // Without Recurse only the folder's own entries.
-    ListFolderFiles(a, kAttrAnyFile, false, true, false, list, true, true);
+    ListFolderFiles(a, {.attributes = kAttrAnyFile, .markFolders = true, .clearList = true, .includePlain = true}, list);
     EXPECT_EQ(Sorted(list), Sorted({a + "/x.JPG", a + "/y.txt", a + "/S/"}));
 
     // The mask selects by attribute: folders only, or read-only files only.
-    ListFolderFiles(a, kAttrDirectory, false, true, true, list, true, true);
+    ListFolderFiles(a, {.attributes = kAttrDirectory, .markFolders = true, .recurse = true, .clearList = true, .includePlain = true}, list);
     EXPECT_EQ(list, Paths{a + "/S/"});
     chmod((tree.dir / "A" / "S" / "z.png").c_str(), 0444);
-    ListFolderFiles(a, kAttrReadOnly, false, true, true, list, true, true);
+    ListFolderFiles(a, {.attributes = kAttrReadOnly, .markFolders = true, .recurse = true, .clearList = true, .includePlain = true}, list);
     EXPECT_EQ(list, Paths{a + "/S/z.png"});
 }
 
@@ -133,7 +133,7 @@ TEST(FolderWalk, ClearAttributesMakesEveryEntryMetWritable) {
     chmod((dir / "ro").c_str(), 0555);
 
     std::vector<std::string> list;
-    ListFolderImages(root, kAttrAnyFile, true, true, true, list, true, true);
+    ListFolderImages(root, {.attributes = kAttrAnyFile, .clearAttributes = true, .markFolders = true, .recurse = true, .clearList = true, .includePlain = true}, list);
     EXPECT_EQ(list, Paths{root + "/ro/a.jpg"});
     // Every entry met, image or not, folders included, gains the owner write bit and keeps the rest of its mode.
     EXPECT_EQ(ModeOf(dir / "ro"), 0755u);
@@ -142,7 +142,7 @@ TEST(FolderWalk, ClearAttributesMakesEveryEntryMetWritable) {
 
     // The listing uses the attribute word as it was before the clearing.
     chmod((dir / "ro" / "a.jpg").c_str(), 0444);
-    ListFolderFiles(root, kAttrReadOnly, true, true, true, list, true, true);
+    ListFolderFiles(root, {.attributes = kAttrReadOnly, .clearAttributes = true, .markFolders = true, .recurse = true, .clearList = true, .includePlain = true}, list);
     EXPECT_EQ(list, Paths{root + "/ro/a.jpg"});
     EXPECT_EQ(ModeOf(dir / "ro" / "a.jpg"), 0644u);
 }
@@ -191,19 +191,18 @@ TEST(FolderWalk, UnreadableFoldersContributeNothing) {
     testsupport::TempDir dir;
     MakeFile(dir / "file.jpg");
     std::vector<std::string> list = {"old"};
-    ListFolderFiles((dir / "missing").string(), kAttrAnyFile, false, true, true, list, true, true);
+    ListFolderFiles((dir / "missing").string(), {.attributes = kAttrAnyFile, .markFolders = true, .recurse = true, .clearList = true, .includePlain = true}, list);
     EXPECT_TRUE(list.empty());
     list = {"old"};
-    ListFolderFiles((dir / "file.jpg").string(), kAttrAnyFile, false, true, true, list, false, true);
+    ListFolderFiles((dir / "file.jpg").string(), {.attributes = kAttrAnyFile, .markFolders = true, .recurse = true, .includePlain = true}, list);
     EXPECT_EQ(list, Paths{"old"});
     // An empty folder string names nothing (it is not taken for the root).
-    ListFolderImages("", kAttrAnyFile, true, true, true, list, false, true);
+    ListFolderImages("", {.attributes = kAttrAnyFile, .clearAttributes = true, .markFolders = true, .recurse = true, .includePlain = true}, list);
     EXPECT_EQ(list, Paths{"old"});
     // A NUL byte would cut the folder at "dir/"; such a string names nothing.
-    ListFolderFiles(dir.path().string() + std::string(1, '\0') + "x", kAttrAnyFile, false, true, true, list, false,
-                    true);
+    ListFolderFiles(dir.path().string() + std::string(1, '\0') + "x", {.attributes = kAttrAnyFile, .markFolders = true, .recurse = true, .includePlain = true}, list);
     EXPECT_EQ(list, Paths{"old"});
     fs::create_directory(dir / "empty");
-    ListFolderFiles((dir / "empty").string(), kAttrAnyFile, false, true, true, list, true, true);
+    ListFolderFiles((dir / "empty").string(), {.attributes = kAttrAnyFile, .markFolders = true, .recurse = true, .clearList = true, .includePlain = true}, list);
     EXPECT_TRUE(list.empty());
 }
