@@ -2,33 +2,29 @@
 
 #include <sys/stat.h>
 
+#include "imaging/Ik5File.h"
 #include "sources/PathNames.h"
 
 namespace convert {
 
 OutputFormat ChooseOutputFormat(const std::string& text, int quality, bool progressive) {
-    OutputFormat f;
-    if (text == "BMP8") {
-        f = {8, true, false, false, false, ".bmp", "x8 BPP"};
-    } else if (text == "BMP24") {
-        f = {8, false, false, false, false, ".bmp", "x24 BPP"};
-    } else if (text == "PNG8") {
-        f = {20, true, true, false, false, ".png", "x8 BPP"};
-    } else if (text == "PNG24") {
-        f = {20, false, true, false, false, ".png", "x24 BPP"};
-    } else if (text == "FPX") {
-        bool lossless = quality == 100;
-        f = {std::int16_t(lossless ? 21 : 23), false, false, false, !lossless, ".fpx", "x24 BPP"};
-    } else if (text == "PCX") {
-        f = {24, false, false, false, false, ".pcx", "x24 BPP"};
-    } else if (text == "WEBP") {
-        f = {30, false, false, false, false, ".webp", "x24 BPP", true};
-    } else if (text == "AVIF") {
-        f = {31, false, false, false, false, ".avif", "x24 BPP", true};
-    } else {
-        f = {std::int16_t(progressive ? 11 : 10), false, false, true, false, ".jpg", "x24 BPP"};
+    using File = imaging::TIk5File;
+    if (text == "BMP8")
+        return {.action = File::kSaveBmp, .reduceTo8Bits = true, .extension = ".bmp", .captionSuffix = "x8 BPP"};
+    if (text == "BMP24") return {.action = File::kSaveBmp, .extension = ".bmp"};
+    if (text == "PNG8")
+        return {.action = File::kSavePng, .reduceTo8Bits = true, .png = true, .extension = ".png",
+                .captionSuffix = "x8 BPP"};
+    if (text == "PNG24") return {.action = File::kSavePng, .png = true, .extension = ".png"};
+    if (text == "FPX") {
+        // Quality 100 keeps the tiles uncompressed; anything less stores them as JPEG at that quality.
+        if (quality == 100) return {.action = File::kSaveFpx, .extension = ".fpx"};
+        return {.action = File::kSaveFpxJpeg, .fpxQuality = true, .extension = ".fpx"};
     }
-    return f;
+    if (text == "PCX") return {.action = File::kSavePcx, .extension = ".pcx"};
+    if (text == "WEBP") return {.action = File::kSaveWebp, .extension = ".webp", .takesQuality = true};
+    if (text == "AVIF") return {.action = File::kSaveAvif, .extension = ".avif", .takesQuality = true};
+    return {.action = progressive ? File::kSaveProgressiveJpeg : File::kSaveJpeg, .jpeg = true, .extension = ".jpg"};
 }
 
 std::string FormatCaption(std::int32_t width, std::int32_t height, const OutputFormat& format) {
