@@ -25,8 +25,8 @@ std::string Folder() {
 }
 
 void Write(const std::string& path, const std::uint8_t* data, std::size_t size) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(data),
-                                                                   std::streamsize(size));
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(data), std::streamsize(size));
 }
 
 std::string Read(const std::string& path) {

@@ -49,10 +49,9 @@ int main(int argc, char** argv) {
 
     const char* platform = std::getenv("QT_QPA_PLATFORM");
     if (!app::HasDisplay() && !(platform && *platform)) {
-        std::fprintf(stderr,
-                     "kelvo: the window needs a display (none found: DISPLAY and WAYLAND_DISPLAY are unset).\n"
-                     "To convert without a window, name the images or folders on the command line:\n"
-                     "  kelvo photo1.jpg photo2.png folder/\n");
+        std::fprintf(stderr, "kelvo: the window needs a display (none found: DISPLAY and WAYLAND_DISPLAY are unset).\n"
+                             "To convert without a window, name the images or folders on the command line:\n"
+                             "  kelvo photo1.jpg photo2.png folder/\n");
         return 2;
     }
     QApplication application(argc, argv);

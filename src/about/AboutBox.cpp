@@ -20,8 +20,7 @@
 
 // The product picture is compiled into this static library; a static library's resources are registered only
 // when something names them.
-static void InitAboutResources()
-{
+static void InitAboutResources() {
     Q_INIT_RESOURCE(about);
 }
 
@@ -36,16 +35,14 @@ constexpr int kSmallestPixelSize = 8;
 
 // A label of fixed size keeps its bounds; when its text does not fit them in the window's face (whose lines
 // may be taller or wider than the box was drawn for), the label's font is made smaller until it does.
-void FitFontToBounds(QLabel* label, int designPixelSize)
-{
+void FitFontToBounds(QLabel* label, int designPixelSize) {
     QFont font = label->font();
     int size = designPixelSize;
     for (; size > kSmallestPixelSize; --size) {
         font.setPixelSize(size);
         const QRect needed = QFontMetrics(font).boundingRect(QRect(0, 0, label->width(), 1 << 16),
                                                              Qt::AlignLeft | Qt::AlignTop, label->text());
-        if (needed.width() <= label->width() && needed.height() <= label->height())
-            break;
+        if (needed.width() <= label->width() && needed.height() <= label->height()) break;
     }
     font.setPixelSize(size);
     label->setFont(font);
@@ -54,10 +51,9 @@ void FitFontToBounds(QLabel* label, int designPixelSize)
 } // namespace
 
 TForm2::TForm2(QWidget* parent, FactsReader reader)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      info_(std::make_unique<TSystemInfo>(std::move(reader)))
-{
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint),
+      info_(std::make_unique<TSystemInfo>(std::move(reader))) {
     InitAboutResources();
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("About Kelvo"));
@@ -116,8 +112,7 @@ TForm2::TForm2(QWidget* parent, FactsReader reader)
 
 TForm2::~TForm2() = default;
 
-QLabel* TForm2::AddLabel(const char* name, const QString& text, int left, int top)
-{
+QLabel* TForm2::AddLabel(const char* name, const QString& text, int left, int top) {
     auto* label = new QLabel(text, this);
     label->setObjectName(QString::fromLatin1(name));
     label->setTextFormat(Qt::PlainText);
@@ -126,8 +121,7 @@ QLabel* TForm2::AddLabel(const char* name, const QString& text, int left, int to
     return label;
 }
 
-QLabel* TForm2::AddFixedLabel(const char* name, const QString& text, const QRect& bounds)
-{
+QLabel* TForm2::AddFixedLabel(const char* name, const QString& text, const QRect& bounds) {
     auto* label = new QLabel(text, this);
     label->setObjectName(QString::fromLatin1(name));
     label->setTextFormat(Qt::PlainText);
@@ -137,19 +131,16 @@ QLabel* TForm2::AddFixedLabel(const char* name, const QString& text, const QRect
     return label;
 }
 
-int TForm2::DesignPixelSize() const
-{
+int TForm2::DesignPixelSize() const {
     return QFontInfo(font()).pixelSize();
 }
 
-void TForm2::SetFixedText(QLabel* label, const std::string& text)
-{
+void TForm2::SetFixedText(QLabel* label, const std::string& text) {
     label->setText(QString::fromStdString(text));
     FitFontToBounds(label, DesignPixelSize());
 }
 
-void TForm2::AddSeparator(const char* name, const QRect& bounds)
-{
+void TForm2::AddSeparator(const char* name, const QRect& bounds) {
     auto* line = new QWidget(this);
     line->setObjectName(QString::fromLatin1(name));
     line->setGeometry(bounds);
@@ -159,11 +150,9 @@ void TForm2::AddSeparator(const char* name, const QRect& bounds)
     line->setAutoFillBackground(true);
 }
 
-void TForm2::CentreOnScreen()
-{
+void TForm2::CentreOnScreen() {
     const QScreen* screen = QGuiApplication::primaryScreen();
-    if (screen == nullptr)
-        return;
+    if (screen == nullptr) return;
     const QRect available = screen->availableGeometry();
     // Placed by its inner rectangle: a window manager takes that as given whether or not the box has been
     // framed before (a frame position is read against whatever frame the box had last).
@@ -173,8 +162,7 @@ void TForm2::CentreOnScreen()
     setGeometry(frame.marginsRemoved(margins));
 }
 
-int TForm2::ShowModal()
-{
+int TForm2::ShowModal() {
     if (!isVisible()) {
         winId(); // the platform window knows the frame that is centred with the box
         CentreOnScreen();
@@ -193,8 +181,7 @@ int TForm2::ShowModal()
     return result;
 }
 
-bool TForm2::event(QEvent* event)
-{
+bool TForm2::event(QEvent* event) {
     const bool handled = QDialog::event(event);
     if (!centredWithFrame_ && isVisible() &&
         (event->type() == QEvent::Move || event->type() == QEvent::Resize || event->type() == QEvent::Expose ||
@@ -206,15 +193,12 @@ bool TForm2::event(QEvent* event)
     return handled;
 }
 
-void TForm2::showEvent(QShowEvent* event)
-{
+void TForm2::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (!event->spontaneous())
-        FormShow();
+    if (!event->spontaneous()) FormShow();
 }
 
-void TForm2::FormShow()
-{
+void TForm2::FormShow() {
     if (!outlineShown_) { // ShowModal runs the outline before it shows the box
         smoothShow1_->SetReverse(false);
         smoothShow1_->Run();
@@ -225,17 +209,16 @@ void TForm2::FormShow()
     SetFixedText(lblOS_, lines.platform);
 }
 
-void TForm2::Button1Click() { accept(); }
-
-void TForm2::lblURLClick()
-{
-    // The address is the fixed text the label was given, not read back from it.
-    if (OpenUrlHook)
-        OpenUrlHook(QUrl(QString::fromLatin1(kWebPage)));
+void TForm2::Button1Click() {
+    accept();
 }
 
-void TForm2::keyPressEvent(QKeyEvent* event)
-{
+void TForm2::lblURLClick() {
+    // The address is the fixed text the label was given, not read back from it.
+    if (OpenUrlHook) OpenUrlHook(QUrl(QString::fromLatin1(kWebPage)));
+}
+
+void TForm2::keyPressEvent(QKeyEvent* event) {
     // No button is the cancel button: Escape does not close the box (Enter presses OK, the default).
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
         event->accept();
@@ -244,8 +227,7 @@ void TForm2::keyPressEvent(QKeyEvent* event)
     QDialog::keyPressEvent(event);
 }
 
-bool TForm2::eventFilter(QObject* watched, QEvent* event)
-{
+bool TForm2::eventFilter(QObject* watched, QEvent* event) {
     if (watched == lblURL_ && event->type() == QEvent::MouseButtonRelease) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::LeftButton && lblURL_->rect().contains(mouse->position().toPoint())) {

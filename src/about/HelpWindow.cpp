@@ -11,8 +11,7 @@ namespace about {
 std::function<void(QWidget*, const QString&, const QString&)> HelpMessageHook =
     [](QWidget* parent, const QString& title, const QString& text) { QMessageBox::warning(parent, title, text); };
 
-HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window)
-{
+HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("HelpWindow"));
     setWindowTitle(QStringLiteral("Kelvo ヘルプ"));
     resize(680, 600);
@@ -25,11 +24,9 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window)
     layout->addWidget(browser_);
 }
 
-bool HelpWindow::OpenContents(const std::string& helpFile)
-{
+bool HelpWindow::OpenContents(const std::string& helpFile) {
     const QFileInfo file(QString::fromStdString(helpFile));
-    if (!file.isFile() || !file.isReadable())
-        return false;
+    if (!file.isFile() || !file.isReadable()) return false;
     QUrl url = QUrl::fromLocalFile(file.absoluteFilePath());
     url.setFragment(QString::fromLatin1(kContentsAnchor));
     // The ".hlp" name says nothing about the content: it is HTML.
@@ -38,19 +35,16 @@ bool HelpWindow::OpenContents(const std::string& helpFile)
     return !browser_->document()->isEmpty();
 }
 
-HelpWindow* ShowHelpContents(QWidget* parent, const std::string& helpFile)
-{
-    HelpWindow* window = parent != nullptr ? parent->findChild<HelpWindow*>(QString(), Qt::FindDirectChildrenOnly)
-                                           : nullptr;
+HelpWindow* ShowHelpContents(QWidget* parent, const std::string& helpFile) {
+    HelpWindow* window =
+        parent != nullptr ? parent->findChild<HelpWindow*>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
     const bool made = window == nullptr;
     if (made) {
         window = new HelpWindow(parent);
-        if (parent == nullptr)
-            window->setAttribute(Qt::WA_DeleteOnClose);
+        if (parent == nullptr) window->setAttribute(Qt::WA_DeleteOnClose);
     }
     if (!window->OpenContents(helpFile)) {
-        if (made)
-            delete window;
+        if (made) delete window;
         HelpMessageHook(parent, QStringLiteral("ヘルプ"),
                         QStringLiteral("ヘルプファイルを開けません。\n%1\nファイルが見つからないか、読み込めません。")
                             .arg(QString::fromStdString(helpFile)));

@@ -18,10 +18,10 @@ struct MachineFacts {
     std::uint64_t availSwapBytes = 0;
     std::optional<std::string> hostName;  // none when the host name cannot be read
     std::optional<std::string> loginName; // the account's name; none when the account is not in the database
-    std::string fullName;             // first comma field of the account's comment (gecos); may be empty
-    std::string systemName;           // uname sysname: "Linux"; empty when uname fails
-    std::string release;              // uname release: "6.1.0-18-amd64"
-    std::string tempFolder;           // $TMPDIR as set; empty when unset
+    std::string fullName;                 // first comma field of the account's comment (gecos); may be empty
+    std::string systemName;               // uname sysname: "Linux"; empty when uname fails
+    std::string release;                  // uname release: "6.1.0-18-amd64"
+    std::string tempFolder;               // $TMPDIR as set; empty when unset
 };
 
 // Reads the facts of the running machine: sysinfo, sysconf, uname, gethostname, getpwuid and $TMPDIR.

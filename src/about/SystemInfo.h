@@ -34,8 +34,8 @@ public:
 
     const std::string& RegUserName() const { return regUserName_; }
     const std::string& RegCompanyName() const { return regCompanyName_; }
-    std::string ComputerName() const;    // the host name, whatever its length; "Unknown" when unreadable
-    std::string NetworkUserName() const; // the login name; "Unknown" when the account is not found
+    std::string ComputerName() const;     // the host name, whatever its length; "Unknown" when unreadable
+    std::string NetworkUserName() const;  // the login name; "Unknown" when the account is not found
     std::string SystemDirectory() const;  // /usr/lib
     std::string WindowsDirectory() const; // /
     std::string TempDirectory() const;    // $TMPDIR, else /tmp

@@ -36,7 +36,8 @@ namespace app {
 namespace {
 
 std::string Lower(std::string text) {
-    for (char& c : text) c = char(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : text)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
     return text;
 }
 
@@ -175,7 +176,9 @@ std::vector<std::string> GatherSources(const std::vector<std::string>& args) {
     std::vector<std::string> list;
     for (const std::string& arg : args) {
         if (sources::IsDirectory(arg))
-            sources::ListFolderImages(sources::ExpandLongPath(arg), {.attributes = 0x3F, .markFolders = true, .recurse = true, .includePlain = true}, list);
+            sources::ListFolderImages(sources::ExpandLongPath(arg),
+                                      {.attributes = 0x3F, .markFolders = true, .recurse = true, .includePlain = true},
+                                      list);
         else if (sources::FileAttributes(arg))
             list.push_back(sources::ExpandLongPath(arg));
         else
@@ -204,8 +207,7 @@ int RunCommandLine(const std::vector<std::string>& args) {
 
     convert::RunOptions runOptions = convert::CaptureRunOptions(optionSet, programFolder);
     // Only a caption needs the font system at the start; without it the run starts sooner and holds less.
-    const std::unique_ptr<QGuiApplication> gui =
-        runOptions.captionText.empty() ? nullptr : MakeApplication(true);
+    const std::unique_ptr<QGuiApplication> gui = runOptions.captionText.empty() ? nullptr : MakeApplication(true);
     convert::RunComponents components;
     ConsoleObserver observer;
     // Generated names when CheckBox12 is ticked; every worker of the run gets stages of its own.

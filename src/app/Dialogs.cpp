@@ -32,11 +32,14 @@ namespace app {
 
 namespace {
 
-QString Q(const std::string& text) { return QString::fromStdString(text); }
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
 QStringList QtFilters(const std::vector<FileFilter>& filters) {
     QStringList list;
-    for (const FileFilter& filter : filters) list << Q(QtFilterText(filter));
+    for (const FileFilter& filter : filters)
+        list << Q(QtFilterText(filter));
     return list;
 }
 
@@ -65,7 +68,8 @@ void SetUp(QFileDialog& dialog, const FileDialogRequest& request) {
 
 std::vector<std::string> Chosen(const QFileDialog& dialog) {
     std::vector<std::string> files;
-    for (const QString& file : dialog.selectedFiles()) files.push_back(NativePath(file));
+    for (const QString& file : dialog.selectedFiles())
+        files.push_back(NativePath(file));
     return files;
 }
 
@@ -173,8 +177,7 @@ private:
 // The font dialog with the effects the caption knows: underline, strike-out and a colour.
 class FontAndColourDialog : public QDialog {
 public:
-    FontAndColourDialog(QWidget* parent, const options::TextFont& current)
-        : QDialog(parent), colour_(current.colour) {
+    FontAndColourDialog(QWidget* parent, const options::TextFont& current) : QDialog(parent), colour_(current.colour) {
         setWindowTitle(QStringLiteral("フォント"));
         fonts_ = new EmbeddedFontChooser(ToQtFont(current), this);
         fonts_->setWindowFlags(Qt::Widget);
@@ -251,7 +254,8 @@ public:
             parent, Q(prompt), Q(startFolder), QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
         if (folder.isEmpty()) return std::nullopt;
         std::string path = NativePath(folder);
-        while (path.size() > 1 && path.back() == '/') path.pop_back();
+        while (path.size() > 1 && path.back() == '/')
+            path.pop_back();
         return path;
     }
     void ShowError(QWidget* parent, const std::string& text) override {
@@ -262,9 +266,11 @@ public:
     }
 };
 
-}  // namespace
+} // namespace
 
-std::shared_ptr<DialogProvider> MakeQtDialogProvider() { return std::make_shared<QtDialogProvider>(); }
+std::shared_ptr<DialogProvider> MakeQtDialogProvider() {
+    return std::make_shared<QtDialogProvider>();
+}
 
 std::string QtFilterText(const FileFilter& filter) {
     QStringList patterns;
@@ -280,12 +286,18 @@ unsigned QtRgbOf(options::Colour colour) {
         return qRgb(options::Red(colour), options::Green(colour), options::Blue(colour));
     const QPalette palette = QApplication::palette();
     switch (options::SystemColourIndex(colour)) {
-    case 5: return palette.color(QPalette::Base).rgb();               // window background
-    case 8: return palette.color(QPalette::Text).rgb();               // window text
-    case 13: return palette.color(QPalette::Highlight).rgb();         // highlight
-    case 14: return palette.color(QPalette::HighlightedText).rgb();   // highlighted text
-    case 18: return palette.color(QPalette::ButtonText).rgb();        // button text
-    default: return palette.color(QPalette::Button).rgb();            // button face and the rest
+    case 5:
+        return palette.color(QPalette::Base).rgb(); // window background
+    case 8:
+        return palette.color(QPalette::Text).rgb(); // window text
+    case 13:
+        return palette.color(QPalette::Highlight).rgb(); // highlight
+    case 14:
+        return palette.color(QPalette::HighlightedText).rgb(); // highlighted text
+    case 18:
+        return palette.color(QPalette::ButtonText).rgb(); // button text
+    default:
+        return palette.color(QPalette::Button).rgb(); // button face and the rest
     }
 }
 
@@ -293,4 +305,4 @@ options::Colour ColourOfQtRgb(unsigned rgb) {
     return options::MakeColour(std::uint8_t(qRed(rgb)), std::uint8_t(qGreen(rgb)), std::uint8_t(qBlue(rgb)));
 }
 
-}  // namespace app
+} // namespace app

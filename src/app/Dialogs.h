@@ -60,4 +60,4 @@ std::string QtFilterText(const FileFilter& filter);
 unsigned QtRgbOf(options::Colour colour);
 options::Colour ColourOfQtRgb(unsigned rgb);
 
-}  // namespace app
+} // namespace app

@@ -9,9 +9,9 @@ namespace app {
 
 namespace {
 constexpr char kWindowFace[] = "ＭＳ Ｐゴシック";
-constexpr int kWindowPixelSize = 12;  // 9 points at 96 dots per inch
+constexpr int kWindowPixelSize = 12; // 9 points at 96 dots per inch
 constexpr std::uint8_t kJapaneseCharset = 128;
-}  // namespace
+} // namespace
 
 QFont WindowFont() {
     QFont font(convert::CaptionFace(kWindowFace));
@@ -43,4 +43,4 @@ options::TextFont FromQtFont(const QFont& chosen, options::Colour colour, const 
     return font;
 }
 
-}  // namespace app
+} // namespace app

@@ -18,4 +18,4 @@ QFont ToQtFont(const options::TextFont& font);
 // character set: 128 for a face with Japanese glyphs, 0 otherwise.
 options::TextFont FromQtFont(const QFont& chosen, options::Colour colour, const options::TextFont& previous);
 
-}  // namespace app
+} // namespace app

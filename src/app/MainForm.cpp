@@ -40,7 +40,7 @@ namespace app {
 namespace {
 constexpr char kTitle[] = "Kelvo for Windows";
 const char* const kSettingsFilter = "Kelvo設定ファイル(*.klv)";
-}  // namespace
+} // namespace
 
 TForm1::TForm1(std::string programFolder, std::string settingsFile, std::shared_ptr<DialogProvider> dialogs,
                QWidget* parent)
@@ -53,8 +53,8 @@ TForm1::TForm1(std::string programFolder, std::string settingsFile, std::shared_
     BuildMenus();
     BuildPages();
     BuildStatusBar();
-    preview_ = std::make_unique<PreviewController>(conversionList_, components_.Ik5File1, components_.Ik5Common1,
-                                                   *Ik5Disp1);
+    preview_ =
+        std::make_unique<PreviewController>(conversionList_, components_.Ik5File1, components_.Ik5Common1, *Ik5Disp1);
     preview_->SetProgress = [this](int percent) { ProgressBar1->setValue(percent); };
     // The file progress bar follows every load and save of the preview (a run sets its own for its duration).
     components_.Ik5File1.OnProgress = [this](imaging::TIk5File&, std::int16_t percent) {
@@ -83,7 +83,9 @@ void TForm1::Guarded(const std::function<void()>& handler) {
     }
 }
 
-void TForm1::ShowError(const std::exception& error) { dialogs_->ShowError(this, convert::DescribeError(error)); }
+void TForm1::ShowError(const std::exception& error) {
+    dialogs_->ShowError(this, convert::DescribeError(error));
+}
 
 void TForm1::BuildMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
@@ -197,12 +199,15 @@ void TForm1::showEvent(QShowEvent* event) {
     FormShow();
 }
 
-void TForm1::FormShow() { UpdateFormatControls(); }
+void TForm1::FormShow() {
+    UpdateFormatControls();
+}
 
 void TForm1::LeaveInnerPartsToTheirControls() {
     QWidget* client = centralWidget();
     QSet<const QWidget*> containers{client, pnlStatusBar, TabSheet1, TabSheet2, TabSheet3};
-    for (const QGroupBox* group : client->findChildren<QGroupBox*>()) containers.insert(group);
+    for (const QGroupBox* group : client->findChildren<QGroupBox*>())
+        containers.insert(group);
     for (QWidget* widget : client->findChildren<QWidget*>()) {
         if (!containers.contains(widget->parentWidget())) widgets::SetFillsParent(widget);
     }
@@ -257,7 +262,9 @@ void TForm1::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-void TForm1::Exit1Click() { close(); }
+void TForm1::Exit1Click() {
+    close();
+}
 
 void TForm1::mnuOpenClick() {
     FileDialogRequest request{"設定ファイルを開く", {{kSettingsFilter, "*.klv"}}, true, "klv"};
@@ -307,4 +314,4 @@ void TForm1::About1Click() {
                        QStringLiteral("Kelvo for Windows\nバージョン " KELVO_VERSION));
 }
 
-}  // namespace app
+} // namespace app

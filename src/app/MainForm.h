@@ -48,7 +48,7 @@ namespace widgets {
 class TFormResizer;
 class TRxTrayIcon;
 class TrayBackend;
-}  // namespace widgets
+} // namespace widgets
 
 class QMimeData;
 
@@ -83,8 +83,8 @@ public:
 
     // The about box and the help viewer, set by main (tests set their own). Without one, the item still answers:
     // a plain version box, or the help file opened with the desktop's viewer.
-    std::function<void()> AboutHook;                          // "バージョン情報(&A)..."
-    std::function<void(const std::string& helpFile)> HelpHook;  // "ヘルプ目次(&C)" / F1
+    std::function<void()> AboutHook;                           // "バージョン情報(&A)..."
+    std::function<void(const std::string& helpFile)> HelpHook; // "ヘルプ目次(&C)" / F1
 
     // The notification-area icon talks to this backend from now on (tests count what reaches it); the icon
     // keeps its progress frames.
@@ -107,8 +107,8 @@ public:
 
     // Handlers (public so tests can call them as the controls do).
     void FormShow();
-    bool FormCloseQuery();  // saves the settings and the placement; false when the save failed
-    void FormResize();      // lays the client area out for its current size
+    bool FormCloseQuery(); // saves the settings and the placement; false when the save failed
+    void FormResize();     // lays the client area out for its current size
     void Exit1Click();
     void mnuOpenClick();
     void mnuSaveClick();
@@ -197,12 +197,12 @@ public:
     QLineEdit* Edit3 = nullptr;
     QLineEdit* Edit6 = nullptr;
     QLineEdit* Edit7 = nullptr;
-    QLabel* Label7 = nullptr;   // "コメント："
-    QLabel* Label8 = nullptr;   // "圧縮品質："
-    QLabel* Label11 = nullptr;  // TrackBar1's percentage
-    QLabel* Label14 = nullptr;  // "低"
-    QLabel* Label15 = nullptr;  // "高"
-    QLabel* Label23 = nullptr;  // TrackBar2's percentage
+    QLabel* Label7 = nullptr;  // "コメント："
+    QLabel* Label8 = nullptr;  // "圧縮品質："
+    QLabel* Label11 = nullptr; // TrackBar1's percentage
+    QLabel* Label14 = nullptr; // "低"
+    QLabel* Label15 = nullptr; // "高"
+    QLabel* Label23 = nullptr; // TrackBar2's percentage
     widgets::TCoolBtn* CoolBtn1 = nullptr;
     widgets::TCoolBtn* CoolBtn2 = nullptr;
     widgets::TCoolBtn* CoolBtn3 = nullptr;
@@ -287,4 +287,4 @@ private:
     bool quietLists_ = false;
 };
 
-}  // namespace app
+} // namespace app

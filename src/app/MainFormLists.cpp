@@ -37,19 +37,19 @@ private:
     bool was_;
 };
 
-}  // namespace
+} // namespace
 
 std::vector<int> TForm1::SelectedRows(QListView* view) const {
     std::vector<int> rows;
-    for (const QModelIndex& index : view->selectionModel()->selectedIndexes()) rows.push_back(index.row());
+    for (const QModelIndex& index : view->selectionModel()->selectedIndexes())
+        rows.push_back(index.row());
     std::sort(rows.begin(), rows.end());
     return rows;
 }
 
 void TForm1::Button1Click() {
     if (running_) return;
-    FileDialogRequest request{"画像の選択 (Shiftキーを押しながら複数画像の選択もできます)", PictureFilters(),
-                              true, ""};
+    FileDialogRequest request{"画像の選択 (Shiftキーを押しながら複数画像の選択もできます)", PictureFilters(), true, ""};
     const std::vector<std::string> chosen = dialogs_->OpenPictures(this, request);
     if (!chosen.empty()) conversionList_.AppendMany(chosen);
 }
@@ -57,7 +57,8 @@ void TForm1::Button1Click() {
 void TForm1::CoolBtn4Click() {
     if (renaming_) return;
     FileDialogRequest request{"ファイルを開く", {{"すべてのファイル(*.*)", "*"}}, true, ""};
-    for (const std::string& file : dialogs_->OpenFiles(this, request)) renameList_.Append(file);
+    for (const std::string& file : dialogs_->OpenFiles(this, request))
+        renameList_.Append(file);
 }
 
 void TForm1::Delete1Click() {
@@ -86,9 +87,13 @@ void TForm1::CoolBtn6Click() {
     Panel4->setText(QString::fromStdString(sources::RenameCountCaption(0)));
 }
 
-void TForm1::PopupMenu1Popup() { Delete1->setEnabled(conversionList_.Count() > 0 && !running_); }
+void TForm1::PopupMenu1Popup() {
+    Delete1->setEnabled(conversionList_.Count() > 0 && !running_);
+}
 
-void TForm1::PopupMenu2Popup() { D1->setEnabled(renameList_.Count() > 0 && !renaming_); }
+void TForm1::PopupMenu2Popup() {
+    D1->setEnabled(renameList_.Count() > 0 && !renaming_);
+}
 
 void TForm1::CheckBox9Click() {
     QuietLists quiet(quietLists_);
@@ -100,8 +105,7 @@ void TForm1::CheckBox9Click() {
 void TForm1::ListBox1Click() {
     // The run works with the same file component and display; the preview waits until it ends.
     if (running_) return;
-    if (auto line = preview_->ListBox1Click(SelectedRows(ListBox1)))
-        Panel2->setText(QString::fromStdString(*line));
+    if (auto line = preview_->ListBox1Click(SelectedRows(ListBox1))) Panel2->setText(QString::fromStdString(*line));
 }
 
 void TForm1::HandleDroppedFiles(const std::vector<std::string>& names) {
@@ -155,4 +159,4 @@ void TForm1::dropEvent(QDropEvent* event) {
     Guarded([&] { HandleDroppedFiles(names); });
 }
 
-}  // namespace app
+} // namespace app

@@ -96,7 +96,7 @@ QMenu* MakePopup(QListView* view, const char* name, const char* addName, const c
     return menu;
 }
 
-}  // namespace
+} // namespace
 
 void TForm1::BuildPages() {
     // The client area has no layout: its controls sit at their design places and the resizer scales them.
@@ -252,4 +252,4 @@ void TForm1::ConnectHandlers() {
             [this](int count) { Panel4->setText(QString::fromStdString(sources::RenameCountCaption(count))); });
 }
 
-}  // namespace app
+} // namespace app

@@ -33,14 +33,14 @@ private:
     TForm1& form_;
 };
 
-}  // namespace
+} // namespace
 
 void TForm1::SetRenaming(bool renaming) {
     renaming_ = renaming;
     // The conversion run's button waits too: both runs show their progress on the same bars.
-    for (QWidget* w : {static_cast<QWidget*>(ListBox2), static_cast<QWidget*>(CoolBtn4),
-                       static_cast<QWidget*>(CoolBtn5), static_cast<QWidget*>(CoolBtn6),
-                       static_cast<QWidget*>(CoolBtn7), static_cast<QWidget*>(Button2)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(ListBox2), static_cast<QWidget*>(CoolBtn4), static_cast<QWidget*>(CoolBtn5),
+          static_cast<QWidget*>(CoolBtn6), static_cast<QWidget*>(CoolBtn7), static_cast<QWidget*>(Button2)})
         w->setEnabled(!renaming);
     A1->setEnabled(!renaming);
     D1->setEnabled(!renaming);
@@ -64,4 +64,4 @@ void TForm1::CoolBtn5Click() {
     run.Run(renameList_.Items());
 }
 
-}  // namespace app
+} // namespace app

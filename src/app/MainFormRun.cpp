@@ -54,15 +54,14 @@ private:
     const bool& abandon_;
 };
 
-}  // namespace
+} // namespace
 
 void TForm1::SetRunning(bool running) {
     running_ = running;
     // The conversion list and its buttons, and the options (taken at the start of the run), wait for the end;
     // so does the rename run, which would share the progress bars.
-    for (QWidget* w : {static_cast<QWidget*>(ListBox1), static_cast<QWidget*>(Button1),
-                       static_cast<QWidget*>(Button2), static_cast<QWidget*>(Button3), TabSheet2,
-                       static_cast<QWidget*>(CoolBtn5)})
+    for (QWidget* w : {static_cast<QWidget*>(ListBox1), static_cast<QWidget*>(Button1), static_cast<QWidget*>(Button2),
+                       static_cast<QWidget*>(Button3), TabSheet2, static_cast<QWidget*>(CoolBtn5)})
         w->setEnabled(!running);
     N4->setEnabled(!running);
     StopButton->setEnabled(running);
@@ -98,4 +97,4 @@ void TForm1::Button2Click() {
     }
 }
 
-}  // namespace app
+} // namespace app

@@ -36,7 +36,7 @@ std::string EntryShownAs(const std::string& folder, const QString& name) {
     return matches == 1 ? found : std::string();
 }
 
-}  // namespace
+} // namespace
 
 std::string NativePath(const QString& shown) {
     const std::string plain = Encoded(shown);
@@ -50,4 +50,4 @@ std::string NativePath(const QString& shown) {
     return folder + entry;
 }
 
-}  // namespace app
+} // namespace app

@@ -13,4 +13,4 @@ namespace app {
 // shows as that text). A path that matches nothing comes back plainly encoded.
 std::string NativePath(const QString& shown);
 
-}  // namespace app
+} // namespace app

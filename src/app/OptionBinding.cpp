@@ -11,17 +11,18 @@
 namespace app {
 
 namespace {
-QString Q(const std::string& text) { return QString::fromStdString(text); }
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
 // Runs `write` with the binder marked as showing, so the control's change signals are not taken as edits.
-template <typename F>
-void Showing(bool& flag, F write) {
+template <typename F> void Showing(bool& flag, F write) {
     const bool was = flag;
     flag = true;
     write();
     flag = was;
 }
-}  // namespace
+} // namespace
 
 OptionBinding::OptionBinding(QWidget* control, options::OptionSet& options, std::string key)
     : QObject(control), options_(options), key_(std::move(key)) {}
@@ -49,7 +50,8 @@ ChoiceBinding::ChoiceBinding(QComboBox* combo, options::OptionSet& options, std:
     combo_->setEditable(true);
     combo_->setInsertPolicy(QComboBox::NoInsert);
     if (combo_->count() == 0) {
-        for (const std::string& item : options_.Items(key_)) combo_->addItem(Q(item));
+        for (const std::string& item : options_.Items(key_))
+            combo_->addItem(Q(item));
     }
     connect(combo_, &QComboBox::editTextChanged, this, [this](const QString& text) {
         if (!showing_) options_.SetText(key_, text.toStdString());
@@ -135,8 +137,7 @@ int BindOptionControls(QWidget* root, options::OptionSet& options) {
             if (auto* edit = root->findChild<QLineEdit*>(name)) done = (new TextBinding(edit, options, option.key));
             break;
         case options::OptionKind::Choice:
-            if (auto* combo = root->findChild<QComboBox*>(name))
-                done = (new ChoiceBinding(combo, options, option.key));
+            if (auto* combo = root->findChild<QComboBox*>(name)) done = (new ChoiceBinding(combo, options, option.key));
             break;
         case options::OptionKind::Number:
             if (auto* spin = root->findChild<TSpinEdit*>(name)) done = (new SpinBinding(spin, options, option.key));
@@ -145,8 +146,7 @@ int BindOptionControls(QWidget* root, options::OptionSet& options) {
             if (auto* box = root->findChild<QCheckBox*>(name)) done = (new SwitchBinding(box, options, option.key));
             break;
         case options::OptionKind::Level:
-            if (auto* slider = root->findChild<QSlider*>(name))
-                done = (new LevelBinding(slider, options, option.key));
+            if (auto* slider = root->findChild<QSlider*>(name)) done = (new LevelBinding(slider, options, option.key));
             break;
         case options::OptionKind::CaseRule:
             if (auto* radio = root->findChild<QRadioButton*>(name))
@@ -161,4 +161,4 @@ int BindOptionControls(QWidget* root, options::OptionSet& options) {
     return bound;
 }
 
-}  // namespace app
+} // namespace app

@@ -33,7 +33,7 @@ protected:
 
     options::OptionSet& options_;
     std::string key_;
-    bool showing_ = false;  // true while Show() writes into the control
+    bool showing_ = false; // true while Show() writes into the control
 
 private:
     options::Subscription subscription_;
@@ -43,6 +43,7 @@ private:
 class TextBinding : public OptionBinding {
 public:
     TextBinding(QLineEdit* edit, options::OptionSet& options, std::string key);
+
 private:
     void Show() override;
     QLineEdit* edit_;
@@ -52,6 +53,7 @@ private:
 class ChoiceBinding : public OptionBinding {
 public:
     ChoiceBinding(QComboBox* combo, options::OptionSet& options, std::string key);
+
 private:
     void Show() override;
     QComboBox* combo_;
@@ -61,6 +63,7 @@ private:
 class SpinBinding : public OptionBinding {
 public:
     SpinBinding(TSpinEdit* spin, options::OptionSet& options, std::string key);
+
 private:
     void Show() override;
     TSpinEdit* spin_;
@@ -69,6 +72,7 @@ private:
 class SwitchBinding : public OptionBinding {
 public:
     SwitchBinding(QCheckBox* box, options::OptionSet& options, std::string key);
+
 private:
     void Show() override;
     QCheckBox* box_;
@@ -78,6 +82,7 @@ private:
 class LevelBinding : public OptionBinding {
 public:
     LevelBinding(QSlider* slider, options::OptionSet& options, std::string key);
+
 private:
     void Show() override;
     QSlider* slider_;
@@ -87,6 +92,7 @@ private:
 class CaseBinding : public OptionBinding {
 public:
     CaseBinding(QRadioButton* button, options::OptionSet& options, std::string key);
+
 private:
     void Show() override;
     QRadioButton* button_;
@@ -96,4 +102,4 @@ private:
 // Font and colour options have no control of their own. Returns how many controls were bound.
 int BindOptionControls(QWidget* root, options::OptionSet& options);
 
-}  // namespace app
+} // namespace app

@@ -44,9 +44,11 @@ constexpr std::array<FormatRow, 9> kFormatRows{{
     {"AVIF", true, false, false, false},
 }};
 
-QString PercentText(int level) { return QString::number(level) + QLatin1Char('%'); }
+QString PercentText(int level) {
+    return QString::number(level) + QLatin1Char('%');
+}
 
-}  // namespace
+} // namespace
 
 void TForm1::SubscribeRules() {
     auto on = [this](const char* key, void (TForm1::*rule)()) {
@@ -81,21 +83,29 @@ void TForm1::CheckBox2Click() {
     CheckBox1->setEnabled(!percentage);
 }
 
-void TForm1::CheckBox3Click() { SetSpinEnabled(SpinEdit5, options_.Checked(keys::Sharpen)); }
+void TForm1::CheckBox3Click() {
+    SetSpinEnabled(SpinEdit5, options_.Checked(keys::Sharpen));
+}
 
-void TForm1::CheckBox4Click() { SetSpinEnabled(SpinEdit6, options_.Checked(keys::Blur)); }
+void TForm1::CheckBox4Click() {
+    SetSpinEnabled(SpinEdit6, options_.Checked(keys::Blur));
+}
 
-void TForm1::TrackBar1Change() { Label11->setText(PercentText(options_.Level(keys::Quality))); }
+void TForm1::TrackBar1Change() {
+    Label11->setText(PercentText(options_.Level(keys::Quality)));
+}
 
-void TForm1::TrackBar2Change() { Label23->setText(PercentText(options_.Level(keys::OverlayTransparency))); }
+void TForm1::TrackBar2Change() {
+    Label23->setText(PercentText(options_.Level(keys::OverlayTransparency)));
+}
 
 void TForm1::UpdateFormatControls() {
     const std::string& format = options_.Text(keys::OutputFormat);
     for (const FormatRow& row : kFormatRows) {
         if (format != row.format) continue;
-        for (QWidget* w : {static_cast<QWidget*>(Label8), static_cast<QWidget*>(Label14),
-                           static_cast<QWidget*>(Label15), static_cast<QWidget*>(TrackBar1),
-                           static_cast<QWidget*>(Label11)})
+        for (QWidget* w :
+             {static_cast<QWidget*>(Label8), static_cast<QWidget*>(Label14), static_cast<QWidget*>(Label15),
+              static_cast<QWidget*>(TrackBar1), static_cast<QWidget*>(Label11)})
             w->setVisible(row.quality);
         CheckBox7->setVisible(row.progressive);
         Label7->setVisible(row.comment);
@@ -114,13 +124,19 @@ void TForm1::PickColourInto(const char* key) {
     if (auto colour = dialogs_->PickColour(this, options_.ColourOf(key))) options_.SetColour(key, *colour);
 }
 
-void TForm1::CoolBtn3Click() { PickColourInto(keys::CaptionFillColour); }
-void TForm1::CoolBtn9Click() { PickColourInto(keys::OverlayKeyColour); }
-void TForm1::CoolBtn10Click() { PickColourInto(keys::TransparentColour); }
+void TForm1::CoolBtn3Click() {
+    PickColourInto(keys::CaptionFillColour);
+}
+void TForm1::CoolBtn9Click() {
+    PickColourInto(keys::OverlayKeyColour);
+}
+void TForm1::CoolBtn10Click() {
+    PickColourInto(keys::TransparentColour);
+}
 
 void TForm1::CoolBtn8Click() {
-    FileDialogRequest request{"画像の選択 (Shiftキーを押しながら複数画像の選択もできます)",
-                              PictureFilters(), false, ""};
+    FileDialogRequest request{"画像の選択 (Shiftキーを押しながら複数画像の選択もできます)", PictureFilters(), false,
+                              ""};
     const std::vector<std::string> chosen = dialogs_->OpenPictures(this, request);
     if (!chosen.empty()) options_.SetText(keys::OverlayImage, chosen.front());
 }
@@ -130,8 +146,12 @@ void TForm1::PickFolderInto(const char* key) {
         options_.SetText(key, *folder);
 }
 
-void TForm1::CoolBtn2Click() { PickFolderInto(keys::OutputFolder); }
-void TForm1::CoolBtn7Click() { PickFolderInto(keys::RenameFolder); }
+void TForm1::CoolBtn2Click() {
+    PickFolderInto(keys::OutputFolder);
+}
+void TForm1::CoolBtn7Click() {
+    PickFolderInto(keys::RenameFolder);
+}
 
 const std::vector<FileFilter>& TForm1::PictureFilters() {
     static const std::vector<FileFilter> filters{
@@ -151,4 +171,4 @@ const std::vector<FileFilter>& TForm1::PictureFilters() {
     return filters;
 }
 
-}  // namespace app
+} // namespace app

@@ -35,13 +35,12 @@ void TPanel::paintEvent(QPaintEvent* event) {
 namespace build {
 
 namespace {
-template <typename W>
-W* Place(W* widget, const QString& name, int x, int y, int w, int h) {
+template <typename W> W* Place(W* widget, const QString& name, int x, int y, int w, int h) {
     widget->setObjectName(name);
     widget->setGeometry(x, y, w, h);
     return widget;
 }
-}  // namespace
+} // namespace
 
 QLabel* Label(QWidget* parent, const QString& name, const QString& text, int x, int fieldTop) {
     auto* label = new QLabel(text, parent);
@@ -99,8 +98,8 @@ QSlider* TrackBar(QWidget* parent, const QString& name, int x, int y, int w) {
 }
 
 namespace {
-widgets::TCoolBtn* CoolButton(QWidget* parent, const QString& name, const QString& caption, int x, int y, int w,
-                              int h, widgets::TCoolBtn::TCoolOptions options) {
+widgets::TCoolBtn* CoolButton(QWidget* parent, const QString& name, const QString& caption, int x, int y, int w, int h,
+                              widgets::TCoolBtn::TCoolOptions options) {
     auto* button = Place(new widgets::TCoolBtn(caption, parent), name, x, y, w, h);
     button->SetColorStart(QColor(255, 255, 255));
     button->SetColorEnd(QColor(192, 192, 192));
@@ -108,7 +107,7 @@ widgets::TCoolBtn* CoolButton(QWidget* parent, const QString& name, const QStrin
     button->SetOptions(options);
     return button;
 }
-}  // namespace
+} // namespace
 
 widgets::TCoolBtn* LargeButton(QWidget* parent, const QString& name, const QString& caption, int x, int y) {
     return CoolButton(parent, name, caption, x, y, kLargeButtonWidth, kLargeButtonHeight,
@@ -120,5 +119,5 @@ widgets::TCoolBtn* PickerButton(QWidget* parent, const QString& name, const QStr
                       widgets::TCoolBtn::TCoolOptions(widgets::TCoolBtn::ocPaintGradiently));
 }
 
-}  // namespace build
-}  // namespace app
+} // namespace build
+} // namespace app

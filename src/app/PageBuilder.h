@@ -61,5 +61,5 @@ QSlider* TrackBar(QWidget* parent, const QString& name, int x, int y, int w);
 widgets::TCoolBtn* LargeButton(QWidget* parent, const QString& name, const QString& caption, int x, int y);
 widgets::TCoolBtn* PickerButton(QWidget* parent, const QString& name, const QString& caption, int x, int y);
 
-}  // namespace build
-}  // namespace app
+} // namespace build
+} // namespace app

@@ -58,7 +58,10 @@ Picture LoadPreview(const std::string& file) {
     if (loader.ImgHandle != 0) {
         imaging::TIk5Common release;
         release.ImgHandle = loader.ImgHandle;
-        try { release.DeleteImage(); } catch (const std::exception&) {}
+        try {
+            release.DeleteImage();
+        } catch (const std::exception&) {
+        }
     }
     return picture;
 }
@@ -84,9 +87,7 @@ private:
         const std::string file = *wanted_;
         wanted_.reset();
         auto self = shared_from_this();
-        QThreadPool::globalInstance()->start([self, file] {
-            self->Finished(LoadPreview(file));
-        });
+        QThreadPool::globalInstance()->start([self, file] { self->Finished(LoadPreview(file)); });
     }
 
     void Finished(Picture picture) {
@@ -99,16 +100,19 @@ private:
             busy_ = false;
         }
         // The labels belong to the window's thread: they are looked at (and may be gone) only there.
-        QMetaObject::invokeMethod(QCoreApplication::instance(), [self = shared_from_this(), picture = std::move(picture)] {
-            if (!self->picture_ || !self->size_) return;
-            if (picture.image.isNull()) {
-                self->picture_->clear();
-                self->size_->clear();
-                return;
-            }
-            self->picture_->setPixmap(QPixmap::fromImage(picture.image));
-            self->size_->setText(picture.sizeText);
-        }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [self = shared_from_this(), picture = std::move(picture)] {
+                if (!self->picture_ || !self->size_) return;
+                if (picture.image.isNull()) {
+                    self->picture_->clear();
+                    self->size_->clear();
+                    return;
+                }
+                self->picture_->setPixmap(QPixmap::fromImage(picture.image));
+                self->size_->setText(picture.sizeText);
+            },
+            Qt::QueuedConnection);
     }
 
     QPointer<QLabel> picture_;
@@ -159,15 +163,17 @@ void AttachUnlistedPictures(QFileDialog& dialog, QVBoxLayout& column, const std:
         QObject::connect(files, &QFileSystemModel::rootPathChanged, list, refill);
     QObject::connect(list, &QListWidget::itemSelectionChanged, list, [&dialog, list, loader] {
         QStringList quoted;
-        for (const QListWidgetItem* item : list->selectedItems()) quoted << '"' + item->text() + '"';
+        for (const QListWidgetItem* item : list->selectedItems())
+            quoted << '"' + item->text() + '"';
         auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-        if (name && !quoted.isEmpty()) name->setText(quoted.size() == 1 ? list->selectedItems()[0]->text() : quoted.join(' '));
+        if (name && !quoted.isEmpty())
+            name->setText(quoted.size() == 1 ? list->selectedItems()[0]->text() : quoted.join(' '));
         if (list->currentItem())
             loader->Request(NativePath(dialog.directory().absolutePath() + '/' + list->currentItem()->text()));
     });
 }
 
-}  // namespace
+} // namespace
 
 void AttachPicturePreview(QFileDialog& dialog) {
     auto* grid = qobject_cast<QGridLayout*>(dialog.layout());
@@ -190,4 +196,4 @@ void AttachPicturePreview(QFileDialog& dialog) {
                      [loader](const QString& path) { loader->Request(NativePath(path)); });
 }
 
-}  // namespace app
+} // namespace app

@@ -8,4 +8,4 @@ namespace app {
 // Adds the pane to the right of a Qt (non-native) file dialog's file list.
 void AttachPicturePreview(QFileDialog& dialog);
 
-}  // namespace app
+} // namespace app

@@ -23,7 +23,7 @@ int ReadValue(QSettings& store, const char* name, int fallback) {
     return ok ? number : fallback;
 }
 
-}  // namespace
+} // namespace
 
 PlacementTypeError::PlacementTypeError(const QString& name)
     : std::runtime_error(("'" + name + "' のデータ型が不正です").toStdString()) {}
@@ -49,4 +49,4 @@ void WritePlacement(const WindowPlacement& placement) {
     store.sync();
 }
 
-}  // namespace app
+} // namespace app

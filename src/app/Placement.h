@@ -28,4 +28,4 @@ void ReadPlacement(WindowPlacement& placement);
 // Writes the four values as decimal text, in the order Top, Left, Width, Height.
 void WritePlacement(const WindowPlacement& placement);
 
-}  // namespace app
+} // namespace app

@@ -37,8 +37,7 @@ bool InSupplementaryGroups(gid_t group) {
 std::string HomeFolder() {
     const char* home = std::getenv("HOME");
     if (home && *home) return home;
-    if (const passwd* entry = ::getpwuid(::geteuid()); entry && entry->pw_dir && *entry->pw_dir)
-        return entry->pw_dir;
+    if (const passwd* entry = ::getpwuid(::geteuid()); entry && entry->pw_dir && *entry->pw_dir) return entry->pw_dir;
     return "/tmp";
 }
 
@@ -62,8 +61,7 @@ bool MayWriteFolder(const std::string& folder) {
 std::string UserDataFolder() {
     const char* dataHome = std::getenv("XDG_DATA_HOME");
     // A relative XDG_DATA_HOME is invalid and ignored, as the base-directory rules say.
-    const std::string base =
-        dataHome && *dataHome == '/' ? std::string(dataHome) : HomeFolder() + "/.local/share";
+    const std::string base = dataHome && *dataHome == '/' ? std::string(dataHome) : HomeFolder() + "/.local/share";
     const std::string folder = sources::AddPathSeparator(base) + "kelvo/";
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
@@ -73,8 +71,7 @@ std::string UserDataFolder() {
 std::string ResourceFolderFor(const std::string& executableFolder) {
     if (IsRegularFile(executableFolder + kHelpFileName)) return executableFolder;
     const std::string installed = executableFolder + kInstalledResources;
-    if (IsRegularFile(installed + kHelpFileName))
-        return std::filesystem::path(installed).lexically_normal().string();
+    if (IsRegularFile(installed + kHelpFileName)) return std::filesystem::path(installed).lexically_normal().string();
     return executableFolder;
 }
 

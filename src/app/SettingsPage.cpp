@@ -21,16 +21,18 @@ namespace {
 
 using namespace build;
 
-QString Q(const std::string& text) { return QString::fromStdString(text); }
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
 // Column of the picker buttons inside a full-width group.
 constexpr int kPickerX = 682 - kPickerWidth - 8;
 // Tops of the two rows of a group, and of the rows of the taller save-options group.
 constexpr int kRow1 = 20;
 constexpr int kRow2 = 50;
-constexpr int kFieldX = 90;  // fields right of their labels
+constexpr int kFieldX = 90; // fields right of their labels
 
-}  // namespace
+} // namespace
 
 void TForm1::BuildSettingsPage() {
     QWidget* page = TabSheet2;
@@ -106,7 +108,8 @@ void TForm1::BuildSettingsPage() {
     CoolBtn10->setVisible(false);
     CheckBox10->setVisible(false);
     // The percentage labels hold up to "100%".
-    for (QLabel* percent : {Label11, Label23}) percent->resize(percent->fontMetrics().horizontalAdvance("100%") + 4, percent->height());
+    for (QLabel* percent : {Label11, Label23})
+        percent->resize(percent->fontMetrics().horizontalAdvance("100%") + 4, percent->height());
 }
 
-}  // namespace app
+} // namespace app

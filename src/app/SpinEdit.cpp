@@ -10,7 +10,7 @@ namespace app {
 
 namespace {
 constexpr int kButtonWidth = 15;
-}  // namespace
+} // namespace
 
 void SpinLineEdit::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down) {
@@ -57,7 +57,9 @@ TSpinEdit::TSpinEdit(QWidget* parent)
     connect(down_, &QToolButton::clicked, this, [this] { Q_EMIT StepRequested(-1); });
 }
 
-QString TSpinEdit::Text() const { return editor_->text(); }
+QString TSpinEdit::Text() const {
+    return editor_->text();
+}
 
 void TSpinEdit::SetText(const QString& text) {
     if (editor_->text() != text) editor_->setText(text);
@@ -70,7 +72,9 @@ void TSpinEdit::SetBackground(const QColor& colour) {
     editor_->setPalette(palette);
 }
 
-QColor TSpinEdit::Background() const { return editor_->palette().color(QPalette::Active, QPalette::Base); }
+QColor TSpinEdit::Background() const {
+    return editor_->palette().color(QPalette::Active, QPalette::Base);
+}
 
 void TSpinEdit::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
@@ -81,4 +85,4 @@ void TSpinEdit::resizeEvent(QResizeEvent* event) {
     down_->setGeometry(w - buttonWidth, h / 2, buttonWidth, h - h / 2);
 }
 
-}  // namespace app
+} // namespace app

@@ -57,4 +57,4 @@ private:
     QToolButton* down_;
 };
 
-}  // namespace app
+} // namespace app

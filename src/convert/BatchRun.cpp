@@ -40,7 +40,9 @@ FileProgressLink::FileProgressLink(imaging::TIk5File& file, RunObserver& observe
     file.OnProgress = [&observer](imaging::TIk5File&, std::int16_t percent) { observer.FileProgress(percent); };
 }
 
-FileProgressLink::~FileProgressLink() { file_.OnProgress = std::move(previous_); }
+FileProgressLink::~FileProgressLink() {
+    file_.OnProgress = std::move(previous_);
+}
 
 bool BatchRun::Run(const std::vector<std::string>& list) {
     // The file progress bar follows the loads and saves of this run.

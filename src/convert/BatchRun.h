@@ -51,7 +51,9 @@ public:
     void EndOfRun();
     // Where the output of each entry goes: unset, it replaces the output file at once; set, the complete file
     // is handed over unpublished (for a run that publishes in list order).
-    void DeferOutput(std::function<void(imaging::PendingFile, const std::string&)> sink) { outputSink_ = std::move(sink); }
+    void DeferOutput(std::function<void(imaging::PendingFile, const std::string&)> sink) {
+        outputSink_ = std::move(sink);
+    }
     // Called with an entry's index once its source has been read (loaded, or skipped as GIF or TIFF).
     void OnSourceRead(std::function<void(int)> read) { sourceRead_ = std::move(read); }
     // After Start: the output path of every entry of the list.

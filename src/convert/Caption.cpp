@@ -35,7 +35,9 @@ constexpr int kMaxPixelSize = 4096;
 // Far above any caption bitmap (one gigapixel at 24 bits): the bound on what is read back.
 constexpr std::uint64_t kMaxBitmapBytes = 4ULL << 30;
 
-bool HaveGuiApplication() { return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr; }
+bool HaveGuiApplication() {
+    return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
+}
 
 // A colour value as Qt draws it: red in the lowest byte; a system colour (top bit set) is taken from the palette.
 QColor ToQColor(options::Colour colour) {
@@ -44,21 +46,57 @@ QColor ToQColor(options::Colour colour) {
     QPalette::ColorGroup group = QPalette::Active;
     QPalette::ColorRole role = QPalette::Window;
     switch (options::SystemColourIndex(colour)) {
-    case 2: case 13: role = QPalette::Highlight; break;                        // active caption, highlight
-    case 5: role = QPalette::Base; break;                                      // window
-    case 6: case 21: role = QPalette::Shadow; break;                           // window frame, dark shadow
-    case 7: case 19: role = QPalette::WindowText; break;                       // menu text, inactive caption text
-    case 8: role = QPalette::Text; break;                                      // window text
-    case 9: case 14: role = QPalette::HighlightedText; break;                  // caption text, highlight text
-    case 0: case 12: case 16: role = QPalette::Mid; break;                     // scroll bar, workspace, shadow
-    case 15: role = QPalette::Button; break;                                   // button face
-    case 17: group = QPalette::Disabled; role = QPalette::Text; break;         // grey text
-    case 18: role = QPalette::ButtonText; break;                               // button text
-    case 20: role = QPalette::Light; break;                                    // button highlight
-    case 22: role = QPalette::Midlight; break;                                 // 3-D light
-    case 23: role = QPalette::ToolTipText; break;                              // tooltip text
-    case 24: role = QPalette::ToolTipBase; break;                              // tooltip background
-    default: break;                                                            // desktop, menu, borders...
+    case 2:
+    case 13:
+        role = QPalette::Highlight;
+        break; // active caption, highlight
+    case 5:
+        role = QPalette::Base;
+        break; // window
+    case 6:
+    case 21:
+        role = QPalette::Shadow;
+        break; // window frame, dark shadow
+    case 7:
+    case 19:
+        role = QPalette::WindowText;
+        break; // menu text, inactive caption text
+    case 8:
+        role = QPalette::Text;
+        break; // window text
+    case 9:
+    case 14:
+        role = QPalette::HighlightedText;
+        break; // caption text, highlight text
+    case 0:
+    case 12:
+    case 16:
+        role = QPalette::Mid;
+        break; // scroll bar, workspace, shadow
+    case 15:
+        role = QPalette::Button;
+        break; // button face
+    case 17:
+        group = QPalette::Disabled;
+        role = QPalette::Text;
+        break; // grey text
+    case 18:
+        role = QPalette::ButtonText;
+        break; // button text
+    case 20:
+        role = QPalette::Light;
+        break; // button highlight
+    case 22:
+        role = QPalette::Midlight;
+        break; // 3-D light
+    case 23:
+        role = QPalette::ToolTipText;
+        break; // tooltip text
+    case 24:
+        role = QPalette::ToolTipBase;
+        break; // tooltip background
+    default:
+        break; // desktop, menu, borders...
     }
     return QGuiApplication::palette().color(group, role);
 }
@@ -85,9 +123,9 @@ void SaveBitmap(const QImage& picture, const std::string& path) {
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     if (!picture.save(&buffer, "BMP")) throw imaging::Error(path, "the bitmap cannot be encoded");
-    imaging::WriteFileAtomically(
-        path, std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                                            std::size_t(bytes.size())));
+    imaging::WriteFileAtomically(path,
+                                 std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                                               std::size_t(bytes.size())));
 }
 
 // Creates the temporary folder when it is missing (one level: its parent, the program folder, must exist).
@@ -135,8 +173,8 @@ CaptionLayout DrawCaption(QImage& picture, const RunOptions& options) {
     const QFont font = CaptionFont(options.captionFont);
     const QFontMetrics metrics(font, &picture);
     const QString text = QString::fromStdString(options.captionText);
-    const CaptionLayout layout = LayOutCaption(placement, picture.width(), picture.height(),
-                                               metrics.horizontalAdvance(text), metrics.height());
+    const CaptionLayout layout =
+        LayOutCaption(placement, picture.width(), picture.height(), metrics.horizontalAdvance(text), metrics.height());
 
     QPainter painter(&picture);
     if (options.captionFill) {

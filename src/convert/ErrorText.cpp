@@ -32,15 +32,24 @@ std::string IoErrorText(int systemError) {
 std::string ProblemText(const imaging::Error& error) {
     using imaging::Problem;
     switch (error.problem()) {
-    case Problem::System: return IoErrorText(error.systemError());
-    case Problem::NotRegular: return "通常のファイルではありません";
-    case Problem::Truncated: return "ファイルの末尾以降を読み込みました"; // a read beyond the end of the file
-    case Problem::Damaged: return "画像ファイルが壊れています";
-    case Problem::NotImage: return "読み込める画像ファイルではありません";
-    case Problem::Unsupported: return "この形式の画像には対応していません";
-    case Problem::TooLarge: return "画像が大きすぎます";
-    case Problem::NoMemory: return "メモリが足りません";
-    case Problem::Other: break;
+    case Problem::System:
+        return IoErrorText(error.systemError());
+    case Problem::NotRegular:
+        return "通常のファイルではありません";
+    case Problem::Truncated:
+        return "ファイルの末尾以降を読み込みました"; // a read beyond the end of the file
+    case Problem::Damaged:
+        return "画像ファイルが壊れています";
+    case Problem::NotImage:
+        return "読み込める画像ファイルではありません";
+    case Problem::Unsupported:
+        return "この形式の画像には対応していません";
+    case Problem::TooLarge:
+        return "画像が大きすぎます";
+    case Problem::NoMemory:
+        return "メモリが足りません";
+    case Problem::Other:
+        break;
     }
     return "画像を処理できません";
 }

@@ -13,7 +13,10 @@ OutputFormat ChooseOutputFormat(const std::string& text, int quality, bool progr
         return {.action = File::kSaveBmp, .reduceTo8Bits = true, .extension = ".bmp", .captionSuffix = "x8 BPP"};
     if (text == "BMP24") return {.action = File::kSaveBmp, .extension = ".bmp"};
     if (text == "PNG8")
-        return {.action = File::kSavePng, .reduceTo8Bits = true, .png = true, .extension = ".png",
+        return {.action = File::kSavePng,
+                .reduceTo8Bits = true,
+                .png = true,
+                .extension = ".png",
                 .captionSuffix = "x8 BPP"};
     if (text == "PNG24") return {.action = File::kSavePng, .png = true, .extension = ".png"};
     if (text == "FPX") {
@@ -31,8 +34,8 @@ std::string FormatCaption(std::int32_t width, std::int32_t height, const OutputF
     return std::to_string(width) + "x" + std::to_string(height) + format.captionSuffix;
 }
 
-std::string OutputPath(const std::string& source, const std::string& outputFolder,
-                       const std::string* generatedName, const OutputFormat& format) {
+std::string OutputPath(const std::string& source, const std::string& outputFolder, const std::string* generatedName,
+                       const OutputFormat& format) {
     if (generatedName) return *generatedName + format.extension;
     return outputFolder + "/" + sources::ChangeFileExt(sources::ExtractFileName(source), format.extension);
 }

@@ -7,11 +7,11 @@
 namespace convert {
 
 struct OutputFormat {
-    std::int16_t action = 10;  // the file component's save action
+    std::int16_t action = 10; // the file component's save action
     bool reduceTo8Bits = false;
-    bool png = false;          // takes the PNG properties (comment, interlace, transparent colour)
-    bool jpeg = false;         // takes quality, subsampling and comment
-    bool fpxQuality = false;   // FlashPix with JPEG tiles at the run's quality
+    bool png = false;        // takes the PNG properties (comment, interlace, transparent colour)
+    bool jpeg = false;       // takes quality, subsampling and comment
+    bool fpxQuality = false; // FlashPix with JPEG tiles at the run's quality
     const char* extension = ".jpg";
     const char* captionSuffix = "x24 BPP";
     bool takesQuality = false; // WEBP and AVIF: the run's quality, nothing else
@@ -27,8 +27,8 @@ std::string FormatCaption(std::int32_t width, std::int32_t height, const OutputF
 
 // The output path for a source: the generated name plus extension when one is given, otherwise
 // outputFolder + "/" + the source's file name with its extension replaced.
-std::string OutputPath(const std::string& source, const std::string& outputFolder,
-                       const std::string* generatedName, const OutputFormat& format);
+std::string OutputPath(const std::string& source, const std::string& outputFolder, const std::string* generatedName,
+                       const OutputFormat& format);
 
 // Creates the folder part of path when it does not exist, one level only (a missing parent is not created);
 // failures are silent, the save then reports them.

@@ -51,8 +51,8 @@ void DrawOverlay(BatchRun& run, int opacity) {
                                                            run.Target().height, overlay.ImgWidth, overlay.ImgHeight);
     if (!at) return;
     imaging::TIk5Effect& effect = c.Ik5Effect1;
-    if (effect.Composite(effect.InImgHandle, overlay.ImgHandle, std::int16_t(opacity), red, green, blue, 0, 0, 1,
-                         at->x, at->y, 1) != 0)
+    if (effect.Composite(effect.InImgHandle, overlay.ImgHandle, std::int16_t(opacity), red, green, blue, 0, 0, 1, at->x,
+                         at->y, 1) != 0)
         run.CommitEffect();
 }
 

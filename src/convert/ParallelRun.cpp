@@ -56,15 +56,18 @@ class Recorder : public RunObserver {
 public:
     void Begin(EntryRecord* record) { record_ = record; }
     void FileProgress(int percent) override { Add(EntryRecord::Event(EntryRecord::Kind::FileProgress, percent)); }
-    void PanelCaption(const std::string& text) override { Add(EntryRecord::Event(EntryRecord::Kind::PanelCaption, 0, text)); }
+    void PanelCaption(const std::string& text) override {
+        Add(EntryRecord::Event(EntryRecord::Kind::PanelCaption, 0, text));
+    }
     void ShowPreview(imaging::Handle image) override {
         EntryRecord::Event event(EntryRecord::Kind::ShowPreview);
         event.image = imaging::ImageStore::Instance().Get(image);
         // Only the last image shown for an entry is ever seen: keep no earlier one.
         auto& events = record_->events;
-        events.erase(std::remove_if(events.begin(), events.end(),
-                                    [](const EntryRecord::Event& e) { return e.kind == EntryRecord::Kind::ShowPreview; }),
-                     events.end());
+        events.erase(
+            std::remove_if(events.begin(), events.end(),
+                           [](const EntryRecord::Event& e) { return e.kind == EntryRecord::Kind::ShowPreview; }),
+            events.end());
         Add(std::move(event));
     }
     void FileDone(int index, const std::string& source, const std::string& outputPath) override {
@@ -246,9 +249,8 @@ public:
           run_(components_, options_, commandLineRun, recorder_, *stages_), progress_(components_.Ik5File1, recorder_) {
         run_.Follow(lead);
         run_.OnSourceRead([&guard](int index) { guard.SourceRead(index); });
-        run_.DeferOutput([this](imaging::PendingFile file, const std::string& path) {
-            recorder_.Pending(std::move(file), path);
-        });
+        run_.DeferOutput(
+            [this](imaging::PendingFile file, const std::string& path) { recorder_.Pending(std::move(file), path); });
     }
     ~Worker() {
         if (thread_.joinable()) thread_.join();
@@ -406,12 +408,14 @@ bool ParallelRun::RunSideBySide(const std::vector<std::string>& list) {
             scheduler.Stop();
             workers.clear(); // joins: the entries in flight end, and their outputs are dropped unpublished
             // A stop leaves the state of the entries before it only.
-            for (const std::string& bitmap : scheduler.CaptionBitmapsAfter(index)) ::unlink(bitmap.c_str());
+            for (const std::string& bitmap : scheduler.CaptionBitmapsAfter(index))
+                ::unlink(bitmap.c_str());
         }
     } shutdown{scheduler, workers, index_};
     for (int n = 0; n < workerCount; ++n)
         workers.push_back(std::make_unique<Worker>(n + 1, options_, commandLineRun_, makeStages_, lead, guard));
-    for (auto& worker : workers) worker->Start(list, scheduler);
+    for (auto& worker : workers)
+        worker->Start(list, scheduler);
 
     const auto idle = [this] { observer_.ProcessMessages(); };
     for (int i = 0; i < count; ++i) {
@@ -425,11 +429,21 @@ bool ParallelRun::RunSideBySide(const std::vector<std::string>& list) {
         target_ = record->target;
         for (EntryRecord::Event& event : record->events) {
             switch (event.kind) {
-            case EntryRecord::Kind::FileProgress: observer_.FileProgress(event.value); break;
-            case EntryRecord::Kind::PanelCaption: observer_.PanelCaption(event.text); break;
-            case EntryRecord::Kind::FileDone: observer_.FileDone(event.value, event.text, event.text2); break;
-            case EntryRecord::Kind::FileSkipped: observer_.FileSkipped(event.value, event.text); break;
-            case EntryRecord::Kind::Publish: guard.Publish(i, std::move(*record->output), record->outputPath); break;
+            case EntryRecord::Kind::FileProgress:
+                observer_.FileProgress(event.value);
+                break;
+            case EntryRecord::Kind::PanelCaption:
+                observer_.PanelCaption(event.text);
+                break;
+            case EntryRecord::Kind::FileDone:
+                observer_.FileDone(event.value, event.text, event.text2);
+                break;
+            case EntryRecord::Kind::FileSkipped:
+                observer_.FileSkipped(event.value, event.text);
+                break;
+            case EntryRecord::Kind::Publish:
+                guard.Publish(i, std::move(*record->output), record->outputPath);
+                break;
             case EntryRecord::Kind::ShowPreview: {
                 // The preview shows an image of its own, held by the caller's file control like the image a
                 // one-at-a-time run leaves there, and released by the next one.
@@ -444,9 +458,14 @@ bool ParallelRun::RunSideBySide(const std::vector<std::string>& list) {
         }
         if (record->error) std::rethrow_exception(record->error);
         switch (record->outcome) {
-        case BatchRun::Outcome::Converted: ++converted_; break;
-        case BatchRun::Outcome::Skipped: ++skipped_; break;
-        case BatchRun::Outcome::Stopped: return false;
+        case BatchRun::Outcome::Converted:
+            ++converted_;
+            break;
+        case BatchRun::Outcome::Skipped:
+            ++skipped_;
+            break;
+        case BatchRun::Outcome::Stopped:
+            return false;
         }
         scheduler.Published(i);
     }

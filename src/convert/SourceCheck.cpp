@@ -64,7 +64,8 @@ void ClearFolder(int folder, std::set<std::pair<dev_t, ino_t>>& visited, int dep
             images.push_back(name);
         }
     }
-    for (auto it = images.rbegin(); it != images.rend(); ++it) ::unlinkat(folder, it->c_str(), 0);
+    for (auto it = images.rbegin(); it != images.rend(); ++it)
+        ::unlinkat(folder, it->c_str(), 0);
 }
 
 } // namespace

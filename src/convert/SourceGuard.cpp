@@ -11,7 +11,8 @@ namespace convert {
 
 SourceGuard::SourceGuard(const std::vector<std::string>& sources, const std::vector<std::string>& outputs)
     : waitFor_(sources.size(), -1), read_(new std::atomic<bool>[sources.size()]) {
-    for (std::size_t i = 0; i < sources.size(); ++i) read_[i] = false;
+    for (std::size_t i = 0; i < sources.size(); ++i)
+        read_[i] = false;
     // The last entry of the list whose source is each directory entry.
     std::map<files::EntryKey, int> lastSource;
     for (std::size_t j = 0; j < sources.size(); ++j)

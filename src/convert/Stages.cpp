@@ -12,10 +12,16 @@ bool ConversionStages::PrepareOverlay(BatchRun& run) {
     return OverlayUsable(run.Options().overlayImage);
 }
 
-void ConversionStages::Overlay(BatchRun& run) { DrawOverlay(run, overlayOpacity_); }
+void ConversionStages::Overlay(BatchRun& run) {
+    DrawOverlay(run, overlayOpacity_);
+}
 
-void ConversionStages::Corrections(BatchRun& run) { ApplyCorrections(run); }
+void ConversionStages::Corrections(BatchRun& run) {
+    ApplyCorrections(run);
+}
 
-void ConversionStages::Caption(BatchRun& run, const std::string& source) { DrawCaptionStep(run, source); }
+void ConversionStages::Caption(BatchRun& run, const std::string& source) {
+    DrawCaptionStep(run, source);
+}
 
 } // namespace convert

@@ -42,13 +42,18 @@ TargetSize ComputeTargetSize(std::int32_t a, std::int32_t b, const TargetSizeInp
     const TargetSize box{in.boxWidth, in.boxHeight};
     TargetSize target;
     if (in.resizeMode == kNever) return source;
-    if (in.resizeMode == kShrinkOnly) target = (a > box.width || b > box.height) ? box : source;
-    else if (in.resizeMode == kEnlargeOnly) target = (a < box.width && b < box.height) ? box : source;
-    else target = box;
+    if (in.resizeMode == kShrinkOnly)
+        target = (a > box.width || b > box.height) ? box : source;
+    else if (in.resizeMode == kEnlargeOnly)
+        target = (a < box.width && b < box.height) ? box : source;
+    else
+        target = box;
 
     if (in.keepRatio) {
-        if (b > a) target.width = RoundHalfEven((long double)target.height / (long double)ratio);
-        else target.height = RoundHalfEven((long double)target.width * (long double)ratio);
+        if (b > a)
+            target.width = RoundHalfEven((long double)target.height / (long double)ratio);
+        else
+            target.height = RoundHalfEven((long double)target.width * (long double)ratio);
     }
     return target;
 }

@@ -70,10 +70,11 @@ std::optional<unsigned long long> StartTime(long pid) {
 std::string TemporaryName(const std::string& folder) {
     static thread_local std::mt19937_64 random{std::random_device{}()};
     static const char digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
-    static const std::string owner = BootTag() + "-" + std::to_string(::getpid()) + "-" +
-                                     std::to_string(StartTime(::getpid()).value_or(0)) + "-";
+    static const std::string owner =
+        BootTag() + "-" + std::to_string(::getpid()) + "-" + std::to_string(StartTime(::getpid()).value_or(0)) + "-";
     std::string name = folder + (folder.ends_with('/') ? "" : "/") + std::string(kPrefix) + owner;
-    for (int i = 0; i < 8; ++i) name += digits[random() % 36];
+    for (int i = 0; i < 8; ++i)
+        name += digits[random() % 36];
     return name + std::string(kSuffix);
 }
 
@@ -102,7 +103,9 @@ bool IsStale(std::string_view name, const struct stat& info) {
     return false;
 }
 
-std::string ProcPath(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
+std::string ProcPath(int fd) {
+    return "/proc/self/fd/" + std::to_string(fd);
+}
 
 } // namespace
 
@@ -126,8 +129,10 @@ PendingFile::PendingFile(const std::string& folder, std::string target, unsigned
     for (int attempt = 0; attempt < 8 && fd_ < 0; ++attempt) {
         std::string name = TemporaryName(folder_);
         fd_ = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-        if (fd_ >= 0) tempPath_ = std::move(name);
-        else if (errno != EEXIST) Fail(errno);
+        if (fd_ >= 0)
+            tempPath_ = std::move(name);
+        else if (errno != EEXIST)
+            Fail(errno);
     }
     if (fd_ < 0) Fail(EEXIST);
 }
@@ -142,7 +147,9 @@ PendingFile::~PendingFile() {
     if (!published_ && !tempPath_.empty()) ::unlink(tempPath_.c_str());
 }
 
-void PendingFile::Fail(int error) const { throw Error(target_, std::strerror(error), error); }
+void PendingFile::Fail(int error) const {
+    throw Error(target_, std::strerror(error), error);
+}
 
 void PendingFile::Write(std::span<const std::uint8_t> bytes) {
     if (fd_ < 0) Fail(EBADF);
@@ -183,7 +190,8 @@ void PendingFile::Publish(const std::string& path) {
             std::string name = TemporaryName(folder_);
             if (::linkat(AT_FDCWD, ProcPath(fd_).c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0)
                 tempPath_ = std::move(name);
-            else if (errno != EEXIST) Fail(errno);
+            else if (errno != EEXIST)
+                Fail(errno);
         }
         if (tempPath_.empty()) Fail(EEXIST);
         ::close(std::exchange(fd_, -1));
@@ -214,15 +222,15 @@ void RemoveStaleTemporaries(const std::string& folder) {
             IsStale(entry->d_name, info))
             stale.emplace_back(entry->d_name);
     }
-    for (const std::string& name : stale) ::unlinkat(dir, name.c_str(), 0);
+    for (const std::string& name : stale)
+        ::unlinkat(dir, name.c_str(), 0);
     ::closedir(stream);
 }
 
 PendingFile PendingFileFor(const std::string& path) {
     if (path.empty()) throw Error(path, std::strerror(ENOENT), ENOENT);
     struct stat target {};
-    if (::stat(path.c_str(), &target) == 0 && S_ISDIR(target.st_mode))
-        throw Error(path, std::strerror(EISDIR), EISDIR);
+    if (::stat(path.c_str(), &target) == 0 && S_ISDIR(target.st_mode)) throw Error(path, std::strerror(EISDIR), EISDIR);
     return PendingFile(FolderOf(path), path);
 }
 

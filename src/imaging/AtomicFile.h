@@ -46,8 +46,8 @@ private:
     std::string folder_;
     std::string target_;
     int fd_ = -1;
-    bool unnamed_ = false;  // made with O_TMPFILE: no name until Finish links one
-    std::string tempPath_;  // the temporary name, once it has one
+    bool unnamed_ = false; // made with O_TMPFILE: no name until Finish links one
+    std::string tempPath_; // the temporary name, once it has one
     bool published_ = false;
 };
 

@@ -22,11 +22,11 @@ vips::VImage Antialias(const vips::VImage& in);
 vips::VImage ChangeSaturation(const vips::VImage& in, int amount);
 // Copy of base with overlay drawn at (x, y) of base with opacity/255; overlay pixels equal to key are
 // not drawn; parts outside base are clipped. The result has base's size and bands.
-vips::VImage Composite(const vips::VImage& base, const vips::VImage& overlay, int opacity,
-                       std::optional<Rgb> key, int x, int y);
+vips::VImage Composite(const vips::VImage& base, const vips::VImage& overlay, int opacity, std::optional<Rgb> key,
+                       int x, int y);
 // The effected pixels inside (or, with inside false, outside) the polygon, original pixels elsewhere.
-vips::VImage ApplyInRegion(const vips::VImage& original, const vips::VImage& effected,
-                           const std::vector<int>& xs, const std::vector<int>& ys, bool inside);
+vips::VImage ApplyInRegion(const vips::VImage& original, const vips::VImage& effected, const std::vector<int>& xs,
+                           const std::vector<int>& ys, bool inside);
 // Reduces to at most 256 colours (libimagequant, dithered).
 Paletted Quantize(const vips::VImage& in);
 

@@ -20,7 +20,7 @@ enum class Problem {
     Unsupported, // a variant of a known format that this component does not read
     TooLarge,    // an image beyond what the component takes, or beyond what its file can hold
     NoMemory,
-    Other,       // anything else: an effect or encoder refusing its arguments
+    Other, // anything else: an effect or encoder refusing its arguments
 };
 
 class Error : public std::runtime_error {
@@ -52,8 +52,12 @@ private:
 [[noreturn]] inline void Fail(const std::string& cause, Problem problem = Problem::Damaged) {
     throw Error({}, cause, problem);
 }
-[[noreturn]] inline void FailTruncated(const std::string& cause) { Fail(cause, Problem::Truncated); }
-[[noreturn]] inline void FailUnsupported(const std::string& cause) { Fail(cause, Problem::Unsupported); }
+[[noreturn]] inline void FailTruncated(const std::string& cause) {
+    Fail(cause, Problem::Truncated);
+}
+[[noreturn]] inline void FailUnsupported(const std::string& cause) {
+    Fail(cause, Problem::Unsupported);
+}
 
 // The error for a file that the opener refused or could not read.
 Error FileError(const std::string& path, const files::Failure& failure);

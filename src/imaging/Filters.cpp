@@ -20,7 +20,8 @@ namespace {
 // Float precision at every sigma: an integer kernel's rounded weights do not add up to its scale, which shifted
 // flat areas by a level or two (a flat 176 came out 174 at sigma 2.5 and 177 at sigma 10).
 vips::VImage GaussianBlur(const vips::VImage& image, double sigma) {
-    return image.gaussblur(sigma, vips::VImage::option()->set("min_ampl", 0.01)->set("precision", VIPS_PRECISION_FLOAT));
+    return image.gaussblur(sigma,
+                           vips::VImage::option()->set("min_ampl", 0.01)->set("precision", VIPS_PRECISION_FLOAT));
 }
 
 // Sobel gradient magnitude of one band, scaled so that a step of d levels between neighbours reads about d.

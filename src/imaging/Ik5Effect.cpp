@@ -16,7 +16,9 @@ namespace imaging {
 namespace {
 
 // The working pixels of an image: the palette expanded for a reduced image, otherwise as stored.
-vips::VImage WorkingPixels(const Image& image) { return image.paletted ? ToVips(*image.paletted) : image.pixels; }
+vips::VImage WorkingPixels(const Image& image) {
+    return image.paletted ? ToVips(*image.paletted) : image.pixels;
+}
 
 // A result of an effect: the input's comment, its pixels replaced, at least 24 bits.
 Image Derived(const Image& input, vips::VImage pixels) {
@@ -132,8 +134,7 @@ std::int32_t TIk5Effect::Sharpen(const std::int32_t* xs, const std::int32_t* ys,
     return RegionEffect(xs, ys, count, [clamped](const vips::VImage& in) { return effects::Sharpen(in, clamped); });
 }
 
-std::int32_t TIk5Effect::Blur(const std::int32_t* xs, const std::int32_t* ys, std::int32_t count,
-                              std::int16_t level) {
+std::int32_t TIk5Effect::Blur(const std::int32_t* xs, const std::int32_t* ys, std::int32_t count, std::int16_t level) {
     int clamped = std::clamp<int>(level, 1, 20);
     return RegionEffect(xs, ys, count, [clamped](const vips::VImage& in) { return effects::Blur(in, clamped); });
 }
@@ -150,8 +151,8 @@ std::int32_t TIk5Effect::ChangeSaturation(const std::int32_t* xs, const std::int
 }
 
 std::int32_t TIk5Effect::Composite(Handle base, Handle overlay, std::int16_t opacity, std::int16_t red,
-                                   std::int16_t green, std::int16_t blue, std::int16_t, std::int16_t,
-                                   std::int16_t, std::int32_t x, std::int32_t y, std::int32_t) {
+                                   std::int16_t green, std::int16_t blue, std::int16_t, std::int16_t, std::int16_t,
+                                   std::int32_t x, std::int32_t y, std::int32_t) {
     return Guarded([&] {
         auto baseImage = ImageStore::Instance().Get(base);
         auto overlayImage = ImageStore::Instance().Get(overlay);

@@ -28,14 +28,13 @@ public:
                                   std::int32_t amount);
     // Copy of base with overlay's top-left corner at (x, y) of base, drawn with opacity/255; overlay pixels
     // of colour (red, green, blue) are not drawn; parts outside base are clipped. Returns 1.
-    std::int32_t Composite(Handle base, Handle overlay, std::int16_t opacity, std::int16_t red,
-                           std::int16_t green, std::int16_t blue, std::int16_t, std::int16_t, std::int16_t,
-                           std::int32_t x, std::int32_t y, std::int32_t);
+    std::int32_t Composite(Handle base, Handle overlay, std::int16_t opacity, std::int16_t red, std::int16_t green,
+                           std::int16_t blue, std::int16_t, std::int16_t, std::int16_t, std::int32_t x, std::int32_t y,
+                           std::int32_t);
 
 private:
     using PixelOp = std::function<vips::VImage(const vips::VImage&)>;
-    std::int32_t RegionEffect(const std::int32_t* xs, const std::int32_t* ys, std::int32_t count,
-                              const PixelOp& op);
+    std::int32_t RegionEffect(const std::int32_t* xs, const std::int32_t* ys, std::int32_t count, const PixelOp& op);
     std::int32_t Adopt(Image result);
 };
 

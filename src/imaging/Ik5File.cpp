@@ -63,8 +63,10 @@ std::int32_t TIk5File::Execute() {
     failureFile_ = FileName;
     try {
         try {
-            if (Action == kLoad) Load();
-            else Save();
+            if (Action == kLoad)
+                Load();
+            else
+                Save();
         } catch (const vips::VError& error) {
             codecs::FailFromVips(error);
         } catch (const std::bad_alloc&) {
@@ -98,9 +100,12 @@ void TIk5File::Load() {
     } else if (codecs::IsBmp(head) || codecs::IsPcx(head) || codecs::IsFpx(head)) {
         std::vector<std::uint8_t> bytes = file.ReadAll(kMaxFileBytes);
         Progress(30);
-        if (codecs::IsBmp(head)) image = FromRaster(codecs::DecodeBmp(bytes));
-        else if (codecs::IsPcx(head)) image = FromRaster(codecs::DecodePcx(bytes));
-        else image = FromRaster(codecs::DecodeFpx(bytes));
+        if (codecs::IsBmp(head))
+            image = FromRaster(codecs::DecodeBmp(bytes));
+        else if (codecs::IsPcx(head))
+            image = FromRaster(codecs::DecodePcx(bytes));
+        else
+            image = FromRaster(codecs::DecodeFpx(bytes));
     } else {
         Fail("not an image file of a known format", Problem::NotImage);
     }
@@ -135,8 +140,10 @@ void TIk5File::Save() {
         options.comment = Comment;
         if (Transparent != 0)
             options.transparent = Rgb{std::uint8_t(PalRed), std::uint8_t(PalGreen), std::uint8_t(PalBlue)};
-        if (image->paletted) codecs::WritePng(*image->paletted, options, sink);
-        else codecs::WritePng(pixels(), options, sink);
+        if (image->paletted)
+            codecs::WritePng(*image->paletted, options, sink);
+        else
+            codecs::WritePng(pixels(), options, sink);
         break;
     }
     case kSaveFpx:
@@ -156,8 +163,10 @@ void TIk5File::Save() {
         Fail("unknown action " + std::to_string(Action));
     }
     pending.Finish();
-    if (PendingSave) PendingSave(std::move(pending), FileName);
-    else pending.Publish(FileName);
+    if (PendingSave)
+        PendingSave(std::move(pending), FileName);
+    else
+        pending.Publish(FileName);
     Progress(100);
 }
 

@@ -25,10 +25,10 @@ public:
         kSaveAvif = 31, // and AVIF (AV1 in HEIF) at JpegQuality
     };
 
-    std::string FileName;          // UTF-8 path of the file to load or save
+    std::string FileName; // UTF-8 path of the file to load or save
     std::int16_t Action = kLoad;
-    Handle ImgHandle = 0;          // after a load: the new image; before a save: the image to write
-    std::int32_t ImgWidth = 0;     // filled by GetImageInfo
+    Handle ImgHandle = 0;      // after a load: the new image; before a save: the image to write
+    std::int32_t ImgWidth = 0; // filled by GetImageInfo
     std::int32_t ImgHeight = 0;
     std::int16_t ImgBitCount = 0;
     std::int16_t JpegQuality = 75; // JPEG, FlashPix-JPEG, WebP and AVIF quality, 0..100

@@ -9,17 +9,15 @@
 namespace imaging {
 
 void CheckDimensions(std::int64_t width, std::int64_t height) {
-    if (width < 1 || height < 1)
-        Fail("invalid image size " + std::to_string(width) + " x " + std::to_string(height));
-    if (std::uint64_t(width) * std::uint64_t(height) > kMaxPixels || width > 0x7fffffff / 4 ||
-        height > 0x7fffffff / 4)
+    if (width < 1 || height < 1) Fail("invalid image size " + std::to_string(width) + " x " + std::to_string(height));
+    if (std::uint64_t(width) * std::uint64_t(height) > kMaxPixels || width > 0x7fffffff / 4 || height > 0x7fffffff / 4)
         Fail("image too large: " + std::to_string(width) + " x " + std::to_string(height), Problem::TooLarge);
 }
 
 vips::VImage CopyToVips(const std::uint8_t* data, int width, int height, int bands) {
     EnsureInitialized();
-    VipsImage* image = vips_image_new_from_memory_copy(data, std::size_t(width) * height * bands, width, height,
-                                                       bands, VIPS_FORMAT_UCHAR);
+    VipsImage* image = vips_image_new_from_memory_copy(data, std::size_t(width) * height * bands, width, height, bands,
+                                                       VIPS_FORMAT_UCHAR);
     if (!image) {
         std::string message = vips_error_buffer();
         vips_error_clear();
@@ -112,7 +110,8 @@ Raster ToRaster(const vips::VImage& rgb) {
         static int Strip(VipsRegion* region, VipsRect* area, void* context) {
             auto* copy = static_cast<Copy*>(context);
             for (int y = area->top; y < VIPS_RECT_BOTTOM(area); ++y)
-                std::memcpy(copy->out + std::size_t(y) * copy->rowBytes, VIPS_REGION_ADDR(region, 0, y), copy->rowBytes);
+                std::memcpy(copy->out + std::size_t(y) * copy->rowBytes, VIPS_REGION_ADDR(region, 0, y),
+                            copy->rowBytes);
             return 0;
         }
     } copy{raster.pixels.data(), rowBytes};

@@ -5,7 +5,8 @@ namespace imaging {
 ProgressScope::ProgressScope(std::function<void(int)> report) : report_(std::move(report)) {}
 
 ProgressScope::~ProgressScope() {
-    for (auto& [image, id] : watched_) g_signal_handler_disconnect(image.get_image(), id);
+    for (auto& [image, id] : watched_)
+        g_signal_handler_disconnect(image.get_image(), id);
 }
 
 vips::VImage ProgressScope::Watch(vips::VImage image) {

@@ -21,7 +21,9 @@ Subscription& Subscription::operator=(Subscription&& other) noexcept {
     return *this;
 }
 
-Subscription::~Subscription() { Reset(); }
+Subscription::~Subscription() {
+    Reset();
+}
 
 void Subscription::Reset() {
     if (auto registry = registry_.lock()) {
@@ -72,4 +74,4 @@ void ListenerRegistry::Notify(std::size_t keyIndex, const std::string& key) {
     }
 }
 
-}  // namespace options
+} // namespace options

@@ -58,4 +58,4 @@ private:
     std::uint64_t nextId_ = 1;
 };
 
-}  // namespace options
+} // namespace options

@@ -5,7 +5,7 @@
 namespace options::keys {
 
 // サイズの変更
-inline constexpr char SizeMode[] = "ComboBox1";   // しない / 縮小時のみ有効 / 拡大時のみ有効 / 常に有効
+inline constexpr char SizeMode[] = "ComboBox1"; // しない / 縮小時のみ有効 / 拡大時のみ有効 / 常に有効
 inline constexpr char Width[] = "SpinEdit1";
 inline constexpr char Height[] = "SpinEdit2";
 inline constexpr char KeepRatio[] = "CheckBox1";

@@ -14,12 +14,11 @@ std::string WithTrailingSeparator(std::string folder) {
     return folder;
 }
 
-}  // namespace
+} // namespace
 
 OptionSet::OptionSet(std::string programFolder)
     : OptionValues(WithTrailingSeparator(programFolder)),
-      programFolder_(WithTrailingSeparator(std::move(programFolder))),
-      descriptors_(OptionTable(programFolder_)) {}
+      programFolder_(WithTrailingSeparator(std::move(programFolder))), descriptors_(OptionTable(programFolder_)) {}
 
 void OptionSet::SetText(std::string_view key, std::string text) {
     Apply(Slot(key, OptionKind::Text, OptionKind::Choice), std::move(text));
@@ -82,9 +81,15 @@ void OptionSet::SetChecked(std::string_view key, bool checked) {
 
 void OptionSet::SetCaseRule(CaseRule rule) {
     switch (rule) {
-    case CaseRule::Keep: SetChecked(keys::CaseKept, true); break;
-    case CaseRule::Lower: SetChecked(keys::CaseLower, true); break;
-    case CaseRule::Upper: SetChecked(keys::CaseUpper, true); break;
+    case CaseRule::Keep:
+        SetChecked(keys::CaseKept, true);
+        break;
+    case CaseRule::Lower:
+        SetChecked(keys::CaseLower, true);
+        break;
+    case CaseRule::Upper:
+        SetChecked(keys::CaseUpper, true);
+        break;
     }
 }
 
@@ -97,7 +102,9 @@ void OptionSet::SetFont(TextFont font) {
     Apply(Slot(keys::CaptionFont, OptionKind::Font), std::move(font));
 }
 
-void OptionSet::SetColour(std::string_view key, Colour colour) { Apply(Slot(key, OptionKind::Colour), colour); }
+void OptionSet::SetColour(std::string_view key, Colour colour) {
+    Apply(Slot(key, OptionKind::Colour), colour);
+}
 
 void OptionSet::Assign(const OptionValues& values) {
     std::vector<Change> changes;
@@ -134,4 +141,4 @@ void OptionSet::Apply(std::vector<Change> changes) {
     }
 }
 
-}  // namespace options
+} // namespace options

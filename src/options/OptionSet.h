@@ -53,27 +53,27 @@ public:
 
     // Text and Choice: free text, kept exactly.
     void SetText(std::string_view key, std::string text);
-    const std::vector<std::string>& Items(std::string_view key) const;  // Choice only
+    const std::vector<std::string>& Items(std::string_view key) const; // Choice only
 
     // Number fields.
-    void SetSpinText(std::string_view key, std::string text);   // typing: the text is kept as given
-    void SetSpinValue(std::string_view key, std::int64_t value);  // loading, buttons: writes the range-checked value
-    void LeaveSpin(std::string_view key);                       // focus out: writes back the range-checked value
-    void StepSpin(std::string_view key, int delta);             // up/down buttons and arrow keys: value + delta
+    void SetSpinText(std::string_view key, std::string text);    // typing: the text is kept as given
+    void SetSpinValue(std::string_view key, std::int64_t value); // loading, buttons: writes the range-checked value
+    void LeaveSpin(std::string_view key);                        // focus out: writes back the range-checked value
+    void StepSpin(std::string_view key, int delta);              // up/down buttons and arrow keys: value + delta
     std::int32_t SpinMinimum(std::string_view key) const;
     std::int32_t SpinMaximum(std::string_view key) const;
-    std::int32_t CheckRange(std::string_view key, std::int64_t value) const;  // minimum == maximum: unbounded
+    std::int32_t CheckRange(std::string_view key, std::int64_t value) const; // minimum == maximum: unbounded
 
     // Switch, and CaseRule: setting a radio button to true selects it and clears the other two; setting one to
     // false does nothing, because one of the three is always selected (select another one instead).
     void SetChecked(std::string_view key, bool checked);
     void SetCaseRule(CaseRule rule);
 
-    void SetLevel(std::string_view key, std::int64_t level);  // limited to 0..100
+    void SetLevel(std::string_view key, std::int64_t level); // limited to 0..100
 
     // The font; style bits outside kFontStyleMask are dropped.
     void SetFont(TextFont font);
-    void SetColour(std::string_view key, Colour colour);  // ColorDialog1..ColorDialog3
+    void SetColour(std::string_view key, Colour colour); // ColorDialog1..ColorDialog3
 
     // Values at this moment, as a copy that later changes do not touch.
     OptionValues Snapshot() const { return *this; }
@@ -97,4 +97,4 @@ private:
     std::shared_ptr<ListenerRegistry> listeners_ = std::make_shared<ListenerRegistry>();
 };
 
-}  // namespace options
+} // namespace options

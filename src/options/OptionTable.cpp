@@ -25,8 +25,8 @@ public:
     void Choice(const char* key, const char* caption, const char* start, std::vector<std::string> items) {
         Add(key, OptionKind::Choice, caption, std::string(start)).items = std::move(items);
     }
-    void Number(const char* key, const char* caption, std::int32_t start, std::int32_t minimum,
-                std::int32_t maximum, bool captionAfter = false) {
+    void Number(const char* key, const char* caption, std::int32_t start, std::int32_t minimum, std::int32_t maximum,
+                bool captionAfter = false) {
         OptionDescriptor& d = Add(key, OptionKind::Number, caption, std::to_string(start));
         d.minimum = minimum;
         d.maximum = maximum;
@@ -69,7 +69,8 @@ private:
 std::vector<OptionDescriptor> BuildTable() {
     TableBuilder t;
     t.Group(kSettingsPage, "サイズの変更");
-    t.Choice(keys::SizeMode, "サイズ変更：", "縮小時のみ有効", {"しない", "縮小時のみ有効", "拡大時のみ有効", "常に有効"});
+    t.Choice(keys::SizeMode, "サイズ変更：", "縮小時のみ有効",
+             {"しない", "縮小時のみ有効", "拡大時のみ有効", "常に有効"});
     t.Number(keys::Width, "幅:", 200, 1, 5000);
     t.Number(keys::Height, "高:", 100, 1, 5000);
     t.Switch(keys::KeepRatio, "比率を保持(&K)", true);
@@ -100,7 +101,8 @@ std::vector<OptionDescriptor> BuildTable() {
 
     t.Group(kSettingsPage, "保存オプション");
     // WEBP and AVIF come after the seven formats of the Windows version, which reads them as any other text.
-    t.Choice(keys::OutputFormat, "形式：", "JPEG", {"JPEG", "BMP8", "BMP24", "PNG8", "PNG24", "FPX", "PCX", "WEBP", "AVIF"});
+    t.Choice(keys::OutputFormat, "形式：", "JPEG",
+             {"JPEG", "BMP8", "BMP24", "PNG8", "PNG24", "FPX", "PCX", "WEBP", "AVIF"});
     t.Switch(keys::Progressive, "プログレッシブ(&P)", false);
     t.Switch(keys::Interlace, "インターレース(&I)", false);
     t.Switch(keys::Transparent, "透過する(&T)", false);
@@ -149,15 +151,41 @@ struct StoredOption {
     int loadRank;
 };
 constexpr StoredOption kStoredOptions[] = {
-    {keys::CaptionText, 4},   {keys::OutputFolder, 5},   {keys::Comment, 7},      {keys::Prefix, 8},
-    {keys::Suffix, 9},        {keys::RenameFolder, 6},   {keys::OverlayImage, 10}, {keys::SizeMode, 0},
-    {keys::CaptionPlace, 1},  {keys::OverlayPlace, 2},   {keys::OutputFormat, 3}, {keys::Width, 11},
-    {keys::Height, 12},       {keys::Percentage, 13},    {keys::StartNumber, 14}, {keys::SharpenAmount, 15},
-    {keys::BlurAmount, 16},   {keys::Digits, 17},        {keys::KeepRatio, 18},   {keys::ByPercentage, 19},
-    {keys::Sharpen, 20},      {keys::Blur, 21},          {keys::Antialias, 22},   {keys::Greyscale, 23},
-    {keys::Progressive, 24},  {keys::CaptionFilled, 25}, {keys::SortList, 26},    {keys::Interlace, 27},
-    {keys::Transparent, 28},  {keys::GeneratedNames, 29}, {keys::Quality, 30},    {keys::OverlayTransparency, 31},
-    {keys::CaptionFont, 32},  {keys::CaptionFillColour, 33}, {keys::OverlayKeyColour, 34},
+    {keys::CaptionText, 4},
+    {keys::OutputFolder, 5},
+    {keys::Comment, 7},
+    {keys::Prefix, 8},
+    {keys::Suffix, 9},
+    {keys::RenameFolder, 6},
+    {keys::OverlayImage, 10},
+    {keys::SizeMode, 0},
+    {keys::CaptionPlace, 1},
+    {keys::OverlayPlace, 2},
+    {keys::OutputFormat, 3},
+    {keys::Width, 11},
+    {keys::Height, 12},
+    {keys::Percentage, 13},
+    {keys::StartNumber, 14},
+    {keys::SharpenAmount, 15},
+    {keys::BlurAmount, 16},
+    {keys::Digits, 17},
+    {keys::KeepRatio, 18},
+    {keys::ByPercentage, 19},
+    {keys::Sharpen, 20},
+    {keys::Blur, 21},
+    {keys::Antialias, 22},
+    {keys::Greyscale, 23},
+    {keys::Progressive, 24},
+    {keys::CaptionFilled, 25},
+    {keys::SortList, 26},
+    {keys::Interlace, 27},
+    {keys::Transparent, 28},
+    {keys::GeneratedNames, 29},
+    {keys::Quality, 30},
+    {keys::OverlayTransparency, 31},
+    {keys::CaptionFont, 32},
+    {keys::CaptionFillColour, 33},
+    {keys::OverlayKeyColour, 34},
     {keys::TransparentColour, 35},
 };
 
@@ -167,22 +195,31 @@ std::vector<std::string> StoredKeys(bool loadOrder) {
         std::stable_sort(stored.begin(), stored.end(),
                          [](const StoredOption& a, const StoredOption& b) { return a.loadRank < b.loadRank; });
     std::vector<std::string> keys;
-    for (const StoredOption& option : stored) keys.emplace_back(option.key);
+    for (const StoredOption& option : stored)
+        keys.emplace_back(option.key);
     return keys;
 }
 
-}  // namespace
+} // namespace
 
 const char* KindName(OptionKind kind) {
     switch (kind) {
-    case OptionKind::Text: return "text";
-    case OptionKind::Choice: return "choice";
-    case OptionKind::Number: return "number";
-    case OptionKind::Switch: return "switch";
-    case OptionKind::Level: return "level";
-    case OptionKind::CaseRule: return "case rule";
-    case OptionKind::Font: return "font";
-    case OptionKind::Colour: return "colour";
+    case OptionKind::Text:
+        return "text";
+    case OptionKind::Choice:
+        return "choice";
+    case OptionKind::Number:
+        return "number";
+    case OptionKind::Switch:
+        return "switch";
+    case OptionKind::Level:
+        return "level";
+    case OptionKind::CaseRule:
+        return "case rule";
+    case OptionKind::Font:
+        return "font";
+    case OptionKind::Colour:
+        return "colour";
     }
     return "unknown";
 }
@@ -216,10 +253,16 @@ std::size_t OptionIndex(std::string_view key) {
     return found->second;
 }
 
-bool IsOptionKey(std::string_view key) { return IndexByKey().contains(key); }
+bool IsOptionKey(std::string_view key) {
+    return IndexByKey().contains(key);
+}
 
-std::size_t OptionCount() { return BaseTable().size(); }
+std::size_t OptionCount() {
+    return BaseTable().size();
+}
 
-const OptionDescriptor& DescribeOption(std::string_view key) { return BaseTable()[OptionIndex(key)]; }
+const OptionDescriptor& DescribeOption(std::string_view key) {
+    return BaseTable()[OptionIndex(key)];
+}
 
-}  // namespace options
+} // namespace options

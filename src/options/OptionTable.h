@@ -14,14 +14,14 @@
 namespace options {
 
 enum class OptionKind {
-    Text,      // single-line edit: std::string
-    Choice,    // editable combo: std::string, free text; `items` offers the list
-    Number,    // spin edit: std::string (the text as typed); `minimum`/`maximum` give the range
-    Switch,    // check box: bool
-    Level,     // track bar: int 0..100
-    CaseRule,  // one of three radio buttons: bool, exactly one of them true; not saved
-    Font,      // the caption font: TextFont
-    Colour,    // a colour dialog's colour: Colour
+    Text,     // single-line edit: std::string
+    Choice,   // editable combo: std::string, free text; `items` offers the list
+    Number,   // spin edit: std::string (the text as typed); `minimum`/`maximum` give the range
+    Switch,   // check box: bool
+    Level,    // track bar: int 0..100
+    CaseRule, // one of three radio buttons: bool, exactly one of them true; not saved
+    Font,     // the caption font: TextFont
+    Colour,   // a colour dialog's colour: Colour
 };
 
 const char* KindName(OptionKind kind);
@@ -30,17 +30,17 @@ const char* KindName(OptionKind kind);
 using OptionValue = std::variant<std::string, bool, int, TextFont, Colour>;
 
 struct OptionDescriptor {
-    std::string key;      // control name, also the settings key
+    std::string key; // control name, also the settings key
     OptionKind kind = OptionKind::Text;
-    std::string page;     // page caption, ideographic spaces included
-    std::string group;    // group caption
-    std::string caption;  // label or own caption as shown
-    bool captionAfterField = false;  // the label sits right of the field ("%", "(1～100)")
+    std::string page;               // page caption, ideographic spaces included
+    std::string group;              // group caption
+    std::string caption;            // label or own caption as shown
+    bool captionAfterField = false; // the label sits right of the field ("%", "(1～100)")
     OptionValue startValue;
-    bool startInProgramFolder = false;  // start text is the program folder followed by "Output"
-    std::int32_t minimum = 0;  // Number and Level; a Number with minimum == maximum is unbounded
+    bool startInProgramFolder = false; // start text is the program folder followed by "Output"
+    std::int32_t minimum = 0;          // Number and Level; a Number with minimum == maximum is unbounded
     std::int32_t maximum = 0;
-    std::vector<std::string> items;  // Choice
+    std::vector<std::string> items; // Choice
     bool saved = true;
 };
 
@@ -63,4 +63,4 @@ std::size_t OptionCount();
 // The table entry of `key` with its start text not yet completed by a program folder (range, items, kind).
 const OptionDescriptor& DescribeOption(std::string_view key);
 
-}  // namespace options
+} // namespace options

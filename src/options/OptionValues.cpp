@@ -17,8 +17,8 @@ std::size_t OptionValues::Slot(std::string_view key, OptionKind kind, OptionKind
     const std::size_t index = OptionIndex(key);
     const OptionKind actual = DescribeOption(key).kind;
     if (actual != kind && actual != otherKind) {
-        throw std::invalid_argument("option \"" + std::string(key) + "\" is a " + KindName(actual) +
-                                    " option, not a " + KindName(kind) + " option");
+        throw std::invalid_argument("option \"" + std::string(key) + "\" is a " + KindName(actual) + " option, not a " +
+                                    KindName(kind) + " option");
     }
     return index;
 }
@@ -39,9 +39,13 @@ bool OptionValues::Checked(std::string_view key) const {
     return std::get<bool>(At(Slot(key, OptionKind::Switch, OptionKind::CaseRule)));
 }
 
-int OptionValues::Level(std::string_view key) const { return std::get<int>(At(Slot(key, OptionKind::Level))); }
+int OptionValues::Level(std::string_view key) const {
+    return std::get<int>(At(Slot(key, OptionKind::Level)));
+}
 
-const TextFont& OptionValues::Font() const { return std::get<TextFont>(At(Slot(keys::CaptionFont, OptionKind::Font))); }
+const TextFont& OptionValues::Font() const {
+    return std::get<TextFont>(At(Slot(keys::CaptionFont, OptionKind::Font)));
+}
 
 Colour OptionValues::ColourOf(std::string_view key) const {
     return std::get<Colour>(At(Slot(key, OptionKind::Colour)));
@@ -57,6 +61,8 @@ CaseRule OptionValues::SelectedCase() const {
     return CaseRule::Keep;
 }
 
-const OptionValue& OptionValues::Value(std::string_view key) const { return At(OptionIndex(key)); }
+const OptionValue& OptionValues::Value(std::string_view key) const {
+    return At(OptionIndex(key));
+}
 
-}  // namespace options
+} // namespace options

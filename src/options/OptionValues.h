@@ -10,7 +10,7 @@
 
 namespace options {
 
-enum class CaseRule { Keep, Lower, Upper };  // RadioButton1, RadioButton2, RadioButton3
+enum class CaseRule { Keep, Lower, Upper }; // RadioButton1, RadioButton2, RadioButton3
 
 class OptionValues {
 public:
@@ -18,13 +18,13 @@ public:
     explicit OptionValues(std::string_view programFolder);
 
     // Readers by key. Each throws std::invalid_argument for an unknown key or one of another kind.
-    const std::string& Text(std::string_view key) const;      // Text and Choice
-    const std::string& SpinText(std::string_view key) const;  // Number: the text as typed
-    std::int32_t SpinValue(std::string_view key) const;       // Number: parsed, not range-checked; minimum if invalid
-    bool Checked(std::string_view key) const;                 // Switch and CaseRule
-    int Level(std::string_view key) const;                    // Level: 0..100
-    const TextFont& Font() const;                             // FontDialog1
-    Colour ColourOf(std::string_view key) const;              // ColorDialog1..ColorDialog3
+    const std::string& Text(std::string_view key) const;     // Text and Choice
+    const std::string& SpinText(std::string_view key) const; // Number: the text as typed
+    std::int32_t SpinValue(std::string_view key) const;      // Number: parsed, not range-checked; minimum if invalid
+    bool Checked(std::string_view key) const;                // Switch and CaseRule
+    int Level(std::string_view key) const;                   // Level: 0..100
+    const TextFont& Font() const;                            // FontDialog1
+    Colour ColourOf(std::string_view key) const;             // ColorDialog1..ColorDialog3
     CaseRule SelectedCase() const;
 
     // The value of any option by key, in the alternative its kind holds.
@@ -41,7 +41,7 @@ protected:
     OptionValue& At(std::size_t index) { return values_[index]; }
 
 private:
-    std::vector<OptionValue> values_;  // parallel to OptionTable()
+    std::vector<OptionValue> values_; // parallel to OptionTable()
 };
 
-}  // namespace options
+} // namespace options

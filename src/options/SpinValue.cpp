@@ -61,8 +61,12 @@ std::int32_t CheckSpinRange(std::int64_t value, std::int32_t minimum, std::int32
     return static_cast<std::int32_t>(value);
 }
 
-std::string SpinText(std::int32_t value) { return std::to_string(value); }
+std::string SpinText(std::int32_t value) {
+    return std::to_string(value);
+}
 
-bool IsAcceptedSpinChar(char32_t c) { return (c >= U'0' && c <= U'9') || c == U'+' || c == U'-' || c == U'.'; }
+bool IsAcceptedSpinChar(char32_t c) {
+    return (c >= U'0' && c <= U'9') || c == U'+' || c == U'-' || c == U'.';
+}
 
-}  // namespace options
+} // namespace options

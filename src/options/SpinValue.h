@@ -27,4 +27,4 @@ std::string SpinText(std::int32_t value);
 // separator ".". Anything else is refused by the field.
 bool IsAcceptedSpinChar(char32_t c);
 
-}  // namespace options
+} // namespace options

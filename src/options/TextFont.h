@@ -20,15 +20,15 @@ inline constexpr FontStyles kFontStyleMask = 0x0F;
 enum class FontPitch : std::uint8_t { Default = 0, Variable = 1, Fixed = 2 };
 
 struct TextFont {
-    std::string name = "ＭＳ Ｐゴシック";  // stored face; mapped to an installed Japanese face only when drawing
-    int size = 9;                           // points
-    FontStyles style = 0;                   // only the kFontStyleMask bits are ever set
+    std::string name = "ＭＳ Ｐゴシック"; // stored face; mapped to an installed Japanese face only when drawing
+    int size = 9;                         // points
+    FontStyles style = 0;                 // only the kFontStyleMask bits are ever set
     Colour colour = kBlack;
     FontPitch pitch = FontPitch::Default;
-    std::uint8_t charset = 0;  // character set number; 128 is the Japanese set
+    std::uint8_t charset = 0; // character set number; 128 is the Japanese set
 
     bool Has(FontStyles flag) const { return (style & flag) != 0; }
     bool operator==(const TextFont&) const = default;
 };
 
-}  // namespace options
+} // namespace options

@@ -116,7 +116,8 @@ RenameResult RenameRun::Run(std::vector<std::string> list) {
         observer_.OverallPosition(i + 1);
         observer_.ProcessMessages();
     }
-    for (StagedCopy& copy : waiting) publish(copy);
+    for (StagedCopy& copy : waiting)
+        publish(copy);
     // The destination list shows the copies in list order.
     for (int i = 0; i < count; ++i) {
         if (!copied[std::size_t(i)]) continue;
@@ -127,6 +128,8 @@ RenameResult RenameRun::Run(std::vector<std::string> list) {
     return result;
 }
 
-std::string DestinationCountCaption(int count) { return " 変換先ファイル：" + std::to_string(count) + "files"; }
+std::string DestinationCountCaption(int count) {
+    return " 変換先ファイル：" + std::to_string(count) + "files";
+}
 
 } // namespace renaming

@@ -42,7 +42,7 @@ std::optional<std::string_view> SectionName(std::string_view line) {
 std::string_view CutToCharacters(std::string_view text, std::size_t limit) {
     std::size_t count = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {  // a character starts here
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) { // a character starts here
             if (count == limit) {
                 return text.substr(0, i);
             }
@@ -61,7 +61,7 @@ std::string ValueOf(std::string_view raw) {
     return std::string(CutToCharacters(raw, ProfileFile::kMaxValueLength));
 }
 
-}  // namespace
+} // namespace
 
 ProfileFile::Line ProfileFile::MakeLine(std::string text, std::string ending) {
     Line line{std::move(text), std::move(ending), {}, 0};
@@ -74,7 +74,9 @@ ProfileFile::Line ProfileFile::MakeLine(std::string text, std::string ending) {
     return line;
 }
 
-ProfileFile::ProfileFile(std::string_view text) { Parse(text, false); }
+ProfileFile::ProfileFile(std::string_view text) {
+    Parse(text, false);
+}
 
 ProfileFile ProfileFile::FromFileBytes(std::string_view bytes) {
     ProfileFile file;
@@ -152,8 +154,7 @@ std::optional<std::string> ProfileFile::Read(std::string_view section, std::stri
     return std::nullopt;
 }
 
-std::string ProfileFile::ReadString(std::string_view section, std::string_view key,
-                                    std::string_view fallback) const {
+std::string ProfileFile::ReadString(std::string_view section, std::string_view key, std::string_view fallback) const {
     std::optional<std::string> value = Read(section, key);
     return value ? std::move(*value) : std::string(fallback);
 }
@@ -191,8 +192,8 @@ void ProfileFile::Write(std::string_view section, std::string_view key, std::str
     // itself quoted, is written inside a pair of quotes so that it reads back as it was.
     const bool edgeBlank = !stored.empty() && (kBlanks.find(stored.front()) != std::string_view::npos ||
                                                kBlanks.find(stored.back()) != std::string_view::npos);
-    const bool quoted = stored.size() >= 2 && (stored.front() == '"' || stored.front() == '\'') &&
-                        stored.back() == stored.front();
+    const bool quoted =
+        stored.size() >= 2 && (stored.front() == '"' || stored.front() == '\'') && stored.back() == stored.front();
     if (edgeBlank || quoted) {
         stored = '"' + stored + '"';
     }
@@ -251,4 +252,4 @@ std::string ProfileFile::Text() const {
     return text;
 }
 
-}  // namespace settings
+} // namespace settings

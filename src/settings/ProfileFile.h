@@ -50,16 +50,16 @@ public:
 
 private:
     struct Line {
-        std::string text;    // without its line end
-        std::string ending;  // "\n", "\r\n", or empty for a last line without one
-        std::string key;     // key line: the name folded to lower case; empty for other lines
-        std::size_t valueStart = 0;  // key line: offset of the text after "="
-        std::optional<std::string> bytes;  // the bytes it was read from, when they differ from `text`
+        std::string text;                 // without its line end
+        std::string ending;               // "\n", "\r\n", or empty for a last line without one
+        std::string key;                  // key line: the name folded to lower case; empty for other lines
+        std::size_t valueStart = 0;       // key line: offset of the text after "="
+        std::optional<std::string> bytes; // the bytes it was read from, when they differ from `text`
     };
     struct Section {
-        std::string name;          // folded to lower case; the lines before the first section have none
+        std::string name; // folded to lower case; the lines before the first section have none
         bool hasHeader = false;
-        std::vector<Line> lines;   // the section line first, when there is one
+        std::vector<Line> lines; // the section line first, when there is one
     };
 
     static Line MakeLine(std::string text, std::string ending);
@@ -69,7 +69,7 @@ private:
     std::string NewLineEnding() const;
     void EndLastLine();
 
-    std::vector<Section> sections_ = std::vector<Section>(1);  // sections_[0]: lines before the first section
+    std::vector<Section> sections_ = std::vector<Section>(1); // sections_[0]: lines before the first section
 };
 
-}  // namespace settings
+} // namespace settings

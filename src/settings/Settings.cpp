@@ -24,8 +24,10 @@ constexpr std::string_view kBrush = "Brush";
 
 std::string MessageFor(SettingsError::Kind kind, const std::string& subject) {
     switch (kind) {
-    case SettingsError::Kind::NotAnInteger: return "'" + subject + "' は整数ではありません";
-    case SettingsError::Kind::CannotWrite: return subject + " に書き込めません";
+    case SettingsError::Kind::NotAnInteger:
+        return "'" + subject + "' は整数ではありません";
+    case SettingsError::Kind::CannotWrite:
+        return subject + " に書き込めません";
     }
     return subject;
 }
@@ -101,16 +103,24 @@ void LoadOption(OptionSet& options, const Reader& reader, const std::string& key
     case OptionKind::Choice:
         options.SetText(key, reader.Text(kMain, key, std::get<std::string>(StartValue(options, key))));
         break;
-    case OptionKind::Number: options.SetSpinValue(key, reader.Integer(kMain, key, StartNumber(options, key))); break;
+    case OptionKind::Number:
+        options.SetSpinValue(key, reader.Integer(kMain, key, StartNumber(options, key)));
+        break;
     case OptionKind::Switch:
         options.SetChecked(key, reader.Integer(kMain, key, std::get<bool>(StartValue(options, key)) ? 1 : 0) != 0);
         break;
-    case OptionKind::Level: options.SetLevel(key, reader.Integer(kMain, key, std::get<int>(StartValue(options, key)))); break;
-    case OptionKind::Font: LoadFont(options, reader); break;
-    case OptionKind::Colour:
-        options.SetColour(key, reader.Colour(ColourSection(key), kBrush, std::get<options::Colour>(StartValue(options, key))));
+    case OptionKind::Level:
+        options.SetLevel(key, reader.Integer(kMain, key, std::get<int>(StartValue(options, key))));
         break;
-    case OptionKind::CaseRule: break; // the case rule is not stored
+    case OptionKind::Font:
+        LoadFont(options, reader);
+        break;
+    case OptionKind::Colour:
+        options.SetColour(
+            key, reader.Colour(ColourSection(key), kBrush, std::get<options::Colour>(StartValue(options, key))));
+        break;
+    case OptionKind::CaseRule:
+        break; // the case rule is not stored
     }
 }
 
@@ -126,17 +136,30 @@ void WriteFont(ProfileFile& file, const TextFont& font) {
 void WriteOption(ProfileFile& file, const OptionSet& options, const std::string& key) {
     switch (options.Descriptor(key).kind) {
     case OptionKind::Text:
-    case OptionKind::Choice: file.Write(kMain, key, options.Text(key)); break;
-    case OptionKind::Number: file.Write(kMain, key, IntegerText(options.SpinValue(key))); break;
-    case OptionKind::Switch: file.Write(kMain, key, BooleanText(options.Checked(key))); break;
-    case OptionKind::Level: file.Write(kMain, key, IntegerText(options.Level(key))); break;
-    case OptionKind::Font: WriteFont(file, options.Font()); break;
-    case OptionKind::Colour: file.Write(ColourSection(key), kBrush, ColourText(options.ColourOf(key))); break;
-    case OptionKind::CaseRule: break;  // the case rule is not stored
+    case OptionKind::Choice:
+        file.Write(kMain, key, options.Text(key));
+        break;
+    case OptionKind::Number:
+        file.Write(kMain, key, IntegerText(options.SpinValue(key)));
+        break;
+    case OptionKind::Switch:
+        file.Write(kMain, key, BooleanText(options.Checked(key)));
+        break;
+    case OptionKind::Level:
+        file.Write(kMain, key, IntegerText(options.Level(key)));
+        break;
+    case OptionKind::Font:
+        WriteFont(file, options.Font());
+        break;
+    case OptionKind::Colour:
+        file.Write(ColourSection(key), kBrush, ColourText(options.ColourOf(key)));
+        break;
+    case OptionKind::CaseRule:
+        break; // the case rule is not stored
     }
 }
 
-}  // namespace
+} // namespace
 
 SettingsError::SettingsError(Kind kind, std::string subject, int systemError)
     : std::runtime_error(MessageFor(kind, subject)), kind_(kind), subject_(std::move(subject)),
@@ -146,7 +169,8 @@ void LoadSettings(OptionSet& options, const std::string& path) {
     const std::optional<std::string> bytes = ReadSettingsBytes(path);
     const ProfileFile file = ProfileFile::FromFileBytes(bytes ? *bytes : std::string());
     const Reader reader(file);
-    for (const std::string& key : options::SettingsLoadOrder()) LoadOption(options, reader, key);
+    for (const std::string& key : options::SettingsLoadOrder())
+        LoadOption(options, reader, key);
 }
 
 void SaveSettings(const OptionSet& options, const std::string& path) {
@@ -157,4 +181,4 @@ void SaveSettings(const OptionSet& options, const std::string& path) {
     ReplaceSettingsFile(path, file.Text());
 }
 
-}  // namespace settings
+} // namespace settings

@@ -16,8 +16,8 @@ namespace settings {
 class SettingsError : public std::runtime_error {
 public:
     enum class Kind {
-        NotAnInteger,  // "'%s' は整数ではありません": a stored colour is neither a colour name nor an integer
-        CannotWrite,   // "%s に書き込めません": the settings file cannot be written
+        NotAnInteger, // "'%s' は整数ではありません": a stored colour is neither a colour name nor an integer
+        CannotWrite,  // "%s に書き込めません": the settings file cannot be written
     };
 
     // `subject`: the stored value (NotAnInteger) or the file's path (CannotWrite). `systemError`: the errno
@@ -51,4 +51,4 @@ void LoadSettings(options::OptionSet& options, const std::string& path);
 // folder as the path, no space); the previous file is then left as it was.
 void SaveSettings(const options::OptionSet& options, const std::string& path);
 
-}  // namespace settings
+} // namespace settings

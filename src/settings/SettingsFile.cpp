@@ -38,7 +38,7 @@ std::string WriteTarget(const std::string& path) {
     return path;
 }
 
-}  // namespace
+} // namespace
 
 std::optional<std::string> ReadSettingsBytes(const std::string& path) {
     const files::InputFile file = files::InputFile::Open(path);
@@ -81,8 +81,8 @@ void ReplaceSettingsFile(const std::string& path, std::string_view bytes) {
         // What an earlier save left when its process died between linking and renaming goes first.
         const std::size_t slash = target.rfind('/');
         imaging::RemoveStaleTemporaries(slash == std::string::npos ? "." : target.substr(0, slash + 1));
-        imaging::WriteFileAtomically(
-            target, std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+        imaging::WriteFileAtomically(target,
+                                     std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
     } catch (const imaging::Error& error) {
         throw SettingsError(SettingsError::Kind::CannotWrite, path, error.systemError());
     }
@@ -91,4 +91,4 @@ void ReplaceSettingsFile(const std::string& path, std::string_view bytes) {
     }
 }
 
-}  // namespace settings
+} // namespace settings

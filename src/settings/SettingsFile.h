@@ -20,4 +20,4 @@ void ReplaceSettingsFile(const std::string& path, std::string_view bytes);
 // SettingsError(CannotWrite) when it exists but cannot be read, since saving would lose its other contents.
 std::string ExistingSettingsBytes(const std::string& path);
 
-}  // namespace settings
+} // namespace settings

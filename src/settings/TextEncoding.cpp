@@ -10,9 +10,11 @@ namespace settings {
 namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD"; // U+FFFD
 
-bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
+bool IsContinuation(unsigned char byte) {
+    return (byte & 0xC0) == 0x80;
+}
 
 // Length of the well-formed UTF-8 sequence at `at`, or 0 when there is none.
 std::size_t Utf8SequenceLength(std::string_view bytes, std::size_t at) {
@@ -86,7 +88,7 @@ std::string AsciiOnly(std::string_view bytes) {
     return text;
 }
 
-}  // namespace
+} // namespace
 
 bool IsValidUtf8(std::string_view bytes) {
     for (std::size_t at = 0; at < bytes.size();) {
@@ -107,7 +109,7 @@ std::string Cp932ToUtf8(std::string_view bytes) {
     std::string text;
     text.reserve(bytes.size() * 3 / 2 + 16);
     char buffer[4096];
-    auto* in = const_cast<char*>(bytes.data());  // iconv's interface is not const-correct; it does not write
+    auto* in = const_cast<char*>(bytes.data()); // iconv's interface is not const-correct; it does not write
     std::size_t inLeft = bytes.size();
     while (inLeft > 0) {
         char* out = buffer;
@@ -118,7 +120,7 @@ std::string Cp932ToUtf8(std::string_view bytes) {
             continue;
         }
         if (errno == E2BIG) {
-            continue;  // the buffer is full: flush it and go on
+            continue; // the buffer is full: flush it and go on
         }
         // EILSEQ: a byte CP932 does not decode; EINVAL: a lead byte cut off at the end. Either way the byte
         // stands for one replacement character and decoding resumes after it.
@@ -156,4 +158,4 @@ std::string DecodeSettingsText(std::string_view bytes) {
     return text;
 }
 
-}  // namespace settings
+} // namespace settings

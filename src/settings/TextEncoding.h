@@ -21,4 +21,4 @@ std::string DecodeSettingsText(std::string_view bytes);
 // `bytes` converted from CP932 to UTF-8, each undecodable byte replaced by U+FFFD.
 std::string Cp932ToUtf8(std::string_view bytes);
 
-}  // namespace settings
+} // namespace settings

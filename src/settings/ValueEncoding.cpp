@@ -19,48 +19,27 @@ struct NamedColourEntry {
 };
 
 constexpr std::array<NamedColourEntry, 42> kNamedColours{{
-    {"clBlack", 0x00000000u},
-    {"clMaroon", 0x00000080u},
-    {"clGreen", 0x00008000u},
-    {"clOlive", 0x00008080u},
-    {"clNavy", 0x00800000u},
-    {"clPurple", 0x00800080u},
-    {"clTeal", 0x00808000u},
-    {"clGray", 0x00808080u},
-    {"clSilver", 0x00C0C0C0u},
-    {"clRed", 0x000000FFu},
-    {"clLime", 0x0000FF00u},
-    {"clYellow", 0x0000FFFFu},
-    {"clBlue", 0x00FF0000u},
-    {"clFuchsia", 0x00FF00FFu},
-    {"clAqua", 0x00FFFF00u},
-    {"clWhite", 0x00FFFFFFu},
-    {"clScrollBar", 0x80000000u},
-    {"clBackground", 0x80000001u},
-    {"clActiveCaption", 0x80000002u},
-    {"clInactiveCaption", 0x80000003u},
-    {"clMenu", 0x80000004u},
-    {"clWindow", 0x80000005u},
-    {"clWindowFrame", 0x80000006u},
-    {"clMenuText", 0x80000007u},
-    {"clWindowText", 0x80000008u},
-    {"clCaptionText", 0x80000009u},
-    {"clActiveBorder", 0x8000000Au},
-    {"clInactiveBorder", 0x8000000Bu},
-    {"clAppWorkSpace", 0x8000000Cu},
-    {"clHighlight", 0x8000000Du},
-    {"clHighlightText", 0x8000000Eu},
-    {"clBtnFace", 0x8000000Fu},
-    {"clBtnShadow", 0x80000010u},
-    {"clGrayText", 0x80000011u},
-    {"clBtnText", 0x80000012u},
-    {"clInactiveCaptionText", 0x80000013u},
-    {"clBtnHighlight", 0x80000014u},
-    {"cl3DDkShadow", 0x80000015u},
-    {"cl3DLight", 0x80000016u},
-    {"clInfoText", 0x80000017u},
-    {"clInfoBk", 0x80000018u},
-    {"clNone", 0x1FFFFFFFu},
+    {"clBlack", 0x00000000u},         {"clMaroon", 0x00000080u},
+    {"clGreen", 0x00008000u},         {"clOlive", 0x00008080u},
+    {"clNavy", 0x00800000u},          {"clPurple", 0x00800080u},
+    {"clTeal", 0x00808000u},          {"clGray", 0x00808080u},
+    {"clSilver", 0x00C0C0C0u},        {"clRed", 0x000000FFu},
+    {"clLime", 0x0000FF00u},          {"clYellow", 0x0000FFFFu},
+    {"clBlue", 0x00FF0000u},          {"clFuchsia", 0x00FF00FFu},
+    {"clAqua", 0x00FFFF00u},          {"clWhite", 0x00FFFFFFu},
+    {"clScrollBar", 0x80000000u},     {"clBackground", 0x80000001u},
+    {"clActiveCaption", 0x80000002u}, {"clInactiveCaption", 0x80000003u},
+    {"clMenu", 0x80000004u},          {"clWindow", 0x80000005u},
+    {"clWindowFrame", 0x80000006u},   {"clMenuText", 0x80000007u},
+    {"clWindowText", 0x80000008u},    {"clCaptionText", 0x80000009u},
+    {"clActiveBorder", 0x8000000Au},  {"clInactiveBorder", 0x8000000Bu},
+    {"clAppWorkSpace", 0x8000000Cu},  {"clHighlight", 0x8000000Du},
+    {"clHighlightText", 0x8000000Eu}, {"clBtnFace", 0x8000000Fu},
+    {"clBtnShadow", 0x80000010u},     {"clGrayText", 0x80000011u},
+    {"clBtnText", 0x80000012u},       {"clInactiveCaptionText", 0x80000013u},
+    {"clBtnHighlight", 0x80000014u},  {"cl3DDkShadow", 0x80000015u},
+    {"cl3DLight", 0x80000016u},       {"clInfoText", 0x80000017u},
+    {"clInfoBk", 0x80000018u},        {"clNone", 0x1FFFFFFFu},
 }};
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
@@ -120,7 +99,7 @@ std::optional<std::int32_t> ParseDecimalOrDollarHex(std::string_view text) {
     return static_cast<std::int32_t>(bits);
 }
 
-}  // namespace
+} // namespace
 
 std::optional<std::int32_t> ParseStoredInteger(std::string_view text) {
     if (text.size() > 2 && (text.starts_with("0x") || text.starts_with("0X"))) {
@@ -131,9 +110,13 @@ std::optional<std::int32_t> ParseStoredInteger(std::string_view text) {
     return ParseDecimalOrDollarHex(text);
 }
 
-std::string IntegerText(std::int64_t value) { return std::to_string(value); }
+std::string IntegerText(std::int64_t value) {
+    return std::to_string(value);
+}
 
-std::string BooleanText(bool value) { return value ? "1" : "0"; }
+std::string BooleanText(bool value) {
+    return value ? "1" : "0";
+}
 
 std::optional<Colour> NamedColour(std::string_view name) {
     for (const NamedColourEntry& entry : kNamedColours) {
@@ -172,4 +155,4 @@ std::optional<Colour> ParseColourText(std::string_view text) {
     return std::nullopt;
 }
 
-}  // namespace settings
+} // namespace settings

@@ -17,7 +17,7 @@ std::optional<std::int32_t> ParseStoredInteger(std::string_view text);
 // Decimal digits, "-" in front of a negative number.
 std::string IntegerText(std::int64_t value);
 
-std::string BooleanText(bool value);  // "1" or "0"
+std::string BooleanText(bool value); // "1" or "0"
 
 // The colour's name when it has one ("clYellow"), otherwise "$" and eight upper-case hexadecimal digits.
 std::string ColourText(options::Colour colour);
@@ -29,4 +29,4 @@ std::optional<options::Colour> ParseColourText(std::string_view text);
 std::optional<options::Colour> NamedColour(std::string_view name);
 std::optional<std::string_view> ColourName(options::Colour colour);
 
-}  // namespace settings
+} // namespace settings

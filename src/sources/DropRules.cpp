@@ -11,7 +11,13 @@ namespace {
 // The entries of a dropped folder that go to a list: on the list page its image files, elsewhere all of them.
 std::vector<std::string> FolderEntries(Page page, const std::string& folder) {
     std::vector<std::string> walked;
-    ListFolderFiles(folder, {.attributes = static_cast<std::uint16_t>(kAttrAnyFile), .markFolders = true, .recurse = true, .clearList = true, .includePlain = true}, walked);
+    ListFolderFiles(folder,
+                    {.attributes = static_cast<std::uint16_t>(kAttrAnyFile),
+                     .markFolders = true,
+                     .recurse = true,
+                     .clearList = true,
+                     .includePlain = true},
+                    walked);
     if (page != Page::List) return walked;
     std::vector<std::string> images;
     for (std::string& entry : walked) {

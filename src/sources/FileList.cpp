@@ -43,7 +43,8 @@ void FileList::AppendMany(const std::vector<std::string>& paths) {
         beginInsertRows(QModelIndex(), first, first + static_cast<int>(paths.size()) - 1);
         items_.insert(items_.end(), paths.begin(), paths.end());
         texts_.reserve(items_.size());
-        for (const std::string& path : paths) texts_.push_back(ToText(path));
+        for (const std::string& path : paths)
+            texts_.push_back(ToText(path));
         endInsertRows();
     } else {
         // The present items are in order; the new ones follow them and a stable sort merges them, so items equal
@@ -54,7 +55,8 @@ void FileList::AppendMany(const std::vector<std::string>& paths) {
         std::vector<QString> texts = std::move(texts_);
         items.insert(items.end(), paths.begin(), paths.end());
         texts.reserve(total);
-        for (const std::string& path : paths) texts.push_back(ToText(path));
+        for (const std::string& path : paths)
+            texts.push_back(ToText(path));
         std::vector<std::size_t> order(total);
         std::iota(order.begin(), order.end(), std::size_t{0});
         std::stable_sort(order.begin(), order.end(),
@@ -113,7 +115,8 @@ void FileList::SetSorted(bool sorted) {
     Q_EMIT layoutAboutToBeChanged();
     const QModelIndexList before = persistentIndexList();
     std::vector<int> newRow(items_.size());
-    for (std::size_t row = 0; row < order.size(); ++row) newRow[order[row]] = static_cast<int>(row);
+    for (std::size_t row = 0; row < order.size(); ++row)
+        newRow[order[row]] = static_cast<int>(row);
     std::vector<std::string> items;
     std::vector<QString> texts;
     items.reserve(order.size());
@@ -126,7 +129,8 @@ void FileList::SetSorted(bool sorted) {
     texts_ = std::move(texts);
     QModelIndexList after;
     after.reserve(before.size());
-    for (const QModelIndex& index : before) after.append(this->index(newRow[index.row()], 0));
+    for (const QModelIndex& index : before)
+        after.append(this->index(newRow[index.row()], 0));
     changePersistentIndexList(before, after);
     Q_EMIT layoutChanged();
 }

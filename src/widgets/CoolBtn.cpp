@@ -17,18 +17,28 @@ namespace {
 constexpr int kGradientSteps = 128;
 
 // The platform colours the button draws with, taken from the widget's palette.
-QColor ButtonFace(const QWidget* w) { return w->palette().color(QPalette::Button); }
-QColor ButtonShadow(const QWidget* w) { return w->palette().color(QPalette::Dark); }
-QColor ButtonHighlight(const QWidget* w) { return w->palette().color(QPalette::Light); }
-QColor ThreeDLight(const QWidget* w) { return w->palette().color(QPalette::Midlight); }
-QColor WindowFrame(const QWidget* w) { return w->palette().color(QPalette::Shadow); }
-QColor FontColour(const QWidget* w) { return w->palette().color(QPalette::ButtonText); }
+QColor ButtonFace(const QWidget* w) {
+    return w->palette().color(QPalette::Button);
+}
+QColor ButtonShadow(const QWidget* w) {
+    return w->palette().color(QPalette::Dark);
+}
+QColor ButtonHighlight(const QWidget* w) {
+    return w->palette().color(QPalette::Light);
+}
+QColor ThreeDLight(const QWidget* w) {
+    return w->palette().color(QPalette::Midlight);
+}
+QColor WindowFrame(const QWidget* w) {
+    return w->palette().color(QPalette::Shadow);
+}
+QColor FontColour(const QWidget* w) {
+    return w->palette().color(QPalette::ButtonText);
+}
 
 // A one-pixel edge ring inside rect: top and left in one colour, bottom and right in the other.
-void DrawEdgeRing(QPainter& painter, const QRect& rect, const QColor& topLeft, const QColor& bottomRight)
-{
-    if (rect.width() <= 0 || rect.height() <= 0)
-        return;
+void DrawEdgeRing(QPainter& painter, const QRect& rect, const QColor& topLeft, const QColor& bottomRight) {
+    if (rect.width() <= 0 || rect.height() <= 0) return;
     painter.fillRect(QRect(rect.left(), rect.top(), rect.width(), 1), topLeft);
     painter.fillRect(QRect(rect.left(), rect.top(), 1, rect.height()), topLeft);
     painter.fillRect(QRect(rect.left(), rect.bottom(), rect.width(), 1), bottomRight);
@@ -37,23 +47,19 @@ void DrawEdgeRing(QPainter& painter, const QRect& rect, const QColor& topLeft, c
 
 // The pixels a platform ellipse with the bounding box (left, top, right, bottom), right and bottom exclusive,
 // draws its one-pixel outline through.
-QRect EllipseBox(int left, int top, int right, int bottom)
-{
+QRect EllipseBox(int left, int top, int right, int bottom) {
     return QRect(left, top, right - left - 1, bottom - top - 1);
 }
 
 // The dotted focus mark: every other pixel of the rectangle's border inverted.
-void DrawFocusMark(QPainter& painter, const QRect& rect)
-{
-    if (rect.width() <= 0 || rect.height() <= 0)
-        return;
+void DrawFocusMark(QPainter& painter, const QRect& rect) {
+    if (rect.width() <= 0 || rect.height() <= 0) return;
     painter.save();
     painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
     painter.setPen(Qt::NoPen);
     int index = 0;
     auto dot = [&](int x, int y) {
-        if (index++ % 2 == 0)
-            painter.fillRect(QRect(x, y, 1, 1), Qt::white);
+        if (index++ % 2 == 0) painter.fillRect(QRect(x, y, 1, 1), Qt::white);
     };
     for (int x = rect.left(); x <= rect.right(); ++x)
         dot(x, rect.top());
@@ -67,8 +73,7 @@ void DrawFocusMark(QPainter& painter, const QRect& rect)
 }
 
 // The angle (degrees, counter-clockwise from three o'clock, y up) of point as seen from the box's centre.
-double DirectionDegrees(const QRect& box, const QPointF& point)
-{
+double DirectionDegrees(const QRect& box, const QPointF& point) {
     const QPointF centre(box.left() + box.width() / 2.0, box.top() + box.height() / 2.0);
     return std::atan2(centre.y() - point.y(), point.x() - centre.x()) * 180.0 / M_PI;
 }
@@ -79,145 +84,117 @@ TCoolBtn::TCoolBtn(QWidget* parent) : QPushButton(parent) {}
 
 TCoolBtn::TCoolBtn(const QString& caption, QWidget* parent) : QPushButton(caption, parent) {}
 
-void TCoolBtn::SetOptions(TCoolOptions options)
-{
-    if (options == options_)
-        return;
+void TCoolBtn::SetOptions(TCoolOptions options) {
+    if (options == options_) return;
     options_ = options;
     update();
 }
 
-QColor TCoolBtn::ColorStart() const { return colorStart_.isValid() ? colorStart_ : ButtonFace(this); }
-QColor TCoolBtn::ColorEnd() const { return colorEnd_.isValid() ? colorEnd_ : ButtonShadow(this); }
-QColor TCoolBtn::ShadowColor() const { return shadowColor_.isValid() ? shadowColor_ : ButtonHighlight(this); }
+QColor TCoolBtn::ColorStart() const {
+    return colorStart_.isValid() ? colorStart_ : ButtonFace(this);
+}
+QColor TCoolBtn::ColorEnd() const {
+    return colorEnd_.isValid() ? colorEnd_ : ButtonShadow(this);
+}
+QColor TCoolBtn::ShadowColor() const {
+    return shadowColor_.isValid() ? shadowColor_ : ButtonHighlight(this);
+}
 
-void TCoolBtn::SetColorStart(const QColor& color)
-{
-    if (color == colorStart_)
-        return;
+void TCoolBtn::SetColorStart(const QColor& color) {
+    if (color == colorStart_) return;
     colorStart_ = color;
-    if (Has(ocPaintGradiently))
-        update();
+    if (Has(ocPaintGradiently)) update();
 }
 
-void TCoolBtn::SetColorEnd(const QColor& color)
-{
-    if (color == colorEnd_)
-        return;
+void TCoolBtn::SetColorEnd(const QColor& color) {
+    if (color == colorEnd_) return;
     colorEnd_ = color;
-    if (Has(ocPaintGradiently))
-        update();
+    if (Has(ocPaintGradiently)) update();
 }
 
-void TCoolBtn::SetGradientDirection(TGradientDirection direction)
-{
-    if (direction == gradientDirection_)
-        return;
+void TCoolBtn::SetGradientDirection(TGradientDirection direction) {
+    if (direction == gradientDirection_) return;
     gradientDirection_ = direction;
-    if (Has(ocPaintGradiently))
-        update();
+    if (Has(ocPaintGradiently)) update();
 }
 
-void TCoolBtn::SetShadowColor(const QColor& color)
-{
+void TCoolBtn::SetShadowColor(const QColor& color) {
     shadowColor_ = color;
     simpleView_ = false;
     update();
 }
 
-void TCoolBtn::SetShadowSize(int size)
-{
+void TCoolBtn::SetShadowSize(int size) {
     shadowSize_ = std::clamp(size, 0, 255);
     simpleView_ = false;
     update();
 }
 
-void TCoolBtn::SetShadowPos(TShadowPosition position)
-{
+void TCoolBtn::SetShadowPos(TShadowPosition position) {
     shadowPos_ = position;
     simpleView_ = false;
     update();
 }
 
-void TCoolBtn::SetSimpleView(bool simple)
-{
-    if (simple == simpleView_)
-        return;
+void TCoolBtn::SetSimpleView(bool simple) {
+    if (simple == simpleView_) return;
     simpleView_ = simple;
     update();
 }
 
-void TCoolBtn::SetBtnPaintOptions(TBtnPaintOptions options)
-{
-    if (options == btnPaintOptions_)
-        return;
+void TCoolBtn::SetBtnPaintOptions(TBtnPaintOptions options) {
+    if (options == btnPaintOptions_) return;
     btnPaintOptions_ = options;
     update();
 }
 
-void TCoolBtn::SetLayout(TButtonLayout layout)
-{
-    if (layout == layout_)
-        return;
+void TCoolBtn::SetLayout(TButtonLayout layout) {
+    if (layout == layout_) return;
     layout_ = layout;
     update();
 }
 
-void TCoolBtn::SetMargin(int margin)
-{
-    if (margin < -1 || margin == margin_)
-        return;
+void TCoolBtn::SetMargin(int margin) {
+    if (margin < -1 || margin == margin_) return;
     margin_ = margin;
     update();
 }
 
-void TCoolBtn::SetSpacing(int spacing)
-{
-    if (spacing == spacing_)
-        return;
+void TCoolBtn::SetSpacing(int spacing) {
+    if (spacing == spacing_) return;
     spacing_ = spacing;
     update();
 }
 
-void TCoolBtn::SetTransparencyLevel(int level)
-{
+void TCoolBtn::SetTransparencyLevel(int level) {
     level = std::clamp(level, 0, 255);
-    if (level == transparencyLevel_)
-        return;
+    if (level == transparencyLevel_) return;
     transparencyLevel_ = level;
     update();
 }
 
-bool TCoolBtn::Active() const
-{
-    if (hasFocus())
-        return true;
-    if (!isDefault())
-        return false;
+bool TCoolBtn::Active() const {
+    if (hasFocus()) return true;
+    if (!isDefault()) return false;
     const QWidget* focus = window()->focusWidget();
     return focus != nullptr && qobject_cast<const QAbstractButton*>(focus) == nullptr;
 }
 
-void TCoolBtn::enterEvent(QEnterEvent* event)
-{
+void TCoolBtn::enterEvent(QEnterEvent* event) {
     QPushButton::enterEvent(event);
     hovered_ = true;
-    if (Has(ocFlatBorder))
-        update();
+    if (Has(ocFlatBorder)) update();
     Q_EMIT OnMouseEnter();
 }
 
-void TCoolBtn::leaveEvent(QEvent* event)
-{
+void TCoolBtn::leaveEvent(QEvent* event) {
     QPushButton::leaveEvent(event);
     hovered_ = false;
-    if (Has(ocFlatBorder))
-        update();
+    if (Has(ocFlatBorder)) update();
     Q_EMIT OnMouseLeave();
 }
 
-void TCoolBtn::paintEvent(QPaintEvent*)
-{
+void TCoolBtn::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const bool pressed = isDown();
     const bool focused = hasFocus();
@@ -229,13 +206,11 @@ void TCoolBtn::paintEvent(QPaintEvent*)
     Q_EMIT OnDrawButton(&painter, rect());
 }
 
-void TCoolBtn::PaintGradient(QPainter& painter, const QRect& rect)
-{
+void TCoolBtn::PaintGradient(QPainter& painter, const QRect& rect) {
     GradientFill(painter, rect, ColorStart(), ColorEnd(), kGradientSteps, gradientDirection_ == gdHorizontal);
 }
 
-void TCoolBtn::PaintRectangular(QPainter& painter, bool pressed, bool focused)
-{
+void TCoolBtn::PaintRectangular(QPainter& painter, bool pressed, bool focused) {
     QRect r = rect();
     const bool active = Active();
     // Background: see-through leaves the parent's pixels, which Qt has already painted beneath the button.
@@ -264,8 +239,7 @@ void TCoolBtn::PaintRectangular(QPainter& painter, bool pressed, bool focused)
         DrawFocusMark(painter, rect().adjusted(4, 4, -4, -4));
 }
 
-void TCoolBtn::PaintElliptical(QPainter& painter, bool pressed, bool focused)
-{
+void TCoolBtn::PaintElliptical(QPainter& painter, bool pressed, bool focused) {
     // The corners keep the parent's pixels: Qt paints the parent and the siblings beneath the button first.
     const QRect client = rect();
     const int l = client.left();
@@ -317,8 +291,7 @@ void TCoolBtn::PaintElliptical(QPainter& painter, bool pressed, bool focused)
     }
 }
 
-QRect TCoolBtn::CaptionBox(const QRect& c, const QSize& textSize) const
-{
+QRect TCoolBtn::CaptionBox(const QRect& c, const QSize& textSize) const {
     const int centredX = c.left() + (c.width() - textSize.width() + 1) / 2;
     const int centredY = c.top() + (c.height() - textSize.height() + 1) / 2;
     int x = centredX;
@@ -326,17 +299,24 @@ QRect TCoolBtn::CaptionBox(const QRect& c, const QSize& textSize) const
     if (margin_ >= 0) {
         // Without a glyph a margin puts the caption that far from the layout's edge.
         switch (layout_) {
-        case blGlyphLeft: x = c.left() + margin_; break;
-        case blGlyphRight: x = c.left() + c.width() - margin_ - textSize.width(); break;
-        case blGlyphTop: y = c.top() + margin_; break;
-        case blGlyphBottom: y = c.top() + c.height() - margin_ - textSize.height(); break;
+        case blGlyphLeft:
+            x = c.left() + margin_;
+            break;
+        case blGlyphRight:
+            x = c.left() + c.width() - margin_ - textSize.width();
+            break;
+        case blGlyphTop:
+            y = c.top() + margin_;
+            break;
+        case blGlyphBottom:
+            y = c.top() + c.height() - margin_ - textSize.height();
+            break;
         }
     }
     return QRect(QPoint(x, y), textSize);
 }
 
-void TCoolBtn::PaintCaption(QPainter& painter, QRect captionRect)
-{
+void TCoolBtn::PaintCaption(QPainter& painter, QRect captionRect) {
     const QString caption = text();
     painter.setFont(font());
     painter.setClipRect(captionRect);
@@ -358,10 +338,20 @@ void TCoolBtn::PaintCaption(QPainter& painter, QRect captionRect)
         QPoint textOffset;
         QPoint reliefOffset;
         switch (shadowPos_) {
-        case spLeftTop: textOffset = QPoint(s, s); break;
-        case spLeftBottom: textOffset = QPoint(s, 0); reliefOffset = QPoint(0, s); break;
-        case spRightBottom: reliefOffset = QPoint(s, s); break;
-        case spRightTop: textOffset = QPoint(0, s); reliefOffset = QPoint(s, 0); break;
+        case spLeftTop:
+            textOffset = QPoint(s, s);
+            break;
+        case spLeftBottom:
+            textOffset = QPoint(s, 0);
+            reliefOffset = QPoint(0, s);
+            break;
+        case spRightBottom:
+            reliefOffset = QPoint(s, s);
+            break;
+        case spRightTop:
+            textOffset = QPoint(0, s);
+            reliefOffset = QPoint(s, 0);
+            break;
         }
         draw(reliefOffset, ShadowColor());
         draw(textOffset, FontColour(this));

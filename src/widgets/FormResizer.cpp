@@ -12,51 +12,39 @@ namespace {
 const char* const kFillsParentProperty = "kelvoFillsParent";
 
 // Whole points of a font, from its point size or, when it was given in pixels, from the pixel height.
-int FontPoints(const QFont& font, const QWidget* control)
-{
-    if (font.pointSize() > 0)
-        return font.pointSize();
+int FontPoints(const QFont& font, const QWidget* control) {
+    if (font.pointSize() > 0) return font.pointSize();
     const int dpi = control->logicalDpiY() > 0 ? control->logicalDpiY() : 96;
     return RoundHalfEven(font.pixelSize() * 72.0 / dpi);
 }
 
 } // namespace
 
-int RoundHalfEven(double value)
-{
+int RoundHalfEven(double value) {
     const double lower = std::floor(value);
     const double fraction = value - lower;
     double result = lower;
-    if (fraction > 0.5 || (fraction == 0.5 && std::fmod(lower, 2.0) != 0.0))
-        result = lower + 1.0;
+    if (fraction > 0.5 || (fraction == 0.5 && std::fmod(lower, 2.0) != 0.0)) result = lower + 1.0;
     return static_cast<int>(result);
 }
 
-void SetFillsParent(QWidget* control, bool fills)
-{
+void SetFillsParent(QWidget* control, bool fills) {
     control->setProperty(kFillsParentProperty, fills);
 }
 
-bool FillsParent(const QWidget* control)
-{
-    if (control->property(kFillsParentProperty).toBool())
-        return true;
+bool FillsParent(const QWidget* control) {
+    if (control->property(kFillsParentProperty).toBool()) return true;
     const QWidget* parent = control->parentWidget();
-    if (parent == nullptr || control->isWindow())
-        return false;
+    if (parent == nullptr || control->isWindow()) return false;
     const QLayout* layout = parent->layout();
     return layout != nullptr && layout->indexOf(const_cast<QWidget*>(control)) >= 0;
 }
 
 TSingleResizer::TSingleResizer(QWidget* control, QWidget* owner, const Settings& settings)
-    : control_(control), owner_(owner), settings_(settings)
-{
-    if (control == nullptr)
-        throw EResizerException("TSingleResizer created without a component link");
-    if (owner == nullptr)
-        throw EResizerException("TSingleResizer created without a parent form link");
-    if (qobject_cast<QLabel*>(control) != nullptr)
-        scaleWidth = false;
+    : control_(control), owner_(owner), settings_(settings) {
+    if (control == nullptr) throw EResizerException("TSingleResizer created without a component link");
+    if (owner == nullptr) throw EResizerException("TSingleResizer created without a parent form link");
+    if (qobject_cast<QLabel*>(control) != nullptr) scaleWidth = false;
     // Every widget carries a font in Qt.
     hasFont_ = true;
     designFontSize_ = FontPoints(control->font(), control);
@@ -65,25 +53,19 @@ TSingleResizer::TSingleResizer(QWidget* control, QWidget* owner, const Settings&
     ownerDesignWidth_ = owner->width();
 }
 
-void TSingleResizer::SetFontSize(int points)
-{
+void TSingleResizer::SetFontSize(int points) {
     QFont font = control_->font();
-    if (font.pointSize() == points && control_->testAttribute(Qt::WA_SetFont))
-        return;
+    if (font.pointSize() == points && control_->testAttribute(Qt::WA_SetFont)) return;
     font.setPointSize(points);
     control_->setFont(font); // from now on the control keeps its own font
 }
 
-void TSingleResizer::SetBounds(const QRect& bounds)
-{
-    if (control_->geometry() != bounds)
-        control_->setGeometry(bounds);
+void TSingleResizer::SetBounds(const QRect& bounds) {
+    if (control_->geometry() != bounds) control_->setGeometry(bounds);
 }
 
-void TSingleResizer::Scale(int ownerHeight, int ownerWidth, double heightRatio, double widthRatio)
-{
-    if (control_.isNull() || FillsParent(control_.data()))
-        return;
+void TSingleResizer::Scale(int ownerHeight, int ownerWidth, double heightRatio, double widthRatio) {
+    if (control_.isNull() || FillsParent(control_.data())) return;
     QWidget* control = control_.data();
     auto* label = qobject_cast<QLabel*>(control);
     int left = control->x();
@@ -92,29 +74,20 @@ void TSingleResizer::Scale(int ownerHeight, int ownerWidth, double heightRatio, 
     int height = control->height();
 
     if (ownerHeight == ownerDesignHeight_ && ownerWidth == ownerDesignWidth_) {
-        if (scaleHeight)
-            height = design_.height();
-        if (scaleLeft)
-            left = design_.x();
-        if (scaleTop)
-            top = design_.y();
+        if (scaleHeight) height = design_.height();
+        if (scaleLeft) left = design_.x();
+        if (scaleTop) top = design_.y();
         // A label fits its text; at the design font that is its design width.
-        if (scaleWidth || label != nullptr)
-            width = design_.width();
-        if (hasFont_ && settings_.resizeFonts)
-            SetFontSize(designFontSize_);
+        if (scaleWidth || label != nullptr) width = design_.width();
+        if (hasFont_ && settings_.resizeFonts) SetFontSize(designFontSize_);
         SetBounds(QRect(left, top, width, height));
         return;
     }
 
-    if (scaleHeight)
-        height = RoundHalfEven(design_.height() * heightRatio);
-    if (scaleWidth)
-        width = RoundHalfEven(design_.width() * widthRatio);
-    if (scaleLeft)
-        left = RoundHalfEven(design_.x() * widthRatio);
-    if (scaleTop)
-        top = RoundHalfEven(design_.y() * heightRatio);
+    if (scaleHeight) height = RoundHalfEven(design_.height() * heightRatio);
+    if (scaleWidth) width = RoundHalfEven(design_.width() * widthRatio);
+    if (scaleLeft) left = RoundHalfEven(design_.x() * widthRatio);
+    if (scaleTop) top = RoundHalfEven(design_.y() * heightRatio);
 
     if (hasFont_ && settings_.resizeFonts) {
         int size = RoundHalfEven(designFontSize_ * heightRatio);
@@ -131,23 +104,17 @@ void TSingleResizer::Scale(int ownerHeight, int ownerWidth, double heightRatio, 
     }
 }
 
-TFormResizer::TFormResizer(QObject* owner)
-    : QObject(nullptr), owner_(nullptr)
-{
-    if (owner == nullptr)
-        throw EResizerException("TFormResizer created without an owner");
+TFormResizer::TFormResizer(QObject* owner) : QObject(nullptr), owner_(nullptr) {
+    if (owner == nullptr) throw EResizerException("TFormResizer created without an owner");
     owner_ = qobject_cast<QWidget*>(owner);
-    if (owner_ == nullptr)
-        throw EResizerException("TFormResizer owner must be a panel or form");
+    if (owner_ == nullptr) throw EResizerException("TFormResizer owner must be a panel or form");
     setParent(owner);
 }
 
 TFormResizer::~TFormResizer() = default;
 
-void TFormResizer::CaptureDesignLayout()
-{
-    if (captured_)
-        return;
+void TFormResizer::CaptureDesignLayout() {
+    if (captured_) return;
     captured_ = true;
     designHeight_ = owner_->height();
     designWidth_ = owner_->width();
@@ -158,13 +125,10 @@ void TFormResizer::CaptureDesignLayout()
         records_.push_back(std::make_unique<TSingleResizer>(control, owner_, settings));
 }
 
-void TFormResizer::ScaleToCurrentSize()
-{
+void TFormResizer::ScaleToCurrentSize() {
     if (enforceMinSize_) {
-        if (owner_->height() < designHeight_)
-            owner_->resize(owner_->width(), designHeight_);
-        if (owner_->width() < designWidth_)
-            owner_->resize(designWidth_, owner_->height());
+        if (owner_->height() < designHeight_) owner_->resize(owner_->width(), designHeight_);
+        if (owner_->width() < designWidth_) owner_->resize(designWidth_, owner_->height());
     }
     const int height = owner_->height();
     const int width = owner_->width();
@@ -177,8 +141,7 @@ void TFormResizer::ScaleToCurrentSize()
     }
 }
 
-void TFormResizer::PostResize(QWidget* control, double heightRatio, double widthRatio)
-{
+void TFormResizer::PostResize(QWidget* control, double heightRatio, double widthRatio) {
     Q_EMIT OnPostResize(this, control, heightRatio, widthRatio);
 }
 

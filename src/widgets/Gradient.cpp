@@ -6,8 +6,7 @@
 
 namespace widgets {
 
-int MulDiv(int a, int b, int c)
-{
+int MulDiv(int a, int b, int c) {
     const std::int64_t product = static_cast<std::int64_t>(a) * b;
     const bool negative = (product < 0) != (c < 0);
     const std::int64_t magnitude = std::llabs(product);
@@ -17,10 +16,8 @@ int MulDiv(int a, int b, int c)
 }
 
 void GradientFill(QPainter& painter, const QRect& rect, const QColor& start, const QColor& end, int steps,
-                  bool horizontal)
-{
-    if (steps <= 0 || rect.isEmpty())
-        return;
+                  bool horizontal) {
+    if (steps <= 0 || rect.isEmpty()) return;
     const int deltaRed = end.red() - start.red();
     const int deltaGreen = end.green() - start.green();
     const int deltaBlue = end.blue() - start.blue();
@@ -29,8 +26,7 @@ void GradientFill(QPainter& painter, const QRect& rect, const QColor& start, con
     for (int i = 0; i <= steps; ++i) {
         const int from = origin + MulDiv(i, extent, steps);
         const int to = origin + MulDiv(i + 1, extent, steps);
-        if (to <= from)
-            continue;
+        if (to <= from) continue;
         const QColor band(start.red() + MulDiv(i, deltaRed, steps), start.green() + MulDiv(i, deltaGreen, steps),
                           start.blue() + MulDiv(i, deltaBlue, steps));
         const QRect area = horizontal ? QRect(from, rect.top(), to - from, rect.height())

@@ -7,8 +7,7 @@
 
 // The progress frames are compiled into this static library; a static library's resources are registered
 // only when something names them.
-static void InitWidgetResources()
-{
+static void InitWidgetResources() {
     Q_INIT_RESOURCE(widgets);
 }
 
@@ -18,34 +17,26 @@ namespace {
 
 class SystemTrayBackend : public TrayBackend {
 public:
-    bool Add(const TrayRecord& record) override
-    {
-        if (!QSystemTrayIcon::isSystemTrayAvailable())
-            return false;
-        if (!icon_)
-            icon_ = std::make_unique<QSystemTrayIcon>();
+    bool Add(const TrayRecord& record) override {
+        if (!QSystemTrayIcon::isSystemTrayAvailable()) return false;
+        if (!icon_) icon_ = std::make_unique<QSystemTrayIcon>();
         Apply(record);
         icon_->show();
         return icon_->isVisible();
     }
 
-    bool Modify(const TrayRecord& record) override
-    {
-        if (!icon_ || !icon_->isVisible())
-            return false;
+    bool Modify(const TrayRecord& record) override {
+        if (!icon_ || !icon_->isVisible()) return false;
         Apply(record);
         return true;
     }
 
-    void Delete() override
-    {
-        if (icon_)
-            icon_->hide();
+    void Delete() override {
+        if (icon_) icon_->hide();
     }
 
 private:
-    void Apply(const TrayRecord& record)
-    {
+    void Apply(const TrayRecord& record) {
         icon_->setIcon(record.icon);
         icon_->setToolTip(QString::fromStdString(record.tip));
     }
@@ -55,21 +46,18 @@ private:
 
 } // namespace
 
-std::unique_ptr<TrayBackend> MakeSystemTrayBackend()
-{
+std::unique_ptr<TrayBackend> MakeSystemTrayBackend() {
     return std::make_unique<SystemTrayBackend>();
 }
 
 TRxTrayIcon::TRxTrayIcon(QObject* owner, std::unique_ptr<TrayBackend> backend)
-    : QObject(owner), backend_(backend ? std::move(backend) : MakeSystemTrayBackend())
-{
+    : QObject(owner), backend_(backend ? std::move(backend) : MakeSystemTrayBackend()) {
     icons_.SetOnChange([this] { Refresh(); });
     timer_.setInterval(interval_);
     connect(&timer_, &QTimer::timeout, this, [this] { NextFrame(); });
 }
 
-TRxTrayIcon::~TRxTrayIcon()
-{
+TRxTrayIcon::~TRxTrayIcon() {
     enabled_ = false;
     icons_.SetOnChange(nullptr);
     animated_ = false;
@@ -77,10 +65,8 @@ TRxTrayIcon::~TRxTrayIcon()
     Hide();
 }
 
-void TRxTrayIcon::SetActive(bool active)
-{
-    if (active == active_)
-        return;
+void TRxTrayIcon::SetActive(bool active) {
+    if (active == active_) return;
     active_ = active;
     if (active_)
         Show();
@@ -88,26 +74,20 @@ void TRxTrayIcon::SetActive(bool active)
         Hide();
 }
 
-void TRxTrayIcon::SetHint(const std::string& hint)
-{
-    if (hint == hint_)
-        return;
+void TRxTrayIcon::SetHint(const std::string& hint) {
+    if (hint == hint_) return;
     hint_ = hint;
     Refresh();
 }
 
-void TRxTrayIcon::SetIcon(const QIcon& icon)
-{
+void TRxTrayIcon::SetIcon(const QIcon& icon) {
     icon_ = icon;
     Refresh(); // even the same frame again reaches the notification area
 }
 
-void TRxTrayIcon::SetAnimated(bool animated)
-{
-    if (animated && icons_.IsEmpty())
-        return;
-    if (animated == animated_)
-        return;
+void TRxTrayIcon::SetAnimated(bool animated) {
+    if (animated && icons_.IsEmpty()) return;
+    if (animated == animated_) return;
     animated_ = animated;
     frameIndex_ = 0;
     if (animated_ && added_)
@@ -117,32 +97,25 @@ void TRxTrayIcon::SetAnimated(bool animated)
     Refresh();
 }
 
-void TRxTrayIcon::SetInterval(int milliseconds)
-{
+void TRxTrayIcon::SetInterval(int milliseconds) {
     interval_ = std::clamp(milliseconds, 0, 65535);
     timer_.setInterval(interval_);
 }
 
-void TRxTrayIcon::Loaded()
-{
-    if (active_)
-        Show();
+void TRxTrayIcon::Loaded() {
+    if (active_) Show();
 }
 
-QIcon TRxTrayIcon::ActiveIcon() const
-{
-    if (animated_ && !icons_.IsEmpty())
-        return icons_.Item(std::max(0, std::min(frameIndex_, icons_.Count() - 1)));
+QIcon TRxTrayIcon::ActiveIcon() const {
+    if (animated_ && !icons_.IsEmpty()) return icons_.Item(std::max(0, std::min(frameIndex_, icons_.Count() - 1)));
     return icon_;
 }
 
-TrayRecord TRxTrayIcon::Record() const
-{
+TrayRecord TRxTrayIcon::Record() const {
     return TrayRecord{ActiveIcon(), ShortHint(hint_)};
 }
 
-void TRxTrayIcon::Refresh()
-{
+void TRxTrayIcon::Refresh() {
     if (icons_.IsEmpty()) {
         animated_ = false;
         timer_.stop();
@@ -157,42 +130,33 @@ void TRxTrayIcon::Refresh()
     }
 }
 
-void TRxTrayIcon::Show()
-{
+void TRxTrayIcon::Show() {
     Hide();
     const TrayRecord record = Record();
-    if (record.icon.isNull())
-        return;
+    if (record.icon.isNull()) return;
     added_ = backend_->Add(record);
-    if (added_ && record.tip.empty())
-        backend_->Modify(record);
-    if (animated_ && added_)
-        timer_.start();
+    if (added_ && record.tip.empty()) backend_->Modify(record);
+    if (animated_ && added_) timer_.start();
 }
 
-void TRxTrayIcon::Hide()
-{
+void TRxTrayIcon::Hide() {
     backend_->Delete();
     added_ = false;
     timer_.stop();
 }
 
-void TRxTrayIcon::NextFrame()
-{
-    if (!animated_ || icons_.IsEmpty())
-        return;
+void TRxTrayIcon::NextFrame() {
+    if (!animated_ || icons_.IsEmpty()) return;
     frameIndex_ = (frameIndex_ + 1) % icons_.Count();
     Refresh();
 }
 
-QString TrayFrameResource(int frame)
-{
+QString TrayFrameResource(int frame) {
     InitWidgetResources();
     return QStringLiteral(":/tray/frame%1.png").arg(frame);
 }
 
-void LoadProgressFrames(TIconList& icons)
-{
+void LoadProgressFrames(TIconList& icons) {
     icons.BeginUpdate();
     icons.Clear();
     for (int frame = 0; frame < kTrayFrameCount; ++frame)
@@ -200,14 +164,12 @@ void LoadProgressFrames(TIconList& icons)
     icons.EndUpdate();
 }
 
-void TrayProgress(TRxTrayIcon& tray, int frame, const std::string& hint)
-{
+void TrayProgress(TRxTrayIcon& tray, int frame, const std::string& hint) {
     tray.SetIcon(tray.Icons().Item(frame)); // a frame outside the list is an index error
     tray.SetHint(hint);
 }
 
-void TrayRemove(TRxTrayIcon& tray)
-{
+void TrayRemove(TRxTrayIcon& tray) {
     tray.SetIcon(QIcon());
 }
 

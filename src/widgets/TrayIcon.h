@@ -20,9 +20,9 @@ struct TrayRecord {
 class TrayBackend {
 public:
     virtual ~TrayBackend() = default;
-    virtual bool Add(const TrayRecord& record) = 0;    // true when the icon is now in the notification area
+    virtual bool Add(const TrayRecord& record) = 0; // true when the icon is now in the notification area
     virtual bool Modify(const TrayRecord& record) = 0;
-    virtual void Delete() = 0;                         // harmless when nothing was added
+    virtual void Delete() = 0; // harmless when nothing was added
 };
 
 // The desktop's notification area through QSystemTrayIcon; without one (headless) every add fails quietly.

@@ -27,28 +27,24 @@ using widgets::TSmoothShow;
 
 namespace {
 
-std::unique_ptr<TForm2> MakeBox(const about::MachineFacts& facts = abouttest::FixedFacts())
-{
+std::unique_ptr<TForm2> MakeBox(const about::MachineFacts& facts = abouttest::FixedFacts()) {
     return std::make_unique<TForm2>(nullptr, [facts] { return facts; });
 }
 
-QLabel* Label(const TForm2& box, const char* name)
-{
+QLabel* Label(const TForm2& box, const char* name) {
     auto* label = box.findChild<QLabel*>(QString::fromLatin1(name));
     EXPECT_NE(label, nullptr) << name;
     return label;
 }
 
 // Runs the opening outline to its end by hand.
-void FinishOpening(TForm2& box)
-{
+void FinishOpening(TForm2& box) {
     for (int step = 0; step < 50 && box.SmoothShow1()->Running(); ++step)
         box.SmoothShow1()->Step();
     QApplication::processEvents();
 }
 
-void SendKey(QWidget* target, int key)
-{
+void SendKey(QWidget* target, int key) {
     QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
     QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
     QApplication::sendEvent(target, &press);
@@ -56,12 +52,10 @@ void SendKey(QWidget* target, int key)
 }
 
 // Runs `action` once the modal box is on the screen (after its opening outline).
-void WhenShown(TForm2& box, std::function<void()> action)
-{
+void WhenShown(TForm2& box, std::function<void()> action) {
     auto* poll = new QTimer(&box);
     QObject::connect(poll, &QTimer::timeout, &box, [&box, poll, action] {
-        if (!box.isVisible())
-            return;
+        if (!box.isVisible()) return;
         poll->stop();
         poll->deleteLater();
         action();
@@ -71,8 +65,7 @@ void WhenShown(TForm2& box, std::function<void()> action)
 
 } // namespace
 
-TEST(AboutBox, IsAFixedDialogWithItsCaption)
-{
+TEST(AboutBox, IsAFixedDialogWithItsCaption) {
     auto box = MakeBox();
     EXPECT_EQ(box->windowTitle(), "About Kelvo");
     EXPECT_EQ(box->size(), QSize(436, 189));
@@ -91,8 +84,7 @@ TEST(AboutBox, IsAFixedDialogWithItsCaption)
     EXPECT_EQ(show->Color(), QColor(Qt::black));
 }
 
-TEST(AboutBox, ControlsStandAtTheirBoundsWithTheirTexts)
-{
+TEST(AboutBox, ControlsStandAtTheirBoundsWithTheirTexts) {
     auto box = MakeBox();
     struct Fixed {
         const char* name;
@@ -163,8 +155,7 @@ TEST(AboutBox, ControlsStandAtTheirBoundsWithTheirTexts)
     EXPECT_EQ(image->pixmap().size(), QSize(100, 80));
 }
 
-TEST(AboutBox, TheLinkLooksLikeALinkAndOpensTheWebPage)
-{
+TEST(AboutBox, TheLinkLooksLikeALinkAndOpensTheWebPage) {
     auto box = MakeBox();
     std::vector<QUrl> opened;
     box->OpenUrlHook = [&opened](const QUrl& url) { opened.push_back(url); };
@@ -178,8 +169,8 @@ TEST(AboutBox, TheLinkLooksLikeALinkAndOpensTheWebPage)
     const QPointF inside(5, 5);
     QMouseEvent press(QEvent::MouseButtonPress, inside, link->mapToGlobal(inside), Qt::LeftButton, Qt::LeftButton,
                       Qt::NoModifier);
-    QMouseEvent release(QEvent::MouseButtonRelease, inside, link->mapToGlobal(inside), Qt::LeftButton,
-                        Qt::NoButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, inside, link->mapToGlobal(inside), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
     QApplication::sendEvent(link, &press);
     QApplication::sendEvent(link, &release);
     ASSERT_EQ(opened.size(), 1u);
@@ -195,8 +186,7 @@ TEST(AboutBox, TheLinkLooksLikeALinkAndOpensTheWebPage)
     EXPECT_EQ(opened[1], QUrl(QString::fromLatin1(about::kWebPage)));
 }
 
-TEST(AboutBox, ShowingRunsTheOutlineAndFillsTheThreeLines)
-{
+TEST(AboutBox, ShowingRunsTheOutlineAndFillsTheThreeLines) {
     auto box = MakeBox();
     box->show();
     EXPECT_TRUE(box->SmoothShow1()->Running());
@@ -210,8 +200,7 @@ TEST(AboutBox, ShowingRunsTheOutlineAndFillsTheThreeLines)
     box->hide();
 }
 
-TEST(AboutBox, FixedLabelsShowTheirWholeTextInsideTheirBounds)
-{
+TEST(AboutBox, FixedLabelsShowTheirWholeTextInsideTheirBounds) {
     about::MachineFacts facts = abouttest::FixedFacts();
     facts.totalPhysBytes = 1099511627776ull; // 1 TiB
     facts.machine = "x86_64";
@@ -234,8 +223,7 @@ TEST(AboutBox, FixedLabelsShowTheirWholeTextInsideTheirBounds)
     box->hide();
 }
 
-TEST(AboutBox, MemoryIsReadAfreshAtEveryShowingProcessorFactsOnce)
-{
+TEST(AboutBox, MemoryIsReadAfreshAtEveryShowingProcessorFactsOnce) {
     auto facts = std::make_shared<about::MachineFacts>(abouttest::FixedFacts());
     facts->machine = "x86_64";
     facts->processorCount = 1;
@@ -255,8 +243,7 @@ TEST(AboutBox, MemoryIsReadAfreshAtEveryShowingProcessorFactsOnce)
     box.hide();
 }
 
-TEST(AboutBox, ShowModalIsCentredAndEnterPressesOkButEscapeDoesNot)
-{
+TEST(AboutBox, ShowModalIsCentredAndEnterPressesOkButEscapeDoesNot) {
     auto box = MakeBox();
     bool stillOpenAfterEscape = false;
     QPoint centre;
@@ -281,8 +268,7 @@ TEST(AboutBox, ShowModalIsCentredAndEnterPressesOkButEscapeDoesNot)
         << box->geometry().y();
 }
 
-TEST(AboutBox, OkClosesTheBoxAndItOpensAgain)
-{
+TEST(AboutBox, OkClosesTheBoxAndItOpensAgain) {
     auto box = MakeBox();
     for (int round = 0; round < 2; ++round) {
         WhenShown(*box, [&] { box->findChild<QPushButton*>("Button1")->click(); });
@@ -291,8 +277,7 @@ TEST(AboutBox, OkClosesTheBoxAndItOpensAgain)
     }
 }
 
-TEST(AboutBox, Screenshot)
-{
+TEST(AboutBox, Screenshot) {
     if (std::getenv("KELVO_SCREENSHOTS") == nullptr)
         GTEST_SKIP() << "set KELVO_SCREENSHOTS to write docs/screenshots/about.png";
     TForm2 box(nullptr); // this machine's own facts

@@ -9,8 +9,7 @@
 
 namespace abouttest {
 
-about::MachineFacts FixedFacts()
-{
+about::MachineFacts FixedFacts() {
     about::MachineFacts facts;
     facts.machine = "riscv64";
     facts.processorCount = 2;
@@ -26,17 +25,20 @@ about::MachineFacts FixedFacts()
     return facts;
 }
 
-std::filesystem::path ResourcesDir() { return testsupport::DataDir().parent_path() / "resources"; }
+std::filesystem::path ResourcesDir() {
+    return testsupport::DataDir().parent_path() / "resources";
+}
 
-std::string HelpFile() { return (ResourcesDir() / "help" / "Kelvo.hlp").string(); }
+std::string HelpFile() {
+    return (ResourcesDir() / "help" / "Kelvo.hlp").string();
+}
 
 namespace {
 
 // One application object for the whole binary, with the windows' 12-pixel Japanese face.
 class QtEnvironment : public ::testing::Environment {
 public:
-    void SetUp() override
-    {
+    void SetUp() override {
         static int argc = 1;
         static char name[] = "test_about";
         static char* argv[] = {name, nullptr};

@@ -30,14 +30,15 @@ TEST(ProductPicture, IsThePaletteImageOfTheApplicationIcon) {
     EXPECT_LE(shipped.colorCount(), 256);
     EXPECT_EQ(testsupport::Identify(path, "%[type]"), "Palette"); // a peer reads it as a palette image
 
-    const QImage expected = ExpectedFromIcon(abouttest::ResourcesDir() / "icons" / "hicolor" / "128" / "apps" /
-                                             "kelvo.png");
+    const QImage expected =
+        ExpectedFromIcon(abouttest::ResourcesDir() / "icons" / "hicolor" / "128" / "apps" / "kelvo.png");
     const QImage actual = shipped.convertToFormat(QImage::Format_RGB32);
     double sum = 0;
     for (int y = 0; y < 80; ++y) {
         for (int x = 0; x < 100; ++x) {
             QRgb a = actual.pixel(x, y), e = expected.pixel(x, y);
-            for (int d : {qRed(a) - qRed(e), qGreen(a) - qGreen(e), qBlue(a) - qBlue(e)}) sum += double(d) * d;
+            for (int d : {qRed(a) - qRed(e), qGreen(a) - qGreen(e), qBlue(a) - qBlue(e)})
+                sum += double(d) * d;
         }
     }
     const double psnr = 10 * std::log10(255.0 * 255.0 / (sum / (100 * 80 * 3) + 1e-9));

@@ -20,21 +20,18 @@ using about::TSystemInfo;
 
 namespace {
 
-TSystemInfo MakeInfo(const MachineFacts& facts)
-{
+TSystemInfo MakeInfo(const MachineFacts& facts) {
     return TSystemInfo([facts] { return facts; });
 }
 
-MachineFacts WithMachine(const std::string& machine, int processors)
-{
+MachineFacts WithMachine(const std::string& machine, int processors) {
     MachineFacts facts = abouttest::FixedFacts();
     facts.machine = machine;
     facts.processorCount = processors;
     return facts;
 }
 
-std::string ReadFirstLine(const std::string& path)
-{
+std::string ReadFirstLine(const std::string& path) {
     std::ifstream in(path);
     std::string line;
     std::getline(in, line);
@@ -43,8 +40,7 @@ std::string ReadFirstLine(const std::string& path)
 
 } // namespace
 
-TEST(SystemInfo, EveryX86ProcessorIsAPentiumOfTheIntelArchitecture)
-{
+TEST(SystemInfo, EveryX86ProcessorIsAPentiumOfTheIntelArchitecture) {
     for (const char* machine : {"x86_64", "amd64", "i386", "i486", "i586", "i686"}) {
         const TSystemInfo info = MakeInfo(WithMachine(machine, 4));
         EXPECT_EQ(info.Architecture(), "Intel Processor Architecture") << machine;
@@ -53,14 +49,13 @@ TEST(SystemInfo, EveryX86ProcessorIsAPentiumOfTheIntelArchitecture)
     }
 }
 
-TEST(SystemInfo, OtherProcessorsKeepTheirOwnArchitectureAndAnUnknownType)
-{
+TEST(SystemInfo, OtherProcessorsKeepTheirOwnArchitectureAndAnUnknownType) {
     const std::pair<const char*, const char*> cases[] = {
         {"mips64", "MIPS Processor Architecture"},
         {"alpha", "DEC ALPHA Processor Architecture"},
         {"ppc64le", "PPC Processor Architecture"},
         {"powerpc", "PPC Processor Architecture"},
-        {"aarch64", ""},  // a known architecture the names do not cover
+        {"aarch64", ""}, // a known architecture the names do not cover
         {"armv7l", ""},
         {"riscv64", "Unknown Processor Architecture"},
         {"", "Unknown Processor Architecture"},
@@ -73,8 +68,7 @@ TEST(SystemInfo, OtherProcessorsKeepTheirOwnArchitectureAndAnUnknownType)
     }
 }
 
-TEST(SystemInfo, ProcessorTypesOfTheIntelArchitecture)
-{
+TEST(SystemInfo, ProcessorTypesOfTheIntelArchitecture) {
     using about::ProcessorTypeName;
     EXPECT_EQ(ProcessorTypeName({0, 386}), "80386");
     EXPECT_EQ(ProcessorTypeName({0, 486}), "80486");
@@ -85,20 +79,18 @@ TEST(SystemInfo, ProcessorTypesOfTheIntelArchitecture)
     EXPECT_EQ(about::ArchitectureName(4), "");
 }
 
-TEST(SystemInfo, TwoProcessorsOfAnUnknownType)
-{
+TEST(SystemInfo, TwoProcessorsOfAnUnknownType) {
     const TSystemInfo info = MakeInfo(WithMachine("riscv64", 2));
     EXPECT_EQ(about::ReadAboutLines(info).processor, "Unknown, 2Processor(s)");
     EXPECT_EQ(about::ProcessorLine("Pentium", 1), "Pentium, 1Processor(s)");
 }
 
-TEST(SystemInfo, MemoryIsCountedInKiloBytesWithoutA32BitCap)
-{
+TEST(SystemInfo, MemoryIsCountedInKiloBytesWithoutA32BitCap) {
     MachineFacts facts = abouttest::FixedFacts();
     const std::pair<std::uint64_t, std::int64_t> cases[] = {
-        {536870912ull, 524288},          // 512 MiB
-        {4294967296ull, 4194304},        // 4 GiB: one more than a 32-bit byte count holds
-        {25769803776ull, 25165824},      // 24 GiB
+        {536870912ull, 524288},     // 512 MiB
+        {4294967296ull, 4194304},   // 4 GiB: one more than a 32-bit byte count holds
+        {25769803776ull, 25165824}, // 24 GiB
         {1023ull, 0},
         {1025ull, 1},
     };
@@ -116,16 +108,14 @@ TEST(SystemInfo, MemoryIsCountedInKiloBytesWithoutA32BitCap)
     EXPECT_EQ(about::KiloBytes(~0ull), static_cast<std::int64_t>(~0ull >> 10));
 }
 
-TEST(SystemInfo, MemoryLineDividesKiloBytesByAThousand)
-{
+TEST(SystemInfo, MemoryLineDividesKiloBytesByAThousand) {
     EXPECT_EQ(about::MemoryLine(524288), "524 Megabytes");
     EXPECT_EQ(about::MemoryLine(25165824), "25165 Megabytes");
     EXPECT_EQ(about::MemoryLine(999), "0 Megabytes");
     EXPECT_EQ(about::ReadAboutLines(MakeInfo(abouttest::FixedFacts())).memory, "524 Megabytes");
 }
 
-TEST(SystemInfo, MemoryAndNamesAreReadAtEveryCallTheRestAtCreation)
-{
+TEST(SystemInfo, MemoryAndNamesAreReadAtEveryCallTheRestAtCreation) {
     auto facts = std::make_shared<MachineFacts>(abouttest::FixedFacts());
     const TSystemInfo info([facts] { return *facts; });
     facts->totalPhysBytes = 2147483648ull;
@@ -144,8 +134,7 @@ TEST(SystemInfo, MemoryAndNamesAreReadAtEveryCallTheRestAtCreation)
     EXPECT_EQ(info.RegUserName(), "Hanako Yamada");
 }
 
-TEST(SystemInfo, PlatformIsTheKernelWithItsVersionNumbers)
-{
+TEST(SystemInfo, PlatformIsTheKernelWithItsVersionNumbers) {
     struct Case {
         const char* system;
         const char* release;
@@ -180,8 +169,7 @@ TEST(SystemInfo, PlatformIsTheKernelWithItsVersionNumbers)
     }
 }
 
-TEST(SystemInfo, ComputerAndUserNamesFallBackToUnknown)
-{
+TEST(SystemInfo, ComputerAndUserNamesFallBackToUnknown) {
     MachineFacts facts = abouttest::FixedFacts();
     facts.hostName = "build-server-0042.lab.morrowdene.example"; // far beyond 15 characters: still the name
     EXPECT_EQ(MakeInfo(facts).ComputerName(), "build-server-0042.lab.morrowdene.example");
@@ -195,8 +183,7 @@ TEST(SystemInfo, ComputerAndUserNamesFallBackToUnknown)
     EXPECT_EQ(MakeInfo(abouttest::FixedFacts()).NetworkUserName(), "hanako");
 }
 
-TEST(SystemInfo, RegisteredNamesComeFromTheAccountOrTheDefaults)
-{
+TEST(SystemInfo, RegisteredNamesComeFromTheAccountOrTheDefaults) {
     EXPECT_EQ(about::FullNameFromGecos("Hanako Yamada,Room 301,555-0100,,"), "Hanako Yamada");
     EXPECT_EQ(about::FullNameFromGecos(",Room 301"), "");
     EXPECT_EQ(about::FullNameFromGecos("山田 花子"), "山田 花子");
@@ -207,8 +194,7 @@ TEST(SystemInfo, RegisteredNamesComeFromTheAccountOrTheDefaults)
     EXPECT_EQ(MakeInfo(facts).RegUserName(), about::kDefaultRegUserName);
 }
 
-TEST(SystemInfo, FoldersOfThisSystem)
-{
+TEST(SystemInfo, FoldersOfThisSystem) {
     MachineFacts facts = abouttest::FixedFacts();
     facts.tempFolder.clear();
     const TSystemInfo info = MakeInfo(facts);
@@ -219,8 +205,7 @@ TEST(SystemInfo, FoldersOfThisSystem)
     EXPECT_EQ(MakeInfo(facts).TempDirectory(), "/var/tmp/kelvo test");
 }
 
-TEST(SystemInfo, FactsOfThisMachineAgreeWithTheKernelsFiles)
-{
+TEST(SystemInfo, FactsOfThisMachineAgreeWithTheKernelsFiles) {
     const MachineFacts facts = about::ReadMachineFacts();
     EXPECT_GE(facts.processorCount, 1);
     EXPECT_EQ(facts.systemName, ReadFirstLine("/proc/sys/kernel/ostype"));

@@ -27,4 +27,4 @@ private:
 [[maybe_unused]] ::testing::Environment* const environment =
     ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
 
-}  // namespace
+} // namespace

@@ -28,15 +28,15 @@ namespace fs = std::filesystem;
 // Answers the window's questions from queues filled by the test; records what was asked and shown.
 class ScriptedDialogs : public app::DialogProvider {
 public:
-    std::deque<std::vector<std::string>> openAnswers;  // OpenFiles and OpenPictures; empty queue: cancel
+    std::deque<std::vector<std::string>> openAnswers; // OpenFiles and OpenPictures; empty queue: cancel
     std::deque<std::optional<std::string>> saveAnswers;
     std::optional<options::TextFont> fontAnswer;
     std::optional<options::Colour> colourAnswer;
     std::optional<std::string> folderAnswer;
 
-    std::vector<app::FileDialogRequest> requests;  // every open and save dialog, in order
-    std::vector<std::string> pictureTitles;        // titles of the picture dialogs
-    std::optional<options::Colour> colourOffered;  // the colour the last colour dialog opened on
+    std::vector<app::FileDialogRequest> requests; // every open and save dialog, in order
+    std::vector<std::string> pictureTitles;       // titles of the picture dialogs
+    std::optional<options::Colour> colourOffered; // the colour the last colour dialog opened on
     std::optional<options::TextFont> fontOffered;
     std::vector<std::string> errors;
     std::vector<std::string> notices;
@@ -113,8 +113,7 @@ public:
     std::shared_ptr<ScriptedDialogs> dialogs;
 };
 
-template <typename W>
-W* Find(QWidget& root, const char* name) {
+template <typename W> W* Find(QWidget& root, const char* name) {
     return root.findChild<W*>(QString::fromLatin1(name));
 }
 
@@ -181,4 +180,4 @@ inline void ResizeClientArea(app::TForm1& form, QSize client) {
     QCoreApplication::processEvents();
 }
 
-}  // namespace apptest
+} // namespace apptest

@@ -46,9 +46,7 @@ protected:
     // First member: widgets need the application before they are made.
     QApplication& application = apptest::EnsureApplication();
 
-    void SetUp() override {
-        display.resize(300, 200);
-    }
+    void SetUp() override { display.resize(300, 200); }
 
     void Show(imaging::Handle handle) {
         display.ImgHandle = handle;

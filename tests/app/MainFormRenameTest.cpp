@@ -23,7 +23,7 @@ protected:
         form->PageControl1->setCurrentIndex(2);
         fs::create_directories(env.dir / "in");
         WriteBytes(env.dir / "in" / "one.JPG", std::vector<std::uint8_t>{1, 2, 3});
-        WriteBytes(env.dir / "in" / "two.txt", std::vector<std::uint8_t>(3 << 20, 7));  // several copy chunks
+        WriteBytes(env.dir / "in" / "two.txt", std::vector<std::uint8_t>(3 << 20, 7)); // several copy chunks
     }
     std::string In(const char* name) const { return (env.dir / "in" / name).string(); }
     std::string Out(const char* name) const { return (env.dir / "out" / name).string(); }
@@ -53,9 +53,14 @@ TEST_F(MainFormRenameTest, TheButtonCopiesTheListUnderItsNewNamesAndListsTheCopi
     // While the run works the rename page holds still; a second start and a clear are refused.
     std::vector<bool> held;
     QTimer::singleShot(0, form.get(), [&] {
-        held = {form->Renaming(), !form->ListBox2->isEnabled(), !form->CoolBtn4->isEnabled(),
-                !form->CoolBtn5->isEnabled(), !form->CoolBtn6->isEnabled(), !form->CoolBtn7->isEnabled(),
-                !form->Button2->isEnabled(), form->ProgressBar2->maximum() == 3};
+        held = {form->Renaming(),
+                !form->ListBox2->isEnabled(),
+                !form->CoolBtn4->isEnabled(),
+                !form->CoolBtn5->isEnabled(),
+                !form->CoolBtn6->isEnabled(),
+                !form->CoolBtn7->isEnabled(),
+                !form->Button2->isEnabled(),
+                form->ProgressBar2->maximum() == 3};
         form->CoolBtn5Click();
         form->CoolBtn6Click();
         form->HandleDroppedFiles({In("one.JPG")});
@@ -68,7 +73,7 @@ TEST_F(MainFormRenameTest, TheButtonCopiesTheListUnderItsNewNamesAndListsTheCopi
     EXPECT_EQ(ReadBytes(Out("p009.txt")), ReadBytes(In("two.txt")));
     EXPECT_FALSE(fs::exists(Out("p008.png")));
     EXPECT_TRUE(env.dialogs->errors.empty());
-    EXPECT_EQ(form->RenameList().Count(), 3);  // the list is left as it was
+    EXPECT_EQ(form->RenameList().Count(), 3); // the list is left as it was
     EXPECT_EQ(Shown(form->ListBox3), (std::vector<std::string>{Out("p007.JPG"), Out("p009.txt")}));
     EXPECT_EQ(form->Panel5->text(), " 変換先ファイル：2files");
     EXPECT_EQ(form->ProgressBar2->value(), 0);
@@ -84,8 +89,8 @@ TEST_F(MainFormRenameTest, TheButtonCopiesTheListUnderItsNewNamesAndListsTheCopi
     SetText("Edit4", "a");
     Find<QCheckBox>(*form, "CheckBox9")->setChecked(true);
     form->CoolBtn5->click();
-    EXPECT_EQ(Shown(form->ListBox3), (std::vector<std::string>{Out("a008.JPG"), Out("a009.txt"), Out("p007.JPG"),
-                                                               Out("p009.txt")}));
+    EXPECT_EQ(Shown(form->ListBox3),
+              (std::vector<std::string>{Out("a008.JPG"), Out("a009.txt"), Out("p007.JPG"), Out("p009.txt")}));
     EXPECT_EQ(form->Panel5->text(), " 変換先ファイル：4files");
     EXPECT_TRUE(fs::exists(Out("a009.txt")));
 }
@@ -107,4 +112,4 @@ TEST_F(MainFormRenameTest, AnEmptyListStillMakesTheFolderAndRewritesTheCaption) 
     EXPECT_TRUE(env.dialogs->errors.empty());
 }
 
-}  // namespace
+} // namespace

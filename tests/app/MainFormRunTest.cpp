@@ -141,7 +141,7 @@ TEST_F(MainFormRunTest, ClosingTheWindowDuringARunSavesAndStopsBeforeTheNextFile
 TEST_F(MainFormRunTest, ListHandlersDeleteClearAndSort) {
     form->ConversionList().AppendMany({In("a.jpg"), In("b.png"), In("a.jpg")});
     form->PopupMenu1Popup();
-    EXPECT_TRUE(form->Delete1->isEnabled());  // enabled on a non-empty list, selection or not
+    EXPECT_TRUE(form->Delete1->isEnabled()); // enabled on a non-empty list, selection or not
     form->Delete1Click();
     EXPECT_EQ(form->ConversionList().Count(), 3);
     Select(form->ListBox1, {0, 2});
@@ -186,8 +186,8 @@ TEST_F(MainFormRunTest, ClickingTheSelectedEntryAgainLoadsItAgain) {
         QMouseEvent press(QEvent::MouseButtonPress, at, form->ListBox1->viewport()->mapToGlobal(at), Qt::LeftButton,
                           Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(form->ListBox1->viewport(), &press);
-        QMouseEvent release(QEvent::MouseButtonRelease, at, form->ListBox1->viewport()->mapToGlobal(at),
-                            Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+        QMouseEvent release(QEvent::MouseButtonRelease, at, form->ListBox1->viewport()->mapToGlobal(at), Qt::LeftButton,
+                            Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(form->ListBox1->viewport(), &release);
     };
     click(1);
@@ -196,12 +196,12 @@ TEST_F(MainFormRunTest, ClickingTheSelectedEntryAgainLoadsItAgain) {
     EXPECT_EQ(file.FileName, In("b.png"));
     const std::size_t held = imaging::ImageStore::Instance().Count();
     click(1);
-    EXPECT_NE(file.ImgHandle, first);                           // loaded again...
-    EXPECT_EQ(imaging::ImageStore::Instance().Count(), held);  // ...after releasing the first one
+    EXPECT_NE(file.ImgHandle, first);                         // loaded again...
+    EXPECT_EQ(imaging::ImageStore::Instance().Count(), held); // ...after releasing the first one
     click(0);
     const imaging::Handle selected = file.ImgHandle;
     EXPECT_EQ(file.FileName, In("a.jpg"));
-    EXPECT_EQ(imaging::ImageStore::Instance().Count(), held);  // a selecting click loads once
+    EXPECT_EQ(imaging::ImageStore::Instance().Count(), held); // a selecting click loads once
     EXPECT_NE(selected, first);
 }
 
@@ -228,14 +228,14 @@ TEST_F(MainFormRunTest, DroppedNamesKeepTheirBytes) {
 TEST_F(MainFormRunTest, DropsGoWhereThePageShowingSendsThem) {
     const std::string folder = (env.dir / "in").string();
     form->HandleDroppedFiles({folder, In("x.GIF")});
-    EXPECT_EQ(form->ConversionList().Count(), 2);  // the folder's two images; the GIF name is no image
+    EXPECT_EQ(form->ConversionList().Count(), 2); // the folder's two images; the GIF name is no image
     form->PageControl1->setCurrentIndex(2);
     form->HandleDroppedFiles({In("x.GIF")});
     EXPECT_EQ(form->RenameList().Items(), std::vector<std::string>{In("x.GIF")});
     EXPECT_EQ(form->Panel4->text(), " 変換元ファイル：1files");
 }
 
-}  // namespace
+} // namespace
 
 namespace {
 
@@ -262,10 +262,12 @@ TEST_F(MainFormRunTest, TheStopButtonEndsARunAfterTheFilesInFlight) {
     form->Button2->click();
     EXPECT_TRUE(stopWasEnabled);
     int written = 0;
-    for (int i = 0; i < 24; ++i) written += fs::exists(Output(("p" + std::to_string(i) + ".jpg").c_str()));
+    for (int i = 0; i < 24; ++i)
+        written += fs::exists(Output(("p" + std::to_string(i) + ".jpg").c_str()));
     EXPECT_LT(written, 24);
     // Entries are published in list order: what was written is a first part of the list.
-    for (int i = 0; i < written; ++i) EXPECT_TRUE(fs::exists(Output(("p" + std::to_string(i) + ".jpg").c_str()))) << i;
+    for (int i = 0; i < written; ++i)
+        EXPECT_TRUE(fs::exists(Output(("p" + std::to_string(i) + ".jpg").c_str()))) << i;
     EXPECT_FALSE(form->StopButton->isEnabled());
     EXPECT_TRUE(form->Button2->isEnabled());
     EXPECT_NE(tray->calls.back().kind, 'D'); // the tray icon stays: a stop skips the end-of-run steps

@@ -51,12 +51,26 @@ TEST_F(MainFormStartTest, APlainStartWithoutSettingsShowsEveryStartValue) {
     EXPECT_EQ(env.dialogs->errors.size(), 0u);
 
     const QString output = QString::fromStdString(env.ProgramFolder() + "Output");
-    const std::vector<std::pair<const char*, QString>> texts{
-        {"ComboBox1", "縮小時のみ有効"}, {"ComboBox2", "左上"}, {"ComboBox3", "右下"}, {"ComboBox4", "JPEG"},
-        {"Edit1", ""}, {"Edit2", output}, {"Edit3", ""}, {"Edit4", ""}, {"Edit5", ""}, {"Edit6", output},
-        {"Edit7", ""}, {"SpinEdit1", "200"}, {"SpinEdit2", "100"}, {"SpinEdit3", "50"}, {"SpinEdit4", "1"},
-        {"SpinEdit5", "4"}, {"SpinEdit6", "5"}, {"SpinEdit7", "4"}};
-    for (const auto& [name, text] : texts) EXPECT_EQ(Text(*form, name), text) << name;
+    const std::vector<std::pair<const char*, QString>> texts{{"ComboBox1", "縮小時のみ有効"},
+                                                             {"ComboBox2", "左上"},
+                                                             {"ComboBox3", "右下"},
+                                                             {"ComboBox4", "JPEG"},
+                                                             {"Edit1", ""},
+                                                             {"Edit2", output},
+                                                             {"Edit3", ""},
+                                                             {"Edit4", ""},
+                                                             {"Edit5", ""},
+                                                             {"Edit6", output},
+                                                             {"Edit7", ""},
+                                                             {"SpinEdit1", "200"},
+                                                             {"SpinEdit2", "100"},
+                                                             {"SpinEdit3", "50"},
+                                                             {"SpinEdit4", "1"},
+                                                             {"SpinEdit5", "4"},
+                                                             {"SpinEdit6", "5"},
+                                                             {"SpinEdit7", "4"}};
+    for (const auto& [name, text] : texts)
+        EXPECT_EQ(Text(*form, name), text) << name;
     for (int i = 1; i <= 12; ++i) {
         const std::string name = "CheckBox" + std::to_string(i);
         auto* box = Find<QCheckBox>(*form, name.c_str());
@@ -98,10 +112,11 @@ TEST_F(MainFormStartTest, PagesMenusAndButtonsCarryTheirCaptions) {
     EXPECT_EQ(pages->tabText(2), "ファイル名変更");
 
     const std::vector<std::pair<const char*, const char*>> buttons{
-        {"Button1", "ファイル読込"}, {"Button2", "変換実行"}, {"Button3", "リスト消去"},
-        {"CoolBtn4", "ファイル読込"}, {"CoolBtn5", "変換実行"}, {"CoolBtn6", "リスト消去"},
+        {"Button1", "ファイル読込"},    {"Button2", "変換実行"},        {"Button3", "リスト消去"},
+        {"CoolBtn4", "ファイル読込"},   {"CoolBtn5", "変換実行"},       {"CoolBtn6", "リスト消去"},
         {"CoolBtn1", "フォントの選択"}, {"CoolBtn2", "フォルダの選択"}, {"CoolBtn3", "塗りつぶし色"},
-        {"CoolBtn7", "フォルダの選択"}, {"CoolBtn8", "画像の選択"}, {"CoolBtn9", "透過色"}, {"CoolBtn10", "透過色"}};
+        {"CoolBtn7", "フォルダの選択"}, {"CoolBtn8", "画像の選択"},     {"CoolBtn9", "透過色"},
+        {"CoolBtn10", "透過色"}};
     for (const auto& [name, caption] : buttons) {
         auto* button = Find<QPushButton>(*form, name);
         ASSERT_NE(button, nullptr) << name;
@@ -152,7 +167,7 @@ TEST_F(MainFormStartTest, ASettingsStartInCapitalsLoadsThatFileInsteadOfTheDefau
     auto form = env.StartForm({klv.string(), "ignored.jpg"});
     EXPECT_TRUE(form->isVisible());
     EXPECT_EQ(Text(*form, "Edit4"), "pre");
-    EXPECT_EQ(Text(*form, "Edit1"), "");  // the default settings file is not read
+    EXPECT_EQ(Text(*form, "Edit1"), ""); // the default settings file is not read
     EXPECT_EQ(form->ConversionList().Count(), 0);
     // Shown with the loaded format's controls.
     EXPECT_TRUE(form->TrackBar1->isHidden());
@@ -184,9 +199,11 @@ TEST_F(MainFormStartTest, ClosingWritesTheSettingsFileAndThePlacement) {
 
     QSettings store("Morrowdene", "Kelvo");
     store.beginGroup("Main");
-    for (const auto& [key, value] : std::vector<std::pair<QString, QString>>{
-             {"Top", "40"}, {"Left", "30"}, {"Width", QString::number(outer.width())},
-             {"Height", QString::number(outer.height())}}) {
+    for (const auto& [key, value] :
+         std::vector<std::pair<QString, QString>>{{"Top", "40"},
+                                                  {"Left", "30"},
+                                                  {"Width", QString::number(outer.width())},
+                                                  {"Height", QString::number(outer.height())}}) {
         EXPECT_EQ(store.value(key).typeId(), QMetaType::QString) << key.toStdString();
         EXPECT_EQ(store.value(key).toString(), value) << key.toStdString();
     }
@@ -199,7 +216,7 @@ TEST_F(MainFormStartTest, ClosingWritesTheSettingsFileAndThePlacement) {
 
 TEST_F(MainFormStartTest, AFailedSaveKeepsTheWindowOpenAndWritesNoPlacement) {
     auto form = env.StartForm();
-    fs::create_directories(env.SettingsFile());  // a folder where the file should go cannot be written
+    fs::create_directories(env.SettingsFile()); // a folder where the file should go cannot be written
     EXPECT_FALSE(form->close());
     EXPECT_TRUE(form->isVisible());
     ASSERT_EQ(env.dialogs->errors.size(), 1u);
@@ -250,4 +267,4 @@ TEST_F(MainFormStartTest, TheHelpItemOpensTheHelpFileInTheProgramFolder) {
     EXPECT_NE(env.dialogs->notices[0].find(env.ProgramFolder() + "Kelvo.hlp"), std::string::npos);
 }
 
-}  // namespace
+} // namespace

@@ -38,7 +38,8 @@ TEST(MainFormWidgets, EveryButtonIsAGradientButtonOfItsKind) {
     };
     for (const char* name : large)
         expectFace(name, TCoolBtn::ocPaintGradiently | TCoolBtn::ocRoundedForm, QSize(93, 49));
-    for (const char* name : small) expectFace(name, TCoolBtn::TCoolOptions(TCoolBtn::ocPaintGradiently), QSize(105, 25));
+    for (const char* name : small)
+        expectFace(name, TCoolBtn::TCoolOptions(TCoolBtn::ocPaintGradiently), QSize(105, 25));
     // Besides them only the stop button of a running conversion, in the same face.
     expectFace("StopButton", TCoolBtn::TCoolOptions(TCoolBtn::ocPaintGradiently), QSize(60, 25));
     EXPECT_EQ(form->findChildren<QPushButton*>().size(), 14);
@@ -65,7 +66,7 @@ TEST(MainFormWidgets, TheClientAreaScalesWithTheWindowAndComesBackExactly) {
     ResizeClientArea(*form, QSize(692, 524));
     const QRect labelAtDesign = label->geometry();
 
-    ResizeClientArea(*form, QSize(1038, 786));  // 1.5 times in both directions
+    ResizeClientArea(*form, QSize(1038, 786)); // 1.5 times in both directions
     // Design 295, 414, 93 x 49: halves go to the even neighbour (442.5 -> 442, 139.5 -> 140, 73.5 -> 74).
     EXPECT_EQ(form->CoolBtn5->geometry(), QRect(442, 621, 140, 74));
     EXPECT_EQ(group->geometry(), QRect(0, 441, 1023, 172));
@@ -78,7 +79,7 @@ TEST(MainFormWidgets, TheClientAreaScalesWithTheWindowAndComesBackExactly) {
     EXPECT_GT(label->width(), labelAtDesign.width());
     // The status bar stays at the bottom edge, taller with its font; the page control fills the rest.
     EXPECT_EQ(form->pnlStatusBar->geometry().bottom(), 785);
-    EXPECT_EQ(form->pnlStatusBar->height(), 28);  // 19 x 1.5 = 28.5 -> 28
+    EXPECT_EQ(form->pnlStatusBar->height(), 28); // 19 x 1.5 = 28.5 -> 28
     EXPECT_EQ(form->PageControl1->geometry(), QRect(0, 0, 1038, 786 - 28));
     EXPECT_EQ(form->ProgressBar1->geometry().right(), 1037);
     EXPECT_EQ(form->ProgressBar1->width(), 150);
@@ -154,8 +155,8 @@ TEST(MainFormWidgets, AConversionRunDrivesTheTrayIconFrameByFrameAndRemovesIt) {
     for (const TrayCall& call : calls)
         if (call.kind != 'D') shown.emplace_back(call.icon, call.tip);
     const std::vector<std::pair<qint64, std::string>> expected{
-        {frame(1), ""},          {frame(1), ""},          {frame(1), "33%完了"}, {frame(3), "33%完了"},
-        {frame(3), "66%完了"},   {frame(4), "66%完了"},   {frame(4), "100%完了"}};
+        {frame(1), ""},        {frame(1), ""},        {frame(1), "33%完了"}, {frame(3), "33%完了"},
+        {frame(3), "66%完了"}, {frame(4), "66%完了"}, {frame(4), "100%完了"}};
     EXPECT_EQ(shown, expected);
     // At the normal end the icon leaves the notification area.
     EXPECT_EQ(calls.back().kind, 'D');
@@ -163,4 +164,4 @@ TEST(MainFormWidgets, AConversionRunDrivesTheTrayIconFrameByFrameAndRemovesIt) {
     EXPECT_TRUE(form->RxTrayIcon1->Icon().isNull());
 }
 
-}  // namespace
+} // namespace

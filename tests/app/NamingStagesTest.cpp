@@ -39,7 +39,8 @@ protected:
     }
     std::vector<std::string> Sources() const {
         std::vector<std::string> list;
-        for (const char* name : {"a.jpg", "anim.gif", "b.png", "c.bmp"}) list.push_back((dir / "src" / name).string());
+        for (const char* name : {"a.jpg", "anim.gif", "b.png", "c.bmp"})
+            list.push_back((dir / "src" / name).string());
         return list;
     }
     bool RunWith(const convert::RunOptions& options) {
@@ -50,7 +51,8 @@ protected:
     }
     std::vector<std::string> OutputNames() const {
         std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(dir / "out")) names.push_back(entry.path().filename().string());
+        for (const auto& entry : fs::directory_iterator(dir / "out"))
+            names.push_back(entry.path().filename().string());
         std::sort(names.begin(), names.end());
         return names;
     }

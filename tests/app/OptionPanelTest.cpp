@@ -61,7 +61,7 @@ TEST_F(OptionPanelTest, ASpinEditKeepsTypedTextUntilTheFieldIsLeft) {
     EXPECT_EQ(options.SpinText("SpinEdit1"), "abc");
     EXPECT_EQ(options.SpinValue("SpinEdit1"), 1);
     LeaveField(editor);
-    EXPECT_EQ(spin->Text(), "abc");  // the minimum passes the range check, so the text stays
+    EXPECT_EQ(spin->Text(), "abc"); // the minimum passes the range check, so the text stays
 
     // 9999 stays while the field has the focus (and is what a save stores), then becomes 5000.
     editor->clear();
@@ -101,7 +101,7 @@ TEST_F(OptionPanelTest, EachFormatShowsItsOwnControls) {
         bool quality, progressive, comment, interlace;
     };
     const Row rows[] = {
-        {"JPEG", true, true, true, false},    {"BMP8", false, false, false, false},
+        {"JPEG", true, true, true, false},     {"BMP8", false, false, false, false},
         {"BMP24", false, false, false, false}, {"PNG8", false, false, true, true},
         {"PNG24", false, false, true, true},   {"FPX", true, false, false, false},
         {"PCX", false, false, false, false},
@@ -154,7 +154,7 @@ TEST_F(OptionPanelTest, PickersChangeTheirOptionOnlyWhenConfirmed) {
     // Colours: the dialog opens on the present colour.
     form->CoolBtn9->click();
     EXPECT_EQ(dialogs.colourOffered, options::kTransparentStart);
-    EXPECT_EQ(form->Options().ColourOf("ColorDialog2"), options::kTransparentStart);  // cancelled
+    EXPECT_EQ(form->Options().ColourOf("ColorDialog2"), options::kTransparentStart); // cancelled
     dialogs.colourAnswer = 0x00123456u;
     form->CoolBtn3->click();
     EXPECT_EQ(dialogs.colourOffered, options::kYellow);
@@ -224,7 +224,7 @@ TEST_F(OptionPanelTest, SettingsMenuCommandsSaveAndLoadAndReapplyTheFormatRules)
     EXPECT_TRUE(form->Edit3->isHidden());
     EXPECT_TRUE(form->CheckBox10->isHidden());
     EXPECT_TRUE(Find<app::TSpinEdit>(*form, "SpinEdit6")->isEnabled());
-    EXPECT_EQ(form->Edit3->text(), "");  // every option not in the file is back at its start value
+    EXPECT_EQ(form->Edit3->text(), ""); // every option not in the file is back at its start value
 
     // And the saved one brings its values back.
     dialogs.openAnswers.push_back({saved.string()});
@@ -243,4 +243,4 @@ TEST_F(OptionPanelTest, SettingsMenuCommandsSaveAndLoadAndReapplyTheFormatRules)
     EXPECT_EQ(dialogs.errors[0], "'purple-ish' は整数ではありません");
 }
 
-}  // namespace
+} // namespace

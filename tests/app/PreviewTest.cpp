@@ -59,8 +59,8 @@ TEST(PreviewInfoLine, DescribesSizeDepthAndComment) {
 }
 
 TEST_F(PreviewTest, FirstSelectedItemInListOrderIsPreviewed) {
-    list.AppendMany({Image("1.jpg", 11, 10), Image("2.jpg", 12, 10), Image("3.jpg", 13, 10),
-                     Image("4.jpg", 14, 10), Image("5.jpg", 15, 10)});
+    list.AppendMany({Image("1.jpg", 11, 10), Image("2.jpg", 12, 10), Image("3.jpg", 13, 10), Image("4.jpg", 14, 10),
+                     Image("5.jpg", 15, 10)});
     const auto line = controller.ListBox1Click({4, 2}); // item 5 clicked last, item 3 above it
     ASSERT_TRUE(line.has_value());
     EXPECT_EQ(*line, " 13x10x24BPP ");

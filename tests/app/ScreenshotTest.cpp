@@ -1,5 +1,5 @@
-// Pictures of the three pages at the design client size and at one and a half times that size, for looking at the layout. Written only when KELVO_SCREENSHOTS names a folder; the checks on the layout
-// run always.
+// Pictures of the three pages at the design client size and at one and a half times that size, for looking at the
+// layout. Written only when KELVO_SCREENSHOTS names a folder; the checks on the layout run always.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -54,4 +54,4 @@ TEST(Screenshots, ThePagesAtOneAndAHalfTimesTheDesignSize) {
     ExpectNoOverlaps(form->pnlStatusBar);
 }
 
-}  // namespace
+} // namespace

@@ -77,9 +77,9 @@ TEST_F(BatchRunTest, EveryFormatWritesTheResizedImages) {
         const char* magick;
         const char* depth; // bits per pixel as ImageMagick reports the type
     };
-    const Case cases[] = {{"JPEG", ".jpg", "JPEG", "DirectClass"}, {"BMP8", ".bmp", "BMP3", "PseudoClass"},
+    const Case cases[] = {{"JPEG", ".jpg", "JPEG", "DirectClass"},  {"BMP8", ".bmp", "BMP3", "PseudoClass"},
                           {"BMP24", ".bmp", "BMP3", "DirectClass"}, {"PNG8", ".png", "PNG", "PseudoClass"},
-                          {"PNG24", ".png", "PNG", "DirectClass"}, {"FPX", ".fpx", nullptr, nullptr},
+                          {"PNG24", ".png", "PNG", "DirectClass"},  {"FPX", ".fpx", nullptr, nullptr},
                           {"PCX", ".pcx", "PCX", "DirectClass"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.format);
@@ -99,9 +99,8 @@ TEST_F(BatchRunTest, EveryFormatWritesTheResizedImages) {
         }
         EXPECT_FALSE(fs::exists(dir / c.format / (std::string("anim") + c.extension)));
         EXPECT_EQ(recorder.captions.front(),
-                  std::string("200x150") + (c.format == std::string("BMP8") || c.format == std::string("PNG8")
-                                                ? "x8 BPP"
-                                                : "x24 BPP"));
+                  std::string("200x150") +
+                      (c.format == std::string("BMP8") || c.format == std::string("PNG8") ? "x8 BPP" : "x24 BPP"));
     }
 }
 
@@ -217,8 +216,8 @@ TEST_F(BatchRunTest, OneLevelOfOutputFolderIsCreated) {
 TEST(SourceCheck, GifAndTiffByTheirFirstBytes) {
     TempDir dir;
     const std::pair<std::vector<std::uint8_t>, bool> cases[] = {
-        {{'G', 'I', 'F', '8'}, true}, {{'g', 'i', 'f'}, true},  {{'G', 'I'}, false},     {{'I', 'I', '*'}, true},
-        {{'m', 'm'}, true},           {{'M'}, false},           {{}, false},             {{0xFF, 0xD8, 0xFF}, false},
+        {{'G', 'I', 'F', '8'}, true}, {{'g', 'i', 'f'}, true}, {{'G', 'I'}, false}, {{'I', 'I', '*'}, true},
+        {{'m', 'm'}, true},           {{'M'}, false},          {{}, false},         {{0xFF, 0xD8, 0xFF}, false},
         {{'I', 'M', 'G'}, false},
     };
     int n = 0;

@@ -37,9 +37,9 @@ namespace {
 
 using namespace testsupport;
 using convert::CaptionLayout;
-using convert_test::EnsureGuiApplication;
 using convert::CaptionPlacement;
 using convert::CaptionRect;
+using convert_test::EnsureGuiApplication;
 
 constexpr QRgb kWhite = 0xFFFFFFFF;
 constexpr QRgb kYellow = 0xFFFFFF00;
@@ -55,14 +55,10 @@ TEST(CaptionLayout, EveryPlacementOnA200By150Image) {
         CaptionLayout expected;
     };
     const Case cases[] = {
-        {"左上", {true, {0, 0, 200, 21}, 1, 0, 0}},
-        {"中上", {true, {0, 0, 200, 21}, 85, 0, 0}},
-        {"右上", {true, {0, 0, 200, 21}, 169, 0, 0}},
-        {"左下", {true, {0, 129, 200, 150}, 1, 129, 0}},
-        {"中下", {true, {0, 129, 200, 150}, 85, 129, 0}},
-        {"右下", {true, {0, 129, 200, 150}, 169, 129, 0}},
-        {"縦左", {true, {0, 0, 21, 150}, 0, 149, 90}},
-        {"縦右", {true, {179, 0, 200, 150}, 200, 1, 270}},
+        {"左上", {true, {0, 0, 200, 21}, 1, 0, 0}},       {"中上", {true, {0, 0, 200, 21}, 85, 0, 0}},
+        {"右上", {true, {0, 0, 200, 21}, 169, 0, 0}},     {"左下", {true, {0, 129, 200, 150}, 1, 129, 0}},
+        {"中下", {true, {0, 129, 200, 150}, 85, 129, 0}}, {"右下", {true, {0, 129, 200, 150}, 169, 129, 0}},
+        {"縦左", {true, {0, 0, 21, 150}, 0, 149, 90}},    {"縦右", {true, {179, 0, 200, 150}, 200, 1, 270}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -243,7 +239,8 @@ TEST_F(CaptionDrawing, EachPlacementFillsItsBandAndPutsTheTextOnTheRightSide) {
 std::vector<bool> StraightMask(const QImage& image, int cx, int cy) {
     std::vector<bool> mask(std::size_t(cx * cy));
     for (int v = 0; v < cy; ++v)
-        for (int u = 0; u < cx; ++u) mask[std::size_t(v * cx + u)] = image.pixel(1 + u, v) != kWhite;
+        for (int u = 0; u < cx; ++u)
+            mask[std::size_t(v * cx + u)] = image.pixel(1 + u, v) != kWhite;
     return mask;
 }
 
@@ -389,8 +386,9 @@ protected:
         QImage image(200, 150, QImage::Format_RGB32);
         for (int y = 0; y < 150; ++y)
             for (int x = 0; x < 200; ++x)
-                image.setPixel(x, y, qRgb(colour.red() * (150 + y) / 300, colour.green() * (150 + y) / 300,
-                                          colour.blue() * (150 + y) / 300));
+                image.setPixel(x, y,
+                               qRgb(colour.red() * (150 + y) / 300, colour.green() * (150 + y) / 300,
+                                    colour.blue() * (150 + y) / 300));
         std::string path = (dir / relative).string();
         EXPECT_TRUE(image.save(QString::fromStdString(path), "PNG"));
         return path;

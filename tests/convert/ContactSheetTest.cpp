@@ -60,7 +60,7 @@ protected:
         options.captionFont.style = options::kFontBold;
         options.captionFont.colour = 0x000000C0; // dark red
         options.captionFill = true;
-        options.captionFillColour = 0x0000FFFF;  // yellow
+        options.captionFillColour = 0x0000FFFF; // yellow
     }
 
     // A 56 x 28 logo: a dark blue badge with white letters on the key colour, which stays transparent.
@@ -103,8 +103,8 @@ protected:
 
 QImage Compose(const std::vector<Tile>& tiles) {
     const int rows = (int(tiles.size()) + kColumns - 1) / kColumns;
-    QImage sheet(kColumns * (kTileWidth + kGutter) + kGutter,
-                 rows * (kTileHeight + kLabelHeight + kGutter) + kGutter, QImage::Format_RGB32);
+    QImage sheet(kColumns * (kTileWidth + kGutter) + kGutter, rows * (kTileHeight + kLabelHeight + kGutter) + kGutter,
+                 QImage::Format_RGB32);
     sheet.fill(Qt::white);
     QPainter painter(&sheet);
     options::TextFont labelFont;
@@ -161,8 +161,8 @@ TEST_F(ContactSheet, OverlayAtFivePlacesAndCaptionAtEight) {
         tiles.push_back({QString("文字 ") + placement, out});
     }
     // Every caption tile has its band: a yellow corner on its side.
-    const std::pair<int, QPoint> corners[] = {{6, {0, 0}}, {9, {0, kTileHeight - 1}}, {12, {0, 0}},
-                                              {13, {kTileWidth - 1, 0}}};
+    const std::pair<int, QPoint> corners[] = {
+        {6, {0, 0}}, {9, {0, kTileHeight - 1}}, {12, {0, 0}}, {13, {kTileWidth - 1, 0}}};
     for (const auto& [index, corner] : corners)
         EXPECT_EQ(tiles[std::size_t(index)].image.pixel(corner), qRgb(255, 255, 0)) << index;
 

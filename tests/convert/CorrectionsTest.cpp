@@ -31,7 +31,9 @@ Handle Store(const imaging::Raster& raster) {
     return ImageStore::Instance().Add(std::move(image));
 }
 
-imaging::Raster Pixels(Handle handle) { return imaging::ToRaster(imaging::RgbPixels(*ImageStore::Instance().Get(handle))); }
+imaging::Raster Pixels(Handle handle) {
+    return imaging::ToRaster(imaging::RgbPixels(*ImageStore::Instance().Get(handle)));
+}
 
 bool Released(Handle handle) {
     try {

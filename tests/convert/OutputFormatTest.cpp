@@ -66,9 +66,10 @@ TEST(OutputFormat, OutputPaths) {
 }
 
 TEST(TrayFrame, BoundariesOfTheFiveFrames) {
-    const std::pair<int, int> cases[] = {{0, 0}, {20, 0}, {21, 1}, {33, 1}, {40, 1}, {41, 2}, {60, 2},
-                                         {61, 3}, {66, 3}, {80, 3}, {81, 4}, {100, 4}};
-    for (auto [percent, frame] : cases) EXPECT_EQ(convert::TrayFrame(percent), frame) << percent;
+    const std::pair<int, int> cases[] = {{0, 0},  {20, 0}, {21, 1}, {33, 1}, {40, 1}, {41, 2},
+                                         {60, 2}, {61, 3}, {66, 3}, {80, 3}, {81, 4}, {100, 4}};
+    for (auto [percent, frame] : cases)
+        EXPECT_EQ(convert::TrayFrame(percent), frame) << percent;
 }
 
 } // namespace

@@ -21,7 +21,8 @@ using convert::OverlayPoint;
 
 TEST(OverlayGeometry, OpacityFromTheTransparencySlider) {
     const std::pair<int, int> table[] = {{0, 255}, {10, 230}, {33, 173}, {50, 130}, {99, 8}, {100, 0}, {1, 253}};
-    for (auto [transparency, opacity] : table) EXPECT_EQ(convert::OverlayOpacity(transparency), opacity) << transparency;
+    for (auto [transparency, opacity] : table)
+        EXPECT_EQ(convert::OverlayOpacity(transparency), opacity) << transparency;
 }
 
 TEST(OverlayGeometry, FivePlacements) {
@@ -88,12 +89,14 @@ protected:
         fs::create_directories(dir / "prog");
         base = QImage(200, 150, QImage::Format_RGB32);
         for (int y = 0; y < 150; ++y)
-            for (int x = 0; x < 200; ++x) base.setPixel(x, y, qRgb(200, 60 + y, 20 + x));
+            for (int x = 0; x < 200; ++x)
+                base.setPixel(x, y, qRgb(200, 60 + y, 20 + x));
         source = Save(base, "photo.png");
         // A 40 x 30 logo: green on the left, the key colour on the right.
         QImage logo(40, 30, QImage::Format_RGB32);
         for (int y = 0; y < 30; ++y)
-            for (int x = 0; x < 40; ++x) logo.setPixel(x, y, x < 20 ? kGreen : kKey);
+            for (int x = 0; x < 40; ++x)
+                logo.setPixel(x, y, x < 20 ? kGreen : kKey);
         options.overlayImage = Save(logo, "logo.png");
         options.overlayPosition = "右下";
         options.programFolder = (dir / "prog").string() + "/";
@@ -135,8 +138,8 @@ protected:
 };
 
 TEST_F(OverlayRun, OpaqueOverlayAtEachPlacementWithTheKeyColourLeftOut) {
-    const std::pair<const char*, QPoint> cases[] = {{"左上", {0, 0}},      {"右上", {160, 0}}, {"左下", {0, 120}},
-                                                    {"右下", {160, 120}}, {"中央", {80, 60}}};
+    const std::pair<const char*, QPoint> cases[] = {
+        {"左上", {0, 0}}, {"右上", {160, 0}}, {"左下", {0, 120}}, {"右下", {160, 120}}, {"中央", {80, 60}}};
     for (const auto& [placement, at] : cases) {
         SCOPED_TRACE(placement);
         options.overlayPosition = placement;

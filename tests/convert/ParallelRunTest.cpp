@@ -55,7 +55,8 @@ std::map<std::string, std::vector<std::uint8_t>> FolderBytes(const fs::path& fol
 class ParallelRunTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        for (const char* sub : {"a", "b"}) fs::create_directories(dir / sub);
+        for (const char* sub : {"a", "b"})
+            fs::create_directories(dir / sub);
         fs::create_directories(dir / "prog");
         WritePpm(dir / "g.ppm", MakeGradient(360, 240));
         // The same names in two folders with different pictures: the later one's output must win, and their
@@ -87,8 +88,9 @@ protected:
     bool RunWith(int workers, const std::vector<std::string>& list, const std::string& outName, Journal& journal,
                  bool commandLine = true) {
         options.outputFolder = (dir / outName).string();
-        convert::ParallelRun run(components, options, commandLine, journal,
-                                 [] { return std::make_unique<convert::ConversionStages>(); }, workers);
+        convert::ParallelRun run(
+            components, options, commandLine, journal, [] { return std::make_unique<convert::ConversionStages>(); },
+            workers);
         return run.Run(list);
     }
 
@@ -104,8 +106,8 @@ TEST_F(ParallelRunTest, SeveralWorkersWriteWhatOneWorkerWrites) {
         const char* caption;
         bool sharpen;
     };
-    for (const Setting& setting : {Setting{"PNG24", "", false}, Setting{"JPEG", "テスト", true},
-                                   Setting{"PNG8", "caption", false}}) {
+    for (const Setting& setting :
+         {Setting{"PNG24", "", false}, Setting{"JPEG", "テスト", true}, Setting{"PNG8", "caption", false}}) {
         SCOPED_TRACE(setting.format);
         options.format = setting.format;
         options.captionText = setting.caption;
@@ -140,19 +142,22 @@ TEST_F(ParallelRunTest, AnOutputNeverReplacesASourceOfTheRunBeforeItIsRead) {
                           Case{{"a.png", "b.png", "a.jpg", "b.jpg"}, "blue"}}) {
         std::map<int, std::map<std::string, std::vector<std::uint8_t>>> results;
         for (int workers : {1, 2}) {
-            const fs::path folder = dir / ("same-" + std::to_string(workers) + "-" + c.order.front() + std::to_string(c.order.size()));
+            const fs::path folder =
+                dir / ("same-" + std::to_string(workers) + "-" + c.order.front() + std::to_string(c.order.size()));
             fs::create_directories(folder);
             for (const char* name : {"a.png", "b.png"})
                 ASSERT_EQ(testsupport::Run("convert -size 64x48 xc:red " + Quote(folder / name)), 0);
             for (const char* name : {"a.jpg", "b.jpg"})
                 ASSERT_EQ(testsupport::Run("convert -size 64x48 xc:blue " + Quote(folder / name)), 0);
             std::vector<std::string> list;
-            for (const std::string& name : c.order) list.push_back((folder / name).string());
+            for (const std::string& name : c.order)
+                list.push_back((folder / name).string());
             options.format = "JPEG";
             options.outputFolder = folder.string();
             Journal journal;
-            convert::ParallelRun run(components, options, true, journal,
-                                     [] { return std::make_unique<convert::ConversionStages>(); }, workers);
+            convert::ParallelRun run(
+                components, options, true, journal, [] { return std::make_unique<convert::ConversionStages>(); },
+                workers);
             ASSERT_TRUE(run.Run(list));
             const imaging::Raster output = ReadWithMagick(folder / "a.jpg");
             const std::uint8_t* middle = output.pixels.data() + (std::size_t(24) * output.width + 32) * output.bands;
@@ -191,7 +196,8 @@ TEST_F(ParallelRunTest, AMissingFileStopsTheRunThere) {
         const std::string out = "out" + std::to_string(workers);
         EXPECT_THROW(RunWith(workers, list, out, journal), imaging::Error);
         const auto written = FolderBytes(dir / out);
-        for (int i = 0; i < 12; ++i) EXPECT_EQ(written.count("n" + std::to_string(i) + ".png"), i < 7 ? 1u : 0u) << i;
+        for (int i = 0; i < 12; ++i)
+            EXPECT_EQ(written.count("n" + std::to_string(i) + ".png"), i < 7 ? 1u : 0u) << i;
         EXPECT_EQ(written.size(), 7u); // no temporary file is left either
         // The failing entry's progress was shown, and nothing after it.
         EXPECT_NE(std::find(journal.calls.begin(), journal.calls.end(), "position 8"), journal.calls.end());
@@ -211,7 +217,8 @@ TEST_F(ParallelRunTest, AMissingFileStopsTheRunThere) {
         for (const auto& entry : fs::recursive_directory_iterator(dir / "prog" / "Temp"))
             if (entry.is_regular_file()) bitmaps.insert(entry.path().filename().string());
         std::set<std::string> expected;
-        for (int i = 0; i < 7; ++i) expected.insert("n" + std::to_string(i) + "$$$.bmp");
+        for (int i = 0; i < 7; ++i)
+            expected.insert("n" + std::to_string(i) + "$$$.bmp");
         EXPECT_EQ(bitmaps, expected);
     }
 }
@@ -222,8 +229,8 @@ TEST_F(ParallelRunTest, AFailedResizeStopsTheRunWithoutLaterOutputs) {
     options.size.percentageMode = true;
     options.size.resizeMode = "常に有効";
     options.size.percentage = 50;
-    const std::vector<std::string> list = {Src("a/photo.jpg"), Src("a/logo.png"), Src("a/tiny.png"),
-                                           Src("a/plain.bmp"), Src("a/scan.pcx")};
+    const std::vector<std::string> list = {Src("a/photo.jpg"), Src("a/logo.png"), Src("a/tiny.png"), Src("a/plain.bmp"),
+                                           Src("a/scan.pcx")};
     Journal one;
     EXPECT_FALSE(RunWith(1, list, "one", one));
     Journal many;
@@ -235,7 +242,8 @@ TEST_F(ParallelRunTest, AFailedResizeStopsTheRunWithoutLaterOutputs) {
 
 TEST_F(ParallelRunTest, ImagesAreReleasedAsTheRunGoes) {
     std::vector<std::string> list;
-    for (int i = 0; i < 40; ++i) list.push_back(Src(i % 2 ? "a/photo.jpg" : "b/logo.png"));
+    for (int i = 0; i < 40; ++i)
+        list.push_back(Src(i % 2 ? "a/photo.jpg" : "b/logo.png"));
     const std::size_t before = imaging::ImageStore::Instance().Count();
     Journal journal;
     ASSERT_TRUE(RunWith(3, list, "out", journal));
@@ -258,8 +266,8 @@ TEST_F(ParallelRunTest, AStopRequestEndsAfterTheEntriesInFlight) {
         }
     } journal;
     options.outputFolder = (dir / "out").string();
-    convert::ParallelRun run(components, options, true, journal,
-                             [] { return std::make_unique<convert::ConversionStages>(); }, 3);
+    convert::ParallelRun run(
+        components, options, true, journal, [] { return std::make_unique<convert::ConversionStages>(); }, 3);
     journal.run = &run;
     EXPECT_FALSE(run.Run(list));
     const auto written = FolderBytes(dir / "out");
@@ -282,8 +290,8 @@ TEST_F(ParallelRunTest, LargeProgressiveJpegsTakeTurnsWithoutChangingTheOutcome)
         ASSERT_EQ(testsupport::Run("convert -size 2400x1800 gradient:navy-orange -interlace JPEG -quality 70 " +
                                    Quote(dir / name)),
                   0);
-    const std::vector<std::string> list = {Src("a/big1.jpg"), Src("a/logo.png"), Src("a/big2.jpg"),
-                                           Src("b/big3.jpg"), Src("a/scan.pcx")};
+    const std::vector<std::string> list = {Src("a/big1.jpg"), Src("a/logo.png"), Src("a/big2.jpg"), Src("b/big3.jpg"),
+                                           Src("a/scan.pcx")};
     Journal one;
     ASSERT_TRUE(RunWith(1, list, "one", one));
     for (int workers : {2, 3}) {

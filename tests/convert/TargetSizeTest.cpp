@@ -64,9 +64,9 @@ TEST(TargetSize, BoxModeOtherModes) {
 }
 
 TEST(TargetSize, RatioStepRoundsHalvesToEven) {
-    EXPECT_EQ(Compute(4, 1, Box(kAlways, true, 10, 100)), (TargetSize{10, 2}));  // 2.5 -> 2
-    EXPECT_EQ(Compute(4, 1, Box(kAlways, true, 14, 100)), (TargetSize{14, 4}));  // 3.5 -> 4
-    EXPECT_EQ(Compute(1, 4, Box(kAlways, true, 100, 10)), (TargetSize{2, 10}));  // portrait: 2.5 -> 2
+    EXPECT_EQ(Compute(4, 1, Box(kAlways, true, 10, 100)), (TargetSize{10, 2})); // 2.5 -> 2
+    EXPECT_EQ(Compute(4, 1, Box(kAlways, true, 14, 100)), (TargetSize{14, 4})); // 3.5 -> 4
+    EXPECT_EQ(Compute(1, 4, Box(kAlways, true, 100, 10)), (TargetSize{2, 10})); // portrait: 2.5 -> 2
     EXPECT_EQ(Compute(1, 4, Box(kAlways, true, 100, 14)), (TargetSize{4, 14}));
     EXPECT_EQ(Compute(3, 2, Box(kAlways, true, 100, 1)), (TargetSize{100, 67})); // 66.67 -> 67
 }
@@ -87,8 +87,8 @@ TEST(TargetSize, TheKeepRatioStepAgreesWithAnExactModel) {
         const TargetSize target = Compute(a, b, b > a ? Box(kAlways, true, 1, side) : Box(kAlways, true, side, 1));
         const int got = b > a ? target.width : target.height;
         if (got != expected && differing.size() < 10)
-            differing.push_back(std::to_string(a) + "x" + std::to_string(b) + " side " + std::to_string(side) +
-                                ": " + std::to_string(got) + ", the model " + std::to_string(expected));
+            differing.push_back(std::to_string(a) + "x" + std::to_string(b) + " side " + std::to_string(side) + ": " +
+                                std::to_string(got) + ", the model " + std::to_string(expected));
     }
     EXPECT_EQ(pclose(model), 0);
     EXPECT_GT(cases, 1000000);

@@ -28,9 +28,7 @@ protected:
     }
     void TearDown() override { fs::remove_all(dir_); }
     std::string Path(const char* name) const { return (dir_ / name).string(); }
-    void Write(const char* name, const std::string& text) const {
-        std::ofstream(Path(name), std::ios::binary) << text;
-    }
+    void Write(const char* name, const std::string& text) const { std::ofstream(Path(name), std::ios::binary) << text; }
     fs::path dir_;
 };
 
@@ -60,8 +58,8 @@ TEST_F(InputFileTest, PipesSocketsAndDevicesAreRefusedWithoutBlocking) {
     ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
     fs::create_symlink("/dev/zero", Path("zero.bmp"));
     fs::create_symlink(Path("pipe.jpg"), Path("to-pipe.jpg"));
-    for (const std::string& path : {Path("pipe.jpg"), socketPath, Path("zero.bmp"), Path("to-pipe.jpg"),
-                                    std::string("/dev/null")}) {
+    for (const std::string& path :
+         {Path("pipe.jpg"), socketPath, Path("zero.bmp"), Path("to-pipe.jpg"), std::string("/dev/null")}) {
         InputFile file = InputFile::Open(path);
         EXPECT_FALSE(file.IsOpen()) << path;
         EXPECT_TRUE(file.Why().notRegular) << path;

@@ -48,7 +48,8 @@ imaging::Paletted MakePaletted(int width, int height, int colours) {
     for (int i = 0; i < colours; ++i)
         p.palette.push_back({std::uint8_t(i * 37 % 256), std::uint8_t(255 - i), std::uint8_t(i * 101 % 256)});
     for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) p.indices.push_back(std::uint8_t((x + 3 * y) % colours));
+        for (int x = 0; x < width; ++x)
+            p.indices.push_back(std::uint8_t((x + 3 * y) % colours));
     return p;
 }
 
@@ -56,7 +57,8 @@ Raster Expand(const imaging::Paletted& p) {
     Raster r;
     r.width = p.width;
     r.height = p.height;
-    for (std::uint8_t i : p.indices) r.pixels.insert(r.pixels.end(), {p.palette[i].r, p.palette[i].g, p.palette[i].b});
+    for (std::uint8_t i : p.indices)
+        r.pixels.insert(r.pixels.end(), {p.palette[i].r, p.palette[i].g, p.palette[i].b});
     return r;
 }
 
@@ -71,7 +73,8 @@ std::uint32_t Get32(const std::vector<std::uint8_t>& b, std::size_t pos) {
            std::uint32_t(b[pos + 3]) << 24;
 }
 void Set32(std::vector<std::uint8_t>& b, std::size_t pos, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) b[pos + std::size_t(i)] = std::uint8_t(v >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        b[pos + std::size_t(i)] = std::uint8_t(v >> (8 * i));
 }
 void Set16(std::vector<std::uint8_t>& b, std::size_t pos, std::uint32_t v) {
     b[pos] = std::uint8_t(v);
@@ -106,8 +109,10 @@ std::vector<std::uint8_t> MakeBmp(int width, int height, int bitCount, std::uint
     Set32(b, 30, compression);
     Set32(b, 34, std::uint32_t(pixels.size()));
     Set32(b, 46, coloursUsed);
-    for (std::uint8_t v : palette) b.push_back(v); // (insert() trips a GCC 12 false -Warray-bounds)
-    for (std::uint8_t v : pixels) b.push_back(v);
+    for (std::uint8_t v : palette)
+        b.push_back(v); // (insert() trips a GCC 12 false -Warray-bounds)
+    for (std::uint8_t v : pixels)
+        b.push_back(v);
     Set32(b, 2, std::uint32_t(b.size()));
     return b;
 }
@@ -127,7 +132,8 @@ std::vector<std::uint8_t> RampPalette(int entries) {
 // The colour-index image of a decoded RLE case, read back through RampPalette (index = red / 10).
 std::vector<int> IndicesOf(const Raster& r) {
     std::vector<int> out;
-    for (std::size_t i = 0; i < r.pixels.size(); i += 3) out.push_back(r.pixels[i] / 10);
+    for (std::size_t i = 0; i < r.pixels.size(); i += 3)
+        out.push_back(r.pixels[i] / 10);
     return out;
 }
 
@@ -150,14 +156,13 @@ TEST_P(BmpFixtureTest, DecodesLikeThePeer) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BmpRead, BmpFixtureTest,
-                         ::testing::Values(BmpFixture{"pal1", 1, 3}, BmpFixture{"pal4", 4, 3},
-                                           BmpFixture{"pal8", 8, 3}, BmpFixture{"rgb24", 24, 3},
-                                           BmpFixture{"os2-pal1", 1, 3}, BmpFixture{"os2-pal4", 4, 3},
-                                           BmpFixture{"os2-pal8", 8, 3}, BmpFixture{"os2-rgb24", 24, 3},
-                                           BmpFixture{"rle8", 8, 3}, BmpFixture{"rle4", 4, 3},
-                                           BmpFixture{"rgb565", 16, 3}, BmpFixture{"rgb555", 16, 3},
-                                           BmpFixture{"rgb555-birgb", 16, 3}, BmpFixture{"argb32", 32, 4},
-                                           BmpFixture{"bgra32", 32, 4}),
+                         ::testing::Values(BmpFixture{"pal1", 1, 3}, BmpFixture{"pal4", 4, 3}, BmpFixture{"pal8", 8, 3},
+                                           BmpFixture{"rgb24", 24, 3}, BmpFixture{"os2-pal1", 1, 3},
+                                           BmpFixture{"os2-pal4", 4, 3}, BmpFixture{"os2-pal8", 8, 3},
+                                           BmpFixture{"os2-rgb24", 24, 3}, BmpFixture{"rle8", 8, 3},
+                                           BmpFixture{"rle4", 4, 3}, BmpFixture{"rgb565", 16, 3},
+                                           BmpFixture{"rgb555", 16, 3}, BmpFixture{"rgb555-birgb", 16, 3},
+                                           BmpFixture{"argb32", 32, 4}, BmpFixture{"bgra32", 32, 4}),
                          [](const auto& info) {
                              std::string n = info.param.name;
                              std::replace(n.begin(), n.end(), '-', '_');
@@ -229,7 +234,8 @@ TEST(BmpRead, ThirtyTwoBitAlphaIsKeptOnlyWhenItCarriesSomething) {
     for (std::uint8_t fill : {std::uint8_t(0), std::uint8_t(255)}) {
         SCOPED_TRACE("alpha byte " + std::to_string(fill));
         auto uniform = bytes;
-        for (std::size_t i = offset + 3; i < uniform.size(); i += 4) uniform[i] = fill;
+        for (std::size_t i = offset + 3; i < uniform.size(); i += 4)
+            uniform[i] = fill;
         Raster r = DecodeBmp(uniform);
         EXPECT_EQ(r.bands, 3);
         ExpectSamePixels(r, colour);
@@ -241,10 +247,10 @@ TEST(BmpRead, IndicesPastTheColourTableReadAsBlack) {
     Raster r = DecodeBmp(MakeBmp(4, 1, 8, 0, {10, 20, 30, 0, 40, 50, 60, 0}, {0, 1, 5, 255}, 2));
     EXPECT_EQ(r.pixels, (std::vector<std::uint8_t>{30, 20, 10, 60, 50, 40, 0, 0, 0, 0, 0, 0}));
     // OS/2 header with a colour table cut short by the pixel offset: four 3-byte entries, then the pixels.
-    std::vector<std::uint8_t> os2 = {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 38, 0, 0, 0, // file header
-                                     12, 0, 0, 0, 4, 0, 1, 0, 1, 0, 8, 0,             // 4 x 1, 8 bits
-                                     1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12,           // BGR entries 0..3
-                                     0, 3, 4, 200};
+    std::vector<std::uint8_t> os2 = {'B', 'M', 0, 0,  0, 0, 0, 0, 0, 0,  38, 0,  0, 0, // file header
+                                     12,  0,   0, 0,  4, 0, 1, 0, 1, 0,  8,  0,        // 4 x 1, 8 bits
+                                     1,   2,   3, 4,  5, 6, 7, 8, 9, 10, 11, 12,       // BGR entries 0..3
+                                     0,   3,   4, 200};
     Raster s = DecodeBmp(os2);
     EXPECT_EQ(s.pixels, (std::vector<std::uint8_t>{3, 2, 1, 12, 11, 10, 0, 0, 0, 0, 0, 0}));
 }

@@ -58,7 +58,8 @@ protected:
     }
     std::vector<std::string> Names() const {
         std::vector<std::string> names;
-        for (auto& entry : fs::directory_iterator(dir.path())) names.push_back(entry.path().filename());
+        for (auto& entry : fs::directory_iterator(dir.path()))
+            names.push_back(entry.path().filename());
         std::sort(names.begin(), names.end());
         return names;
     }
@@ -74,12 +75,9 @@ TEST_F(ComponentTest, EverySaveActionWritesAFileThatPeersAndWeReadBack) {
         double minPsnr;
     };
     const Case cases[] = {
-        {TIk5File::kSaveBmp, "out.bmp", "BMP3", INFINITY},
-        {TIk5File::kSaveJpeg, "out.jpg", "JPEG", 35},
-        {TIk5File::kSaveProgressiveJpeg, "out2.jpg", "JPEG", 35},
-        {TIk5File::kSavePng, "out.png", "PNG", INFINITY},
-        {TIk5File::kSavePcx, "out.pcx", "PCX", INFINITY},
-        {TIk5File::kSaveFpx, "out.fpx", nullptr, INFINITY},
+        {TIk5File::kSaveBmp, "out.bmp", "BMP3", INFINITY},        {TIk5File::kSaveJpeg, "out.jpg", "JPEG", 35},
+        {TIk5File::kSaveProgressiveJpeg, "out2.jpg", "JPEG", 35}, {TIk5File::kSavePng, "out.png", "PNG", INFINITY},
+        {TIk5File::kSavePcx, "out.pcx", "PCX", INFINITY},         {TIk5File::kSaveFpx, "out.fpx", nullptr, INFINITY},
         {TIk5File::kSaveFpxJpeg, "out2.fpx", nullptr, 30},
     };
     imaging::Raster original = ReadPnm(dir / "gradient.ppm");
@@ -136,7 +134,8 @@ TEST_F(ComponentTest, ReducedImagesSaveWithTheirPalette) {
     Save(effect.OutImgHandle, dir / "p.bmp", TIk5File::kSaveBmp);
     EXPECT_EQ(ReadBytes(dir / "p.bmp").at(28), 24);
     EXPECT_EQ(Psnr(ReadWithMagick(dir / "p.bmp"), bmp), INFINITY);
-    for (auto h : {handle, reduced, effect.OutImgHandle}) Release(h);
+    for (auto h : {handle, reduced, effect.OutImgHandle})
+        Release(h);
 }
 
 TEST_F(ComponentTest, GreySourcesBecomeColourImagesWithTheSameGreys) {
@@ -284,8 +283,7 @@ TEST_F(ComponentTest, KilledSaveLeavesNoPartialFile) {
         ASSERT_TRUE(WIFSIGNALED(status)) << "the tool ended by itself";
         std::vector<std::string> names = Names();
         for (const std::string& name : names)
-            EXPECT_TRUE(name == "big.png" || name == "gradient.png" || name == "gradient.ppm" ||
-                        name == "target.bmp")
+            EXPECT_TRUE(name == "big.png" || name == "gradient.png" || name == "gradient.ppm" || name == "target.bmp")
                 << "left behind: " << name;
         if (fs::exists(target)) {
             EXPECT_EQ(fs::file_size(target), 54u + 3000u * 3u * 2000u);
@@ -308,7 +306,8 @@ TEST_F(ComponentTest, StaleTemporaryFilesAreRemovedAndNothingElse) {
     std::getline(selfStat, stat);
     std::istringstream fields(stat.substr(stat.rfind(')') + 2));
     std::string field, start;
-    for (int i = 3; i <= 22 && fields >> field; ++i) start = field;
+    for (int i = 3; i <= 22 && fields >> field; ++i)
+        start = field;
     const pid_t child = fork();
     if (child == 0) _exit(0);
     waitpid(child, nullptr, 0);
@@ -323,8 +322,10 @@ TEST_F(ComponentTest, StaleTemporaryFilesAreRemovedAndNothingElse) {
                                            ".kelvo-x.tmp", "kelvo-" + boot + "-1-1-eeeeeeee.tmp", "photo.jpg"};
     fs::path folder = dir / "out";
     fs::create_directories(folder);
-    for (const auto& name : stale) WriteBytes(folder / name, {1});
-    for (const auto& name : kept) WriteBytes(folder / name, {1});
+    for (const auto& name : stale)
+        WriteBytes(folder / name, {1});
+    for (const auto& name : kept)
+        WriteBytes(folder / name, {1});
     const auto hourAgo = fs::file_time_type::clock::now() - std::chrono::hours(2);
     fs::last_write_time(folder / ".kelvo-0123456789ab.tmp", hourAgo);
     // A link and a folder of a stale name are not ours to remove.
@@ -332,8 +333,10 @@ TEST_F(ComponentTest, StaleTemporaryFilesAreRemovedAndNothingElse) {
     fs::create_directory(folder / (".kelvo-" + boot + "-" + std::to_string(child) + "-1-fold.tmp"));
 
     imaging::RemoveStaleTemporaries(folder.string());
-    for (const auto& name : stale) EXPECT_FALSE(fs::exists(folder / name)) << name;
-    for (const auto& name : kept) EXPECT_TRUE(fs::exists(folder / name)) << name;
+    for (const auto& name : stale)
+        EXPECT_FALSE(fs::exists(folder / name)) << name;
+    for (const auto& name : kept)
+        EXPECT_TRUE(fs::exists(folder / name)) << name;
     EXPECT_TRUE(fs::is_symlink(folder / (".kelvo-" + boot + "-" + std::to_string(child) + "-1-link.tmp")));
     EXPECT_TRUE(fs::is_directory(folder / (".kelvo-" + boot + "-" + std::to_string(child) + "-1-fold.tmp")));
 }

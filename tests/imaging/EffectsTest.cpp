@@ -96,8 +96,8 @@ TEST(EffectsBlur, KeepsFlatImagesFlatUpToTheBorder) {
         for (int level : {1, 2, 5, 6, 10, 20}) {
             vips::VImage out = Blur(flat, level);
             ExpectSameShape(out, flat);
-            EXPECT_EQ(Read(out).pixels, Read(flat).pixels) << colour[0] << "," << colour[1] << "," << colour[2]
-                                                           << " level " << level;
+            EXPECT_EQ(Read(out).pixels, Read(flat).pixels)
+                << colour[0] << "," << colour[1] << "," << colour[2] << " level " << level;
         }
     }
 }

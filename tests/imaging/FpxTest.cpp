@@ -26,7 +26,9 @@ namespace fpx = imaging::codecs::fpx;
 const fs::path kFixtures = DataDir() / "imaging" / "read" / "fpx";
 const char* const kPython = "/usr/bin/python3";
 
-std::vector<std::uint8_t> Fixture(const std::string& name) { return ReadBytes(kFixtures / name); }
+std::vector<std::uint8_t> Fixture(const std::string& name) {
+    return ReadBytes(kFixtures / name);
+}
 
 // Rewrites a compound file after changing its tree.
 std::vector<std::uint8_t> Rewrite(const std::vector<std::uint8_t>& file,
@@ -46,7 +48,8 @@ fpx::CompoundEntry& Entry(fpx::CompoundEntry& root, const std::vector<std::strin
 }
 
 void StoreU32(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) bytes.at(offset + i) = std::uint8_t(value >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        bytes.at(offset + i) = std::uint8_t(value >> (8 * i));
 }
 
 // Expects DecodeFpx to refuse the bytes with a cause containing `cause`.
@@ -79,8 +82,8 @@ struct FixtureCase {
 
 TEST(FpxRead, FixturesMatchTheirSources) {
     const FixtureCase cases[] = {
-        {"rgb-300x200-raw", true},    {"rgb-1x1-raw", true},           {"grey-200x150-raw", true},
-        {"rgb-300x200-jpeg90", false}, {"rgb-65x65-jpeg75", false},     {"rgb-64x64-jpeg90", false},
+        {"rgb-300x200-raw", true},      {"rgb-1x1-raw", true},           {"grey-200x150-raw", true},
+        {"rgb-300x200-jpeg90", false},  {"rgb-65x65-jpeg75", false},     {"rgb-64x64-jpeg90", false},
         {"grey-200x150-jpeg90", false}, {"photo-640x427-jpeg90", false},
     };
     for (const FixtureCase& c : cases) {
@@ -138,15 +141,18 @@ TEST(FpxRoundTrip, QualityControlsJpegFidelity) {
 TEST(FpxRoundTrip, EdgeTilesKeepTheirContent) {
     // Distinct colours in the last column and row catch cropping or padding at the wrong place.
     Raster source = MakeGradient(129, 67);
-    for (int y = 0; y < source.height; ++y) source.Row(y)[3 * 128] = 255, source.Row(y)[3 * 128 + 1] = 0;
-    for (int x = 0; x < source.width; ++x) source.Row(66)[3 * x + 2] = 7;
+    for (int y = 0; y < source.height; ++y)
+        source.Row(y)[3 * 128] = 255, source.Row(y)[3 * 128 + 1] = 0;
+    for (int x = 0; x < source.width; ++x)
+        source.Row(66)[3 * x + 2] = 7;
     EXPECT_EQ(DecodeFpx(EncodeFpx(source, false, 90)).pixels, source.pixels);
 }
 
 TEST(FpxRoundTrip, MonochromeAndAlphaLayouts) {
     Raster grey = MakeGradient(70, 90);
     Raster mono{grey.width, grey.height, 1, 8, {}, {}};
-    for (std::size_t i = 0; i < grey.pixels.size(); i += 3) mono.pixels.push_back(grey.pixels[i + 1]);
+    for (std::size_t i = 0; i < grey.pixels.size(); i += 3)
+        mono.pixels.push_back(grey.pixels[i + 1]);
     const fpx::ColourLayout monoLayout{fpx::kMonochrome, false, false};
     const Raster monoRaw = DecodeFpx(fpx::WriteFpx(mono, monoLayout, false, 90));
     EXPECT_EQ(monoRaw.bands, 1);
@@ -187,7 +193,8 @@ TEST(FpxWrite, RefusesNonRgbRasters) {
 
 TEST(FpxWrite, PyramidHalvesUntilBothSidesFitOneTile) {
     std::vector<std::pair<int, int>> sizes;
-    for (const Raster& level : fpx::ReducedLevels(MakeGradient(300, 200))) sizes.emplace_back(level.width, level.height);
+    for (const Raster& level : fpx::ReducedLevels(MakeGradient(300, 200)))
+        sizes.emplace_back(level.width, level.height);
     EXPECT_EQ(sizes, (std::vector<std::pair<int, int>>{{38, 25}, {75, 50}, {150, 100}}));
     EXPECT_TRUE(fpx::ReducedLevels(MakeGradient(64, 64)).empty());
     EXPECT_EQ(fpx::ReducedLevels(MakeGradient(65, 1)).size(), 1u);
@@ -201,10 +208,11 @@ TEST(FpxWrite, LowerLevelsAreDownscaledImages) {
     const auto stream = [&](const std::string& name) {
         return *reader.ReadStream({fpx::kStoreName, fpx::ResolutionName(2), name}, file.size());
     };
-    const Raster half = fpx::DecodeSubimage(stream(fpx::kSubimageHeaderName), stream(fpx::kSubimageDataName), 150,
-                                            100, 3, [](int) { return std::nullopt; });
+    const Raster half = fpx::DecodeSubimage(stream(fpx::kSubimageHeaderName), stream(fpx::kSubimageDataName), 150, 100,
+                                            3, [](int) { return std::nullopt; });
     WritePpm(dir / "full.ppm", source);
-    ASSERT_EQ(testsupport::Run("convert " + Quote(dir / "full.ppm") + " -filter box -resize 150x100! " + Quote(dir / "half.ppm")),
+    ASSERT_EQ(testsupport::Run("convert " + Quote(dir / "full.ppm") + " -filter box -resize 150x100! " +
+                               Quote(dir / "half.ppm")),
               0);
     EXPECT_GE(Psnr(half, ReadPnm(dir / "half.ppm")), 40.0);
 }
@@ -216,19 +224,18 @@ TEST(FpxWrite, PropertyTypesMatchTheReferenceFiles) {
     const auto typesOf = [](const std::vector<std::uint8_t>& file, const fpx::CompoundPath& path) {
         const fpx::PropertySet set = fpx::PropertySet::Parse(*fpx::CompoundReader(file).ReadStream(path, file.size()));
         std::map<std::uint32_t, std::uint32_t> types;
-        for (const auto& property : set.Properties()) types[property.id] = property.type;
+        for (const auto& property : set.Properties())
+            types[property.id] = property.type;
         return std::make_pair(set.FormatId(), types);
     };
-    const fpx::CompoundPath paths[] = {{fpx::kStoreName, fpx::kImageContentsName},
-                                       {fpx::kGlobalInfoName},
-                                       {fpx::kDataObjectName}};
+    const fpx::CompoundPath paths[] = {
+        {fpx::kStoreName, fpx::kImageContentsName}, {fpx::kGlobalInfoName}, {fpx::kDataObjectName}};
     for (const auto& path : paths) {
         SCOPED_TRACE(path.back());
         EXPECT_EQ(typesOf(ours, path), typesOf(theirs, path));
     }
-    const fpx::PropertySet contents =
-        fpx::PropertySet::Parse(*fpx::CompoundReader(ours).ReadStream({fpx::kStoreName, fpx::kImageContentsName},
-                                                                      ours.size()));
+    const fpx::PropertySet contents = fpx::PropertySet::Parse(
+        *fpx::CompoundReader(ours).ReadStream({fpx::kStoreName, fpx::kImageContentsName}, ours.size()));
     EXPECT_EQ(contents.Integer(fpx::kMaxTableIndexProperty), 4);
     EXPECT_EQ(contents.Integer(fpx::LevelProperty(0, fpx::kLevelDecimation)), 4);
     EXPECT_EQ(contents.Integer(fpx::LevelProperty(3, fpx::kLevelDecimation)), 0);
@@ -248,7 +255,8 @@ for entry in sorted(ole.listdir(streams=True, storages=True)):
         print('size', path, *struct.unpack('<2I', ole.openstream(entry).read()[32:40]))
 )";
     std::string output;
-    ASSERT_EQ(testsupport::Run(std::string(kPython) + " -c " + Quote(script) + " " + Quote(dir / "out.fpx"), &output), 0);
+    ASSERT_EQ(testsupport::Run(std::string(kPython) + " -c " + Quote(script) + " " + Quote(dir / "out.fpx"), &output),
+              0);
     const std::string classTail = "-C154-11CE-8553-00AA00A1F95B";
     const std::string store = "Data Object Store 000001";
     std::string expected = "root 56616700" + classTail + "\n" + "stream <1>CompObj \n" +

@@ -201,9 +201,9 @@ TEST_F(JpegDc, LooksLikeTheLibraryReducedDecode) {
         {"1x1-sampling-2x2", cjpeg + "-sample 2x2" + out, kSame, "dot.ppm"},
         {"1x1-grey", cjpeg + "-grayscale" + out, kSame, "dot.ppm"},
     };
-    const std::set<std::string> kUnsubsampled = {"sampling-1x1", "grey",           "grey-sampling-2x2",
-                                                 "restart-every-3-blocks", "quantiser-16-bit", "17x9-colour-1x1",
-                                                 "17x9-grey-2x2", "1x1-grey"};
+    const std::set<std::string> kUnsubsampled = {
+        "sampling-1x1",    "grey",          "grey-sampling-2x2", "restart-every-3-blocks", "quantiser-16-bit",
+        "17x9-colour-1x1", "17x9-grey-2x2", "1x1-grey"};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const fs::path jpeg = Make(c.name, c.source, c.command);

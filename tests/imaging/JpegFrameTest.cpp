@@ -13,7 +13,9 @@ using imaging::codecs::ReadJpegFrame;
 
 TEST(JpegFrame, SizeAndCodingOfPeerWrittenFiles) {
     TempDir dir;
-    ASSERT_EQ(testsupport::Run("convert -size 321x123 gradient: -set comment 'a comment first' " + Quote(dir / "base.jpg")), 0);
+    ASSERT_EQ(
+        testsupport::Run("convert -size 321x123 gradient: -set comment 'a comment first' " + Quote(dir / "base.jpg")),
+        0);
     ASSERT_EQ(testsupport::Run("convert -size 64x480 gradient: -interlace JPEG " + Quote(dir / "prog.jpg")), 0);
     auto base = ReadJpegFrame((dir / "base.jpg").string());
     ASSERT_TRUE(base);

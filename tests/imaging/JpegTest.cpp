@@ -62,13 +62,15 @@ using testsupport::ReadPnm;
 using testsupport::TempDir;
 namespace fs = std::filesystem;
 
-fs::path JpegDir() { return DataDir() / "imaging" / "read" / "jpeg"; }
+fs::path JpegDir() {
+    return DataDir() / "imaging" / "read" / "jpeg";
+}
 
 struct ReadCase {
     const char* file;     // in read/jpeg/
     const char* expected; // the peer's decode beside it
     int bitCount;
-    double minPsnr;       // against the peer's decode
+    double minPsnr; // against the peer's decode
 };
 
 // libjpeg-turbo decodes the same data the same way (djpeg and vips both use it): those must match exactly.
@@ -153,7 +155,8 @@ TEST(JpegReadComment, FirstComMarkerAsUtf8) {
         {"comment-two.jpg", "first"},
         {"baseline.jpg", ""},
     };
-    for (const Case& c : cases) EXPECT_EQ(LoadJpeg((JpegDir() / c.file).string()).comment, c.comment) << c.file;
+    for (const Case& c : cases)
+        EXPECT_EQ(LoadJpeg((JpegDir() / c.file).string()).comment, c.comment) << c.file;
 }
 
 TEST(JpegReadBad, FailsWithErrorNeverCrashes) {
@@ -165,7 +168,8 @@ TEST(JpegReadBad, FailsWithErrorNeverCrashes) {
     testsupport::WriteBytes(dir / "header-only.jpg", {baseline.begin(), baseline.begin() + 3});
     // Scan data overwritten with garbage bytes that are not markers.
     auto garbled = baseline;
-    for (std::size_t i = garbled.size() / 3; i < garbled.size() - 2; ++i) garbled[i] = std::uint8_t(i * 37 % 255);
+    for (std::size_t i = garbled.size() / 3; i < garbled.size() - 2; ++i)
+        garbled[i] = std::uint8_t(i * 37 % 255);
     testsupport::WriteBytes(dir / "garbled.jpg", garbled);
     // A zero-width frame header.
     auto zeroWidth = baseline;
@@ -217,8 +221,8 @@ TEST(JpegEncode, QualitySamplingAndProgressiveAsAsked) {
     const Case cases[] = {
         {90, false, false, "90", "1x1,1x1,1x1", "None"},
         {75, true, true, "75", "2x2,1x1,1x1", "JPEG"},
-        {0, false, true, "1", "2x2,1x1,1x1", "None"},       // clamped up
-        {250, true, false, "100", "1x1,1x1,1x1", "JPEG"},   // clamped down
+        {0, false, true, "1", "2x2,1x1,1x1", "None"},     // clamped up
+        {250, true, false, "100", "1x1,1x1,1x1", "JPEG"}, // clamped down
     };
     for (const Case& c : cases) {
         fs::path file = Save(dir, "q.jpg", EncodeJpeg(rgb, c.quality, c.progressive, c.subsample, ""));
@@ -271,7 +275,8 @@ TEST(JpegEncode, CommentInComMarkers) {
 TEST(JpegEncode, LongCommentSplitsOverSegmentsAndReadsBackWhole) {
     TempDir dir;
     std::string comment;
-    for (int i = 0; comment.size() < 150000; ++i) comment += "line " + std::to_string(i) + "\n";
+    for (int i = 0; comment.size() < 150000; ++i)
+        comment += "line " + std::to_string(i) + "\n";
     auto bytes = EncodeJpeg(Gradient(16, 16), 95, false, true, comment);
     EXPECT_EQ(CountComMarkers(bytes), 3);
     fs::path file = Save(dir, "long.jpg", bytes);

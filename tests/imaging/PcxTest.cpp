@@ -38,7 +38,8 @@ std::vector<std::uint8_t> PcxHeader(int width, int height, int bits, int planes,
     h[9] = std::uint8_t((width - 1) >> 8);
     h[10] = std::uint8_t(height - 1);
     h[11] = std::uint8_t((height - 1) >> 8);
-    for (std::size_t i = 0; i < palette.size() && i < 48; ++i) h[16 + i] = palette[i];
+    for (std::size_t i = 0; i < palette.size() && i < 48; ++i)
+        h[16 + i] = palette[i];
     h[65] = std::uint8_t(planes);
     h[66] = std::uint8_t(bytesPerLine);
     h[67] = std::uint8_t(bytesPerLine >> 8);
@@ -46,7 +47,8 @@ std::vector<std::uint8_t> PcxHeader(int width, int height, int bits, int planes,
 }
 
 std::vector<std::uint8_t> Concat(std::vector<std::uint8_t> a, const std::vector<std::uint8_t>& b) {
-    for (std::uint8_t v : b) a.push_back(v);
+    for (std::uint8_t v : b)
+        a.push_back(v);
     return a;
 }
 
@@ -75,9 +77,8 @@ TEST_P(PcxFixtureTest, DecodesLikeThePeer) {
 
 INSTANTIATE_TEST_SUITE_P(PcxRead, PcxFixtureTest,
                          ::testing::Values(PcxFixture{"bw1", 1}, PcxFixture{"pal1", 1}, PcxFixture{"ega4", 4},
-                                           PcxFixture{"pal8", 8}, PcxFixture{"pal8-magick", 8},
-                                           PcxFixture{"grey8", 8}, PcxFixture{"rgb24", 24},
-                                           PcxFixture{"rgb24-magick", 24}),
+                                           PcxFixture{"pal8", 8}, PcxFixture{"pal8-magick", 8}, PcxFixture{"grey8", 8},
+                                           PcxFixture{"rgb24", 24}, PcxFixture{"rgb24-magick", 24}),
                          [](const auto& info) {
                              std::string n = info.param.name;
                              for (char& c : n)
@@ -91,7 +92,7 @@ TEST(PcxRead, PaletteFallbacks) {
     // 1 bit, header palette all zero: black and white. Pixels 1 0 1 1 0 0 0 1.
     Raster bw = DecodePcx(Concat(PcxHeader(8, 1, 1, 1, 2), {0xB1, 0}));
     EXPECT_EQ(bw.pixels, (std::vector<std::uint8_t>{255, 255, 255, 0, 0, 0, 255, 255, 255, 255, 255, 255,
-                                                     0, 0, 0, 0, 0, 0, 0, 0, 0, 255, 255, 255}));
+                                                    0,   0,   0,   0, 0, 0, 0,   0,   0,   255, 255, 255}));
     // 4 planes, header palette all zero: the standard EGA colours. Pixel 0 has index 9 (planes 0 and 3 set),
     // pixel 1 index 14 (planes 1, 2, 3).
     Raster ega = DecodePcx(Concat(PcxHeader(2, 1, 1, 4, 2), {0x80, 0, 0x40, 0, 0x40, 0, 0xC1, 0xC0, 0}));
@@ -125,8 +126,10 @@ TEST(PcxBadInput, IsRejectedWithAnError) {
     truncated.resize(truncated.size() - 20);
     auto withWindow = [&](int xMax, int yMax, int xMin = 0, int yMin = 0) {
         auto b = rgb24;
-        b[4] = std::uint8_t(xMin), b[5] = std::uint8_t(xMin >> 8), b[6] = std::uint8_t(yMin), b[7] = std::uint8_t(yMin >> 8);
-        b[8] = std::uint8_t(xMax), b[9] = std::uint8_t(xMax >> 8), b[10] = std::uint8_t(yMax), b[11] = std::uint8_t(yMax >> 8);
+        b[4] = std::uint8_t(xMin), b[5] = std::uint8_t(xMin >> 8), b[6] = std::uint8_t(yMin),
+        b[7] = std::uint8_t(yMin >> 8);
+        b[8] = std::uint8_t(xMax), b[9] = std::uint8_t(xMax >> 8), b[10] = std::uint8_t(yMax),
+        b[11] = std::uint8_t(yMax >> 8);
         return b;
     };
     const std::pair<const char*, std::vector<std::uint8_t>> cases[] = {
@@ -139,9 +142,11 @@ TEST(PcxBadInput, IsRejectedWithAnError) {
         {"xmax before xmin", withWindow(3, 22, 10, 0)},
         {"ymax before ymin", withWindow(36, 3, 0, 10)},
         {"65536 x 65536", withWindow(65535, 65535)},
-        {"30000 x 30000 in a small file", Concat(PcxHeader(30000, 30000, 8, 1, 30000), std::vector<std::uint8_t>(100, 0xFF))},
+        {"30000 x 30000 in a small file",
+         Concat(PcxHeader(30000, 30000, 8, 1, 30000), std::vector<std::uint8_t>(100, 0xFF))},
         {"bytes per line smaller than the width", Concat(PcxHeader(20, 2, 8, 1, 10), std::vector<std::uint8_t>(40, 1))},
-        {"1 bit, bytes per line smaller than the width", Concat(PcxHeader(20, 2, 1, 1, 2), std::vector<std::uint8_t>(8, 1))},
+        {"1 bit, bytes per line smaller than the width",
+         Concat(PcxHeader(20, 2, 1, 1, 2), std::vector<std::uint8_t>(8, 1))},
         {"zero bytes per line", Concat(PcxHeader(4, 2, 8, 1, 0), std::vector<std::uint8_t>(8, 1))},
         {"2 bits x 1 plane", Concat(PcxHeader(4, 1, 2, 1, 2), {0, 0})},
         {"4 bits x 1 plane", Concat(PcxHeader(4, 1, 4, 1, 2), {0, 0})},
@@ -182,7 +187,8 @@ TEST(PcxWrite, RgbReadsBackIdenticallyInImageMagickAndHere) {
         SCOPED_TRACE(std::to_string(width) + "x" + std::to_string(height));
         Raster picture = MakeGradient(width, height);
         if (width == 200) // long runs (over 63) and lone bytes that look like run flags
-            for (int x = 0; x < width; ++x) picture.Row(1)[x * 3] = x % 2 && x > 100 ? 0xC5 : 0xFF;
+            for (int x = 0; x < width; ++x)
+                picture.Row(1)[x * 3] = x % 2 && x > 100 ? 0xC5 : 0xFF;
         auto bytes = EncodePcx(picture);
         std::size_t bytesPerLine = bytes[66] | bytes[67] << 8;
         EXPECT_EQ(bytesPerLine, std::size_t(width + width % 2));

@@ -31,7 +31,9 @@ using testsupport::ReadPnm;
 using testsupport::TempDir;
 namespace fs = std::filesystem;
 
-fs::path PngDir() { return DataDir() / "imaging" / "read" / "png"; }
+fs::path PngDir() {
+    return DataDir() / "imaging" / "read" / "png";
+}
 
 std::string WhereLoadFails(const std::string& path) {
     return jpegpngtest::WhereLoadFails(LoadPng, path);
@@ -54,11 +56,13 @@ struct ReadCase {
 };
 
 const ReadCase kReadCases[] = {
-    {"palette-1", 1, 0},  {"palette-2", 2, 0},       {"palette-4", 4, 0},      {"palette-8", 8, 0},
-    {"grey-1", 1, 0},     {"grey-2", 2, 0},          {"grey-4", 4, 0},         {"grey-8", 8, 0},
-    {"grey-16", 8, 1},    {"rgb-8", 24, 0},          {"rgb-16", 24, 1},        {"grey-alpha", 32, 0},
-    {"rgba", 32, 0},      {"interlaced", 24, 0},     {"interlaced-palette", 4, 0},
-    {"palette-alpha", 4, 0}, {"trns-palette", 4, 0}, {"trns-rgb", 24, 0},      {"trns-grey", 8, 0},
+    {"palette-1", 1, 0},     {"palette-2", 2, 0},    {"palette-4", 4, 0},
+    {"palette-8", 8, 0},     {"grey-1", 1, 0},       {"grey-2", 2, 0},
+    {"grey-4", 4, 0},        {"grey-8", 8, 0},       {"grey-16", 8, 1},
+    {"rgb-8", 24, 0},        {"rgb-16", 24, 1},      {"grey-alpha", 32, 0},
+    {"rgba", 32, 0},         {"interlaced", 24, 0},  {"interlaced-palette", 4, 0},
+    {"palette-alpha", 4, 0}, {"trns-palette", 4, 0}, {"trns-rgb", 24, 0},
+    {"trns-grey", 8, 0},
 };
 
 class PngRead : public testing::TestWithParam<ReadCase> {};
@@ -133,7 +137,8 @@ TEST(PngReadBad, FailsWithErrorNeverCrashes) {
     patched("huge.png", 16, {0x00, 0x10, 0x00, 0x00, 0x00, 0x10, 0x00, 0x00}); // 1M x 1M, claims 1e12 pixels
     // Compressed data overwritten: the zlib stream or its checksum breaks.
     auto garbled = good;
-    for (std::size_t i = 60; i < garbled.size() - 20; ++i) garbled[i] = std::uint8_t(i * 31 % 251);
+    for (std::size_t i = 60; i < garbled.size() - 20; ++i)
+        garbled[i] = std::uint8_t(i * 31 % 251);
     testsupport::WriteBytes(dir / "garbled.png", garbled);
 
     for (const char* name : {"empty.png", "text.png", "signature-only.png", "colour-type-5.png", "depth-3.png",
@@ -157,9 +162,9 @@ std::vector<std::pair<std::string, std::vector<std::uint8_t>>> Chunks(const std:
         std::size_t length = std::size_t(png[pos]) << 24 | std::size_t(png[pos + 1]) << 16 |
                              std::size_t(png[pos + 2]) << 8 | png[pos + 3];
         if (pos + 12 + length > png.size()) break;
-        chunks.emplace_back(std::string(png.begin() + long(pos + 4), png.begin() + long(pos + 8)),
-                            std::vector<std::uint8_t>(png.begin() + long(pos + 8),
-                                                      png.begin() + long(pos + 8 + length)));
+        chunks.emplace_back(
+            std::string(png.begin() + long(pos + 4), png.begin() + long(pos + 8)),
+            std::vector<std::uint8_t>(png.begin() + long(pos + 8), png.begin() + long(pos + 8 + length)));
         pos += 12 + length;
     }
     return chunks;
@@ -212,7 +217,8 @@ imaging::Paletted SomePaletted(int colours) {
     for (int i = 0; i < colours; ++i)
         image.palette.push_back({std::uint8_t(i * 53 % 256), std::uint8_t(i * 101 % 256), std::uint8_t(255 - i)});
     for (int y = 0; y < image.height; ++y)
-        for (int x = 0; x < image.width; ++x) image.indices.push_back(std::uint8_t((x * 7 + y * 3) % colours));
+        for (int x = 0; x < image.width; ++x)
+            image.indices.push_back(std::uint8_t((x * 7 + y * 3) % colours));
     return image;
 }
 
@@ -220,7 +226,8 @@ imaging::Raster Expand(const imaging::Paletted& image) {
     imaging::Raster rgb;
     rgb.width = image.width;
     rgb.height = image.height;
-    for (std::uint8_t i : image.indices) rgb.pixels.insert(rgb.pixels.end(), {image.palette[i].r, image.palette[i].g, image.palette[i].b});
+    for (std::uint8_t i : image.indices)
+        rgb.pixels.insert(rgb.pixels.end(), {image.palette[i].r, image.palette[i].g, image.palette[i].b});
     return rgb;
 }
 
@@ -243,8 +250,8 @@ TEST(PngEncode, PaletteExactWithTheSmallestDepth) {
         int colours;
         const char* depth;
     };
-    for (Case c : {Case{2, "1"}, Case{3, "2"}, Case{4, "2"}, Case{5, "4"}, Case{16, "4"}, Case{17, "8"},
-                   Case{256, "8"}}) {
+    for (Case c :
+         {Case{2, "1"}, Case{3, "2"}, Case{4, "2"}, Case{5, "4"}, Case{16, "4"}, Case{17, "8"}, Case{256, "8"}}) {
         imaging::Paletted image = SomePaletted(c.colours);
         for (bool interlace : {false, true}) {
             fs::path file = Save(dir, "p.png", EncodePng(image, {interlace, "", std::nullopt}));
@@ -265,9 +272,9 @@ TEST(PngEncode, CommentAsTextOrInternationalText) {
     std::string longLatin(3000, 'x');
     const Case cases[] = {
         {"Kelvo comment", "tEXt"},
-        {"caf\xC3\xA9", "tEXt"},                           // Latin-1 representable: stored as Latin-1
+        {"caf\xC3\xA9", "tEXt"},                          // Latin-1 representable: stored as Latin-1
         {"\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88", "iTXt"}, // テスト
-        {longLatin, "zTXt"},                               // long text compressed
+        {longLatin, "zTXt"},                              // long text compressed
     };
     for (const Case& c : cases) {
         auto bytes = EncodePng(SomeRgb(), {false, c.comment, std::nullopt});

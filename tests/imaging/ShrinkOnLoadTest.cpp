@@ -27,11 +27,11 @@ fs::path MakePhoto(const fs::path& dir, int width, int height) {
 fs::path WithOrientation6(const fs::path& jpeg, const fs::path& out) {
     std::vector<std::uint8_t> bytes = ReadBytes(jpeg);
     const std::vector<std::uint8_t> exif = {
-        0xFF, 0xE1, 0x00, 0x22, 'E', 'x', 'i', 'f', 0, 0,           // APP1, 34 bytes with the length
-        'I', 'I', 0x2A, 0x00, 0x08, 0x00, 0x00, 0x00,               // little-endian TIFF, IFD at 8
-        0x01, 0x00,                                                 // one entry
+        0xFF, 0xE1, 0x00, 0x22, 'E',  'x',  'i',  'f',  0,    0,                // APP1, 34 bytes with the length
+        'I',  'I',  0x2A, 0x00, 0x08, 0x00, 0x00, 0x00,                         // little-endian TIFF, IFD at 8
+        0x01, 0x00,                                                             // one entry
         0x12, 0x01, 0x03, 0x00, 0x01, 0x00, 0x00, 0x00, 0x06, 0x00, 0x00, 0x00, // Orientation, SHORT, 1, 6
-        0x00, 0x00, 0x00, 0x00};                                    // no next IFD
+        0x00, 0x00, 0x00, 0x00};                                                // no next IFD
     bytes.insert(bytes.begin() + 2, exif.begin(), exif.end());
     WriteBytes(out, bytes);
     return out;
@@ -94,8 +94,8 @@ TEST_F(ShrinkOnLoad, ThumbnailsMatchTheFullDecodeAtExactSizes) {
         int width, height;
     };
     // 1/8 (300 x 200 and below), 1/4, 1/2, odd sizes, a distorted aspect, and sizes just past each threshold.
-    const Case cases[] = {{200, 133}, {300, 200}, {301, 200}, {160, 107}, {599, 399},
-                          {600, 400}, {1200, 800}, {1199, 801}, {37, 700}, {1000, 20}};
+    const Case cases[] = {{200, 133}, {300, 200},  {301, 200},  {160, 107}, {599, 399},
+                          {600, 400}, {1200, 800}, {1199, 801}, {37, 700},  {1000, 20}};
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.width << "x" << c.height);
         Loaded loaded(photo);
@@ -199,8 +199,8 @@ TEST_F(ShrinkOnLoad, PreviewsOfLargePhotosAreDecodedAtReducedScale) {
         QSize bound, expected;
     };
     const Case cases[] = {{{1024, 768}, {1200, 800}}, // fitted 1024 x 683: 1/2 is the smallest decode above
-                          {{500, 500}, {600, 400}},    // fitted 500 x 333: 1/4
-                          {{100, 100}, {300, 200}},    // 1/8 at most
+                          {{500, 500}, {600, 400}},   // fitted 500 x 333: 1/4
+                          {{100, 100}, {300, 200}},   // 1/8 at most
                           {{2400, 1600}, {2400, 1600}},
                           {{4000, 4000}, {2400, 1600}}, // never enlarged
                           {{}, {2400, 1600}}};
@@ -208,8 +208,9 @@ TEST_F(ShrinkOnLoad, PreviewsOfLargePhotosAreDecodedAtReducedScale) {
         SCOPED_TRACE(testing::Message() << c.bound.width() << "x" << c.bound.height());
         const QImage preview = imaging::ToQImage(loaded.file.ImgHandle, c.bound);
         ASSERT_EQ(preview.size(), c.expected);
-        const QSize shown = QSize(2400, 1600).scaled(c.bound.isEmpty() ? QSize(2400, 1600) : c.bound,
-                                                      Qt::KeepAspectRatio).boundedTo(QSize(2400, 1600));
+        const QSize shown = QSize(2400, 1600)
+                                .scaled(c.bound.isEmpty() ? QSize(2400, 1600) : c.bound, Qt::KeepAspectRatio)
+                                .boundedTo(QSize(2400, 1600));
         const auto asRaster = [&](const QImage& image) {
             const QImage scaled = image.scaled(shown, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                                       .convertToFormat(QImage::Format_RGB888);
@@ -217,7 +218,8 @@ TEST_F(ShrinkOnLoad, PreviewsOfLargePhotosAreDecodedAtReducedScale) {
             raster.width = scaled.width();
             raster.height = scaled.height();
             for (int y = 0; y < scaled.height(); ++y)
-                raster.pixels.insert(raster.pixels.end(), scaled.constScanLine(y), scaled.constScanLine(y) + raster.width * 3);
+                raster.pixels.insert(raster.pixels.end(), scaled.constScanLine(y),
+                                     scaled.constScanLine(y) + raster.width * 3);
             return raster;
         };
         EXPECT_GE(Psnr(asRaster(preview), asRaster(whole)), 35.0);

@@ -19,7 +19,9 @@ namespace {
 using imaging::TIk5File;
 using namespace testsupport;
 
-imaging::Raster Decode(const vips::VImage& image) { return imaging::ToRaster(imaging::FlattenToRgb(image)); }
+imaging::Raster Decode(const vips::VImage& image) {
+    return imaging::ToRaster(imaging::FlattenToRgb(image));
+}
 
 imaging::Raster DecodeBytes(const std::vector<std::uint8_t>& bytes) {
     return Decode(vips::VImage::new_from_buffer(bytes.data(), bytes.size(), ""));
@@ -111,7 +113,8 @@ protected:
 // Another picture of the same size put in the source's place after the load is not what gets saved.
 TEST_F(SourceSave, ASourceReplacedAfterTheLoadIsNotRead) {
     imaging::Raster other = original;
-    for (auto& sample : other.pixels) sample = std::uint8_t(255 - sample);
+    for (auto& sample : other.pixels)
+        sample = std::uint8_t(255 - sample);
     WritePpm(dir / "other.ppm", other);
     ASSERT_EQ(testsupport::Run("convert " + Quote(dir / "other.ppm") + " -quality 97 " + Quote(dir / "other.jpg")), 0);
     fs::rename(dir / "other.jpg", source);
@@ -135,7 +138,8 @@ TEST_F(SourceSave, ADamagedSourceLeavesNoOutput) {
         EXPECT_THROW(cut.Execute(), imaging::Error) << "action " << action;
     }
     std::vector<std::string> names;
-    for (auto& entry : fs::directory_iterator(dir.path())) names.push_back(entry.path().filename());
+    for (auto& entry : fs::directory_iterator(dir.path()))
+        names.push_back(entry.path().filename());
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"cut.jpg", "original.ppm", "photo.jpg"}));
     imaging::TIk5Common common;

@@ -22,12 +22,16 @@ class ScopedEnv {
 public:
     ScopedEnv(const char* name, const std::optional<std::string>& value) : name_(name) {
         if (const char* old = std::getenv(name)) old_ = old;
-        if (value) ::setenv(name, value->c_str(), 1);
-        else ::unsetenv(name);
+        if (value)
+            ::setenv(name, value->c_str(), 1);
+        else
+            ::unsetenv(name);
     }
     ~ScopedEnv() {
-        if (old_) ::setenv(name_, old_->c_str(), 1);
-        else ::unsetenv(name_);
+        if (old_)
+            ::setenv(name_, old_->c_str(), 1);
+        else
+            ::unsetenv(name_);
     }
 
 private:
@@ -35,7 +39,9 @@ private:
     std::optional<std::string> old_;
 };
 
-std::string Folder(const fs::path& path) { return path.string() + "/"; }
+std::string Folder(const fs::path& path) {
+    return path.string() + "/";
+}
 
 void Touch(const fs::path& path) {
     fs::create_directories(path.parent_path());

@@ -95,7 +95,7 @@ TEST(OptionSetSpin, InvalidTextYieldsTheMinimumAndIsKeptOnLeave) {
     set.LeaveSpin("SpinEdit3");
     EXPECT_EQ(set.SpinText("SpinEdit3"), "");
 
-    set.SetSpinText("SpinEdit6", "2.5");  // the separator can be typed but does not make an integer
+    set.SetSpinText("SpinEdit6", "2.5"); // the separator can be typed but does not make an integer
     EXPECT_EQ(set.SpinValue("SpinEdit6"), 1);
 
     set.SetSpinText("SpinEdit4", "abc");
@@ -214,13 +214,12 @@ TEST(OptionSetLevel, ClampsToZeroToHundred) {
 TEST(OptionSetCase, ExactlyOneRadioButtonIsSelected) {
     OptionSet set(kFolder);
     auto selected = [&set] {
-        return std::vector<bool>{set.Checked("RadioButton1"), set.Checked("RadioButton2"),
-                                 set.Checked("RadioButton3")};
+        return std::vector<bool>{set.Checked("RadioButton1"), set.Checked("RadioButton2"), set.Checked("RadioButton3")};
     };
     set.SetChecked("RadioButton3", true);
     EXPECT_EQ(selected(), (std::vector<bool>{false, false, true}));
     EXPECT_EQ(set.SelectedCase(), CaseRule::Upper);
-    set.SetChecked("RadioButton3", false);  // cannot leave none selected
+    set.SetChecked("RadioButton3", false); // cannot leave none selected
     EXPECT_EQ(selected(), (std::vector<bool>{false, false, true}));
     set.SetCaseRule(CaseRule::Lower);
     EXPECT_EQ(selected(), (std::vector<bool>{false, true, false}));
@@ -234,7 +233,7 @@ TEST(OptionSetFontAndColour, StoreWhatIsGiven) {
     options::TextFont font;
     font.name = "IPAPGothic";
     font.size = 14;
-    font.style = options::kFontBold | options::kFontStrikeOut | 0xF0;  // bits beyond the four styles are dropped
+    font.style = options::kFontBold | options::kFontStrikeOut | 0xF0; // bits beyond the four styles are dropped
     font.colour = options::MakeColour(0x12, 0x34, 0x56);
     font.pitch = options::FontPitch::Fixed;
     font.charset = 128;
@@ -273,10 +272,10 @@ TEST(OptionSetNotify, FiresOncePerActualChangeWithTheKey) {
     auto allSub = set.SubscribeAll(all.Listener());
     auto spinSub = set.Subscribe("SpinEdit1", spin.Listener());
 
-    set.SetSpinValue("SpinEdit1", 200);  // same text: nothing
+    set.SetSpinValue("SpinEdit1", 200); // same text: nothing
     set.SetText("ComboBox4", "JPEG");
     set.SetChecked("CheckBox1", true);
-    set.SetLevel("TrackBar1", 500);  // clamps to the value it has
+    set.SetLevel("TrackBar1", 500); // clamps to the value it has
     set.SetColour("ColorDialog1", options::kYellow);
     set.SetFont(set.Font());
     set.SetCaseRule(CaseRule::Keep);
@@ -284,11 +283,11 @@ TEST(OptionSetNotify, FiresOncePerActualChangeWithTheKey) {
     EXPECT_TRUE(all.keys.empty());
 
     set.SetSpinValue("SpinEdit1", 9999);
-    set.SetSpinValue("SpinEdit1", 6000);  // also 5000
+    set.SetSpinValue("SpinEdit1", 6000); // also 5000
     set.SetSpinText("SpinEdit1", "9999");
     set.LeaveSpin("SpinEdit1");
     set.SetChecked("CheckBox2", true);
-    set.SetLevel("TrackBar2", -5);  // 0 already
+    set.SetLevel("TrackBar2", -5); // 0 already
     set.SetLevel("TrackBar2", 30);
     set.SetColour("ColorDialog2", 0);
     EXPECT_EQ(all.keys, (std::vector<std::string>{"SpinEdit1", "SpinEdit1", "SpinEdit1", "CheckBox2", "TrackBar2",
@@ -382,14 +381,14 @@ TEST(OptionSetSnapshot, IsACopyThatComparesByValue) {
     EXPECT_EQ(before.Text("Edit1"), "");
 
     set.LeaveSpin("SpinEdit1");
-    EXPECT_EQ(during.SpinText("SpinEdit1"), "9999");  // the snapshot does not follow the set
+    EXPECT_EQ(during.SpinText("SpinEdit1"), "9999"); // the snapshot does not follow the set
     EXPECT_NE(set.Snapshot(), during);
 
     OptionSet other(kFolder);
     other.SetText("Edit1", "caption");
     other.SetSpinText("SpinEdit1", "9999");
     EXPECT_EQ(other.Snapshot(), during);
-    EXPECT_NE(OptionSet("/elsewhere/").Snapshot(), before);  // output folders differ
+    EXPECT_NE(OptionSet("/elsewhere/").Snapshot(), before); // output folders differ
 }
 
 TEST(OptionSetSnapshot, AssignAndResetNotifyOnlyTheChangedKeys) {
@@ -428,10 +427,10 @@ TEST(Colour, ChannelsAndSystemColours) {
     EXPECT_EQ(options::Blue(options::kTransparentStart), 1);
     EXPECT_EQ(options::MakeColour(1, 2, 3), 0x00030201u);
     EXPECT_FALSE(options::IsSystemColour(options::kYellow));
-    EXPECT_FALSE(options::IsSystemColour(0x1FFFFFFFu));  // "no colour" is not a system colour
+    EXPECT_FALSE(options::IsSystemColour(0x1FFFFFFFu)); // "no colour" is not a system colour
     EXPECT_TRUE(options::IsSystemColour(options::kWindowColour));
     EXPECT_EQ(options::SystemColourIndex(options::kButtonFaceColour), 15u);
     EXPECT_EQ(options::kSystemColourFlag, 0x80000000u);
 }
 
-}  // namespace
+} // namespace

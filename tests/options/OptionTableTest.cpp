@@ -23,8 +23,8 @@ std::vector<std::string> Numbered(const std::string& stem, int count) {
 
 OptionKind KindOfStem(const std::string& key) {
     static const std::map<std::string, OptionKind> kinds = {
-        {"ComboBox", OptionKind::Choice}, {"Edit", OptionKind::Text},         {"SpinEdit", OptionKind::Number},
-        {"CheckBox", OptionKind::Switch}, {"TrackBar", OptionKind::Level},    {"RadioButton", OptionKind::CaseRule},
+        {"ComboBox", OptionKind::Choice}, {"Edit", OptionKind::Text},          {"SpinEdit", OptionKind::Number},
+        {"CheckBox", OptionKind::Switch}, {"TrackBar", OptionKind::Level},     {"RadioButton", OptionKind::CaseRule},
         {"FontDialog", OptionKind::Font}, {"ColorDialog", OptionKind::Colour},
     };
     const std::string stem = key.substr(0, key.find_first_of("0123456789"));
@@ -33,9 +33,14 @@ OptionKind KindOfStem(const std::string& key) {
 
 TEST(OptionTable, HoldsEveryOptionOnceWithTheKindOfItsControl) {
     std::multiset<std::string> expected;
-    for (const auto& [stem, count] : std::vector<std::pair<std::string, int>>{
-             {"ComboBox", 4}, {"Edit", 7}, {"SpinEdit", 7}, {"CheckBox", 12}, {"TrackBar", 2},
-             {"RadioButton", 3}, {"FontDialog", 1}, {"ColorDialog", 3}}) {
+    for (const auto& [stem, count] : std::vector<std::pair<std::string, int>>{{"ComboBox", 4},
+                                                                              {"Edit", 7},
+                                                                              {"SpinEdit", 7},
+                                                                              {"CheckBox", 12},
+                                                                              {"TrackBar", 2},
+                                                                              {"RadioButton", 3},
+                                                                              {"FontDialog", 1},
+                                                                              {"ColorDialog", 3}}) {
         for (const std::string& key : Numbered(stem, count)) {
             expected.insert(key);
         }
@@ -72,9 +77,9 @@ TEST(OptionTable, FollowsThePageOrder) {
 
 TEST(OptionTable, NumberRangesAndLevelRanges) {
     const std::map<std::string, std::pair<int, int>> ranges = {
-        {"SpinEdit1", {1, 5000}}, {"SpinEdit2", {1, 5000}}, {"SpinEdit3", {1, 100}}, {"SpinEdit4", {0, 0}},
-        {"SpinEdit5", {1, 100}},  {"SpinEdit6", {1, 20}},   {"SpinEdit7", {1, 99}},  {"TrackBar1", {0, 100}},
-        {"TrackBar2", {0, 100}},
+        {"SpinEdit1", {1, 5000}}, {"SpinEdit2", {1, 5000}}, {"SpinEdit3", {1, 100}},
+        {"SpinEdit4", {0, 0}},    {"SpinEdit5", {1, 100}},  {"SpinEdit6", {1, 20}},
+        {"SpinEdit7", {1, 99}},   {"TrackBar1", {0, 100}},  {"TrackBar2", {0, 100}},
     };
     std::size_t seen = 0;
     for (const auto& d : options::OptionTable("/")) {
@@ -110,9 +115,13 @@ TEST(OptionTable, ChoiceItemsAreTheExactLists) {
 TEST(OptionTable, SettingsOrderListsEverySavedOptionOnce) {
     const auto& order = options::SettingsKeyOrder();
     std::vector<std::string> expected;
-    for (const auto& [stem, count] : std::vector<std::pair<std::string, int>>{
-             {"Edit", 7}, {"ComboBox", 4}, {"SpinEdit", 7}, {"CheckBox", 12}, {"TrackBar", 2}, {"FontDialog", 1},
-             {"ColorDialog", 3}}) {
+    for (const auto& [stem, count] : std::vector<std::pair<std::string, int>>{{"Edit", 7},
+                                                                              {"ComboBox", 4},
+                                                                              {"SpinEdit", 7},
+                                                                              {"CheckBox", 12},
+                                                                              {"TrackBar", 2},
+                                                                              {"FontDialog", 1},
+                                                                              {"ColorDialog", 3}}) {
         for (const std::string& key : Numbered(stem, count)) {
             expected.push_back(key);
         }
@@ -127,10 +136,10 @@ TEST(OptionTable, SettingsOrderListsEverySavedOptionOnce) {
 
 TEST(OptionTable, UnknownKeysAreRefused) {
     EXPECT_FALSE(options::IsOptionKey("CheckBox13"));
-    EXPECT_FALSE(options::IsOptionKey("edit1"));  // keys are exact
+    EXPECT_FALSE(options::IsOptionKey("edit1")); // keys are exact
     EXPECT_FALSE(options::IsOptionKey(""));
     EXPECT_TRUE(options::IsOptionKey("CheckBox11"));
     EXPECT_THROW(options::OptionIndex("SpinEdit8"), std::invalid_argument);
 }
 
-}  // namespace
+} // namespace

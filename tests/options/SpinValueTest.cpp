@@ -28,13 +28,13 @@ TEST(SpinValue, AcceptsTheWholeSigned32BitRangeAndNothingBeyond) {
     EXPECT_EQ(ParseSpinInteger("-2147483648"), std::numeric_limits<std::int32_t>::min());
     EXPECT_EQ(ParseSpinInteger("2147483648"), std::nullopt);
     EXPECT_EQ(ParseSpinInteger("-2147483649"), std::nullopt);
-    EXPECT_EQ(ParseSpinInteger("4294967301"), std::nullopt);  // would wrap to 5 in 32 bits
+    EXPECT_EQ(ParseSpinInteger("4294967301"), std::nullopt); // would wrap to 5 in 32 bits
     EXPECT_EQ(ParseSpinInteger("99999999999999999999999999"), std::nullopt);
 }
 
 TEST(SpinValue, RejectsEverythingElse) {
-    for (const char* text : {"", " ", "+", "-", "+-1", "--1", "abc", "12a", "a12", "1.5", "1,000", "12 ", "1 2",
-                             "$1F", "0x1F", "1e3", "\t7", "１２" /* full-width digits */}) {
+    for (const char* text : {"", " ", "+", "-", "+-1", "--1", "abc", "12a", "a12", "1.5", "1,000", "12 ", "1 2", "$1F",
+                             "0x1F", "1e3", "\t7", "１２" /* full-width digits */}) {
         EXPECT_EQ(ParseSpinInteger(text), std::nullopt) << '"' << text << '"';
     }
 }
@@ -42,7 +42,7 @@ TEST(SpinValue, RejectsEverythingElse) {
 TEST(SpinValue, ValueFallsBackToTheMinimum) {
     EXPECT_EQ(options::SpinValueOf("abc", 1), 1);
     EXPECT_EQ(options::SpinValueOf("", 0), 0);
-    EXPECT_EQ(options::SpinValueOf("9999", 1), 9999);  // no range check
+    EXPECT_EQ(options::SpinValueOf("9999", 1), 9999); // no range check
     EXPECT_EQ(options::SpinValueOf("-7", 1), -7);
 }
 
@@ -77,4 +77,4 @@ TEST(SpinValue, TextIsPlainDecimal) {
     EXPECT_EQ(options::SpinText(std::numeric_limits<std::int32_t>::min()), "-2147483648");
 }
 
-}  // namespace
+} // namespace

@@ -44,8 +44,7 @@ TEST(DestinationNames, NumbersRunFromTheStartWithoutGaps) {
     EXPECT_EQ(MakeDestinationNames({"/a.jpg", "/a.jpg"}, Rule("", 1, 1)), (DestNames{"/Out/1.jpg", "/Out/2.jpg"}));
     // A start at the top of the 32-bit range keeps counting upward instead of wrapping to a negative number.
     const std::int32_t top = std::numeric_limits<std::int32_t>::max();
-    EXPECT_EQ(MakeDestinationNames(two, Rule("", top, 4)),
-              (DestNames{"/Out/2147483647.jpg", "/Out/2147483648.jpg"}));
+    EXPECT_EQ(MakeDestinationNames(two, Rule("", top, 4)), (DestNames{"/Out/2147483647.jpg", "/Out/2147483648.jpg"}));
 }
 
 TEST(DestinationNames, ExtensionsAndFolders) {
@@ -55,8 +54,7 @@ TEST(DestinationNames, ExtensionsAndFolders) {
     EXPECT_EQ(MakeDestinationNames({"/pic/a.JPG"}, Rule("IMG_", 1, 4, "", CaseRule::Keep, "/Out", false)),
               DestNames{"/Out/IMG_0001"});
     // The folder is joined with one "/" whatever it ends with.
-    EXPECT_EQ(MakeDestinationNames({"/a.jpg"}, Rule("", 1, 1, "", CaseRule::Keep, "/Out/")),
-              DestNames{"/Out//1.jpg"});
+    EXPECT_EQ(MakeDestinationNames({"/a.jpg"}, Rule("", 1, 1, "", CaseRule::Keep, "/Out/")), DestNames{"/Out//1.jpg"});
     EXPECT_EQ(MakeDestinationNames({"/a.jpg"}, Rule("", 1, 1, "", CaseRule::Keep, "")), DestNames{"/1.jpg"});
     EXPECT_TRUE(MakeDestinationNames({}, Rule("IMG_", 1, 4)).empty());
 }
@@ -88,7 +86,11 @@ TEST(ApplyNameCase, EveryLetterWithACaseChangesAndJapaneseStays) {
     // A byte-order mark at the front is part of the name and stays.
     EXPECT_EQ(renaming::ApplyNameCase("\xEF\xBB\xBFimg", CaseRule::Upper), "\xEF\xBB\xBFIMG");
     // Bytes that are not UTF-8 are kept; ASCII letters around them still change.
-    EXPECT_EQ(renaming::ApplyNameCase("ab\xFF\x82\xA0" "Cd", CaseRule::Upper), "AB\xFF\x82\xA0" "CD");
+    EXPECT_EQ(renaming::ApplyNameCase("ab\xFF\x82\xA0"
+                                      "Cd",
+                                      CaseRule::Upper),
+              "AB\xFF\x82\xA0"
+              "CD");
     EXPECT_EQ(renaming::ApplyNameCase(std::string("A\0B", 3), CaseRule::Lower), std::string("a\0b", 3));
 }
 

@@ -30,12 +30,15 @@ struct Recorder : renaming::RenameObserver {
     void DestinationAdded(const std::string& path) override { added.push_back(path); }
 };
 
-std::vector<std::uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
+std::vector<std::uint8_t> Bytes(const std::string& text) {
+    return {text.begin(), text.end()};
+}
 
 // The names in a folder, sorted (temporary files would show here).
 std::vector<std::string> Names(const fs::path& folder) {
     std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -97,9 +100,12 @@ TEST_F(RenameRunTest, RunningTwiceCopiesAndListsAgain) {
 TEST_F(RenameRunTest, EntriesThatAreNoFileKeepTheirNumbers) {
     fs::create_directories(dir / "in" / "folder.d");
     ASSERT_EQ(::mkfifo((dir / "in" / "pipe.jpg").c_str(), 0600), 0); // must not block the run
-    const std::vector<std::string> list = {In("a.jpg", "A"), (dir / "in" / "folder.d").string(),
-                                           In("b.bmp", "B"), (dir / "in" / "missing.jpg").string(),
-                                           (dir / "in" / "pipe.jpg").string(), In("c", "C")};
+    const std::vector<std::string> list = {In("a.jpg", "A"),
+                                           (dir / "in" / "folder.d").string(),
+                                           In("b.bmp", "B"),
+                                           (dir / "in" / "missing.jpg").string(),
+                                           (dir / "in" / "pipe.jpg").string(),
+                                           In("c", "C")};
     const RenameResult result = Run(list, Rule("", 1, 1, dir / "out"));
     EXPECT_EQ(result.destNames.size(), 6u);
     EXPECT_EQ(Names(dir / "out"), (std::vector<std::string>{"1.jpg", "3.bmp", "6"}));
@@ -119,10 +125,10 @@ TEST_F(RenameRunTest, AMissingParentCopiesNothing) {
 
 TEST_F(RenameRunTest, ACopyThatCannotTakeItsNameLeavesNothingAndTheOthersGoOn) {
     fs::create_directories(dir / "out" / "2.jpg"); // a folder where the second copy should go
-    const RenameResult result = Run({In("a.jpg", "A"), In("b.jpg", "B"), In("c.jpg", "C")},
-                                    Rule("", 1, 1, dir / "out"));
-    EXPECT_EQ(result.copied, (std::vector<std::string>{(dir / "out" / "1.jpg").string(),
-                                                      (dir / "out" / "3.jpg").string()}));
+    const RenameResult result =
+        Run({In("a.jpg", "A"), In("b.jpg", "B"), In("c.jpg", "C")}, Rule("", 1, 1, dir / "out"));
+    EXPECT_EQ(result.copied,
+              (std::vector<std::string>{(dir / "out" / "1.jpg").string(), (dir / "out" / "3.jpg").string()}));
     EXPECT_EQ(Names(dir / "out"), (std::vector<std::string>{"1.jpg", "2.jpg", "3.jpg"}));
     EXPECT_TRUE(fs::is_directory(dir / "out" / "2.jpg"));
     EXPECT_EQ(ReadBytes(dir / "out" / "3.jpg"), Bytes("C"));
@@ -154,7 +160,8 @@ TEST_F(RenameRunTest, NoSourceIsOverwrittenBeforeItIsRead) {
 
 TEST_F(RenameRunTest, BigFilesReportProgressWhileTheyAreCopied) {
     std::vector<std::uint8_t> big(3 * 1024 * 1024 + 12345);
-    for (std::size_t i = 0; i < big.size(); ++i) big[i] = std::uint8_t(i * 7 + i / 4096);
+    for (std::size_t i = 0; i < big.size(); ++i)
+        big[i] = std::uint8_t(i * 7 + i / 4096);
     WriteBytes(dir / "in" / "big.bmp", big);
     const std::string small = In("small.jpg", "s");
     Run({(dir / "in" / "big.bmp").string(), small}, Rule("", 1, 1, dir / "out"));
@@ -178,7 +185,12 @@ TEST_F(RenameRunTest, TheCopyKeepsPermissionsAndModificationTime) {
     Run({source}, Rule("", 1, 1, dir / "out"));
     struct stat info {};
     ASSERT_EQ(::stat((dir / "out" / "1.jpg").c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0640u & ~[] { mode_t m = ::umask(0); ::umask(m); return m; }());
+    EXPECT_EQ(
+        info.st_mode & 0777, 0640u & ~[] {
+            mode_t m = ::umask(0);
+            ::umask(m);
+            return m;
+        }());
     EXPECT_EQ(info.st_mtim.tv_sec, 1100000000);
     EXPECT_EQ(info.st_mtim.tv_nsec, 500000000);
 }

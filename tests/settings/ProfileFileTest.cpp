@@ -19,18 +19,18 @@ TEST(ProfileFileRead, NamesMatchWithoutRegardToCaseOrSurroundingBlanks) {
 }
 
 TEST(ProfileFileRead, ValuesLoseOuterBlanksAndOnePairOfQuotes) {
-    const ProfileFile file(
-        "[S]\n"
-        "blanks= \t two words \t\n"
-        "double=\"  quoted  \"\n"
-        "single='x'\n"
-        "twice=\"\"inner\"\"\n"
-        "unpaired=\"abc'\n"
-        "lone=\"\n"
-        "emptyQuotes=\"\"\n"
-        "empty=\n"
-        "equals=a=b\n"
-        "nul=ab" + std::string(1, '\0') + "cd\n");
+    const ProfileFile file("[S]\n"
+                           "blanks= \t two words \t\n"
+                           "double=\"  quoted  \"\n"
+                           "single='x'\n"
+                           "twice=\"\"inner\"\"\n"
+                           "unpaired=\"abc'\n"
+                           "lone=\"\n"
+                           "emptyQuotes=\"\"\n"
+                           "empty=\n"
+                           "equals=a=b\n"
+                           "nul=ab" +
+                           std::string(1, '\0') + "cd\n");
     EXPECT_EQ(file.Read("S", "blanks"), "two words");
     EXPECT_EQ(file.Read("S", "double"), "  quoted  ");
     EXPECT_EQ(file.Read("S", "single"), "x");
@@ -46,11 +46,12 @@ TEST(ProfileFileRead, ValuesLoseOuterBlanksAndOnePairOfQuotes) {
 TEST(ProfileFileRead, LongValuesAreCutTo2047Characters) {
     const std::string ascii(3000, 'a');
     std::string kanji;
-    for (int i = 0; i < 3000; ++i) kanji += "縮";
+    for (int i = 0; i < 3000; ++i)
+        kanji += "縮";
     const ProfileFile file("[S]\nascii=" + ascii + "\nkanji=" + kanji + "\nexact=" + std::string(2047, 'b') + "\n");
     EXPECT_EQ(file.Read("S", "ascii"), std::string(2047, 'a'));
     const std::string cut = *file.Read("S", "kanji");
-    EXPECT_EQ(cut.size(), 2047u * 3);  // whole characters only
+    EXPECT_EQ(cut.size(), 2047u * 3); // whole characters only
     EXPECT_EQ(cut, kanji.substr(0, 2047 * 3));
     EXPECT_EQ(file.Read("S", "exact"), std::string(2047, 'b'));
 }
@@ -58,7 +59,7 @@ TEST(ProfileFileRead, LongValuesAreCutTo2047Characters) {
 TEST(ProfileFileRead, FirstSectionAndFirstKeyOfANameCount) {
     const ProfileFile file("[Main]\nA=1\na=2\n[Other]\nA=3\n[MAIN]\nA=4\nB=5\n");
     EXPECT_EQ(file.Read("Main", "A"), "1");
-    EXPECT_EQ(file.Read("Main", "B"), std::nullopt);  // only in the second "Main"
+    EXPECT_EQ(file.Read("Main", "B"), std::nullopt); // only in the second "Main"
     EXPECT_EQ(file.Read("Other", "a"), "3");
 }
 
@@ -70,37 +71,35 @@ TEST(ProfileFileRead, CommentsLinesWithoutEqualsAndLinesBeforeTheFirstSectionAre
     EXPECT_EQ(file.Read("S", "C"), std::nullopt);
     EXPECT_EQ(file.Read("S", "D"), std::nullopt);
     EXPECT_EQ(file.Read("S", ""), std::nullopt);
-    EXPECT_EQ(file.Read("S", "E"), "real");  // the CR of a CRLF line end is no part of the value
+    EXPECT_EQ(file.Read("S", "E"), "real"); // the CR of a CRLF line end is no part of the value
 }
 
 TEST(ProfileFileWrite, ReplacesAKeyWhereItStandsAndKeepsEveryOtherLineExactly) {
-    const std::string original =
-        "; written by hand\r\n"
-        "[Other]\r\n"
-        "  x =  1  \r\n"
-        "\r\n"
-        "[Main]\r\n"
-        "  edit1 = old  \r\n"
-        "; keep me\r\n"
-        "Edit1=second, ignored\r\n"
-        "\r\n"
-        "[Tail]\r\n"
-        "y";
+    const std::string original = "; written by hand\r\n"
+                                 "[Other]\r\n"
+                                 "  x =  1  \r\n"
+                                 "\r\n"
+                                 "[Main]\r\n"
+                                 "  edit1 = old  \r\n"
+                                 "; keep me\r\n"
+                                 "Edit1=second, ignored\r\n"
+                                 "\r\n"
+                                 "[Tail]\r\n"
+                                 "y";
     ProfileFile file(original);
     EXPECT_EQ(file.Text(), original);
     file.Write("MAIN", "Edit1", "new");
-    EXPECT_EQ(file.Text(),
-              "; written by hand\r\n"
-              "[Other]\r\n"
-              "  x =  1  \r\n"
-              "\r\n"
-              "[Main]\r\n"
-              "Edit1=new\r\n"
-              "; keep me\r\n"
-              "Edit1=second, ignored\r\n"
-              "\r\n"
-              "[Tail]\r\n"
-              "y");
+    EXPECT_EQ(file.Text(), "; written by hand\r\n"
+                           "[Other]\r\n"
+                           "  x =  1  \r\n"
+                           "\r\n"
+                           "[Main]\r\n"
+                           "Edit1=new\r\n"
+                           "; keep me\r\n"
+                           "Edit1=second, ignored\r\n"
+                           "\r\n"
+                           "[Tail]\r\n"
+                           "y");
 }
 
 TEST(ProfileFileWrite, NewKeysGoToTheEndOfTheirSectionAndNewSectionsToTheEndOfTheFile) {
@@ -152,4 +151,4 @@ TEST(ProfileFileWrite, EveryWrittenValueReadsBackUnchanged) {
     EXPECT_NE(file.Text().find("\nEdit5=\"  a \"\n"), std::string::npos) << file.Text();
 }
 
-}  // namespace
+} // namespace

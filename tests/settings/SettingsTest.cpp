@@ -26,53 +26,52 @@ using testsupport::TempDir;
 constexpr const char* kFolder = "/opt/kelvo/";
 
 // The file a first save writes when nothing was changed: every line, with "\n" line ends.
-const char* const kDefaultFile =
-    "[Main]\n"
-    "Edit1=\n"
-    "Edit2=/opt/kelvo/Output\n"
-    "Edit3=\n"
-    "Edit4=\n"
-    "Edit5=\n"
-    "Edit6=/opt/kelvo/Output\n"
-    "Edit7=\n"
-    "ComboBox1=縮小時のみ有効\n"
-    "ComboBox2=左上\n"
-    "ComboBox3=右下\n"
-    "ComboBox4=JPEG\n"
-    "SpinEdit1=200\n"
-    "SpinEdit2=100\n"
-    "SpinEdit3=50\n"
-    "SpinEdit4=1\n"
-    "SpinEdit5=4\n"
-    "SpinEdit6=5\n"
-    "SpinEdit7=4\n"
-    "CheckBox1=1\n"
-    "CheckBox2=0\n"
-    "CheckBox3=0\n"
-    "CheckBox4=0\n"
-    "CheckBox5=0\n"
-    "CheckBox6=0\n"
-    "CheckBox7=0\n"
-    "CheckBox8=0\n"
-    "CheckBox9=0\n"
-    "CheckBox10=0\n"
-    "CheckBox11=0\n"
-    "CheckBox12=0\n"
-    "TrackBar1=100\n"
-    "TrackBar2=0\n"
-    "[Font]\n"
-    "Style=0\n"
-    "Pitch=0\n"
-    "Charset=0\n"
-    "Color=clBlack\n"
-    "Size=9\n"
-    "Name=ＭＳ Ｐゴシック\n"
-    "[Color]\n"
-    "Brush=clYellow\n"
-    "[Color2]\n"
-    "Brush=$00010000\n"
-    "[Color3]\n"
-    "Brush=$00010000\n";
+const char* const kDefaultFile = "[Main]\n"
+                                 "Edit1=\n"
+                                 "Edit2=/opt/kelvo/Output\n"
+                                 "Edit3=\n"
+                                 "Edit4=\n"
+                                 "Edit5=\n"
+                                 "Edit6=/opt/kelvo/Output\n"
+                                 "Edit7=\n"
+                                 "ComboBox1=縮小時のみ有効\n"
+                                 "ComboBox2=左上\n"
+                                 "ComboBox3=右下\n"
+                                 "ComboBox4=JPEG\n"
+                                 "SpinEdit1=200\n"
+                                 "SpinEdit2=100\n"
+                                 "SpinEdit3=50\n"
+                                 "SpinEdit4=1\n"
+                                 "SpinEdit5=4\n"
+                                 "SpinEdit6=5\n"
+                                 "SpinEdit7=4\n"
+                                 "CheckBox1=1\n"
+                                 "CheckBox2=0\n"
+                                 "CheckBox3=0\n"
+                                 "CheckBox4=0\n"
+                                 "CheckBox5=0\n"
+                                 "CheckBox6=0\n"
+                                 "CheckBox7=0\n"
+                                 "CheckBox8=0\n"
+                                 "CheckBox9=0\n"
+                                 "CheckBox10=0\n"
+                                 "CheckBox11=0\n"
+                                 "CheckBox12=0\n"
+                                 "TrackBar1=100\n"
+                                 "TrackBar2=0\n"
+                                 "[Font]\n"
+                                 "Style=0\n"
+                                 "Pitch=0\n"
+                                 "Charset=0\n"
+                                 "Color=clBlack\n"
+                                 "Size=9\n"
+                                 "Name=ＭＳ Ｐゴシック\n"
+                                 "[Color]\n"
+                                 "Brush=clYellow\n"
+                                 "[Color2]\n"
+                                 "Brush=$00010000\n"
+                                 "[Color3]\n"
+                                 "Brush=$00010000\n";
 
 std::string ReadText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -88,7 +87,8 @@ void WriteText(const std::string& path, const std::string& text) {
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
     std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
     return lines;
 }
 
@@ -127,7 +127,7 @@ TEST(SettingsDefaultFile, AFirstSaveWithoutChangesWritesTheDefaultFileLineForLin
     for (std::size_t i = 0; i < expected.size(); ++i) {
         EXPECT_EQ(actual[i], expected[i]) << "line " << i + 1;
     }
-    EXPECT_EQ(written, kDefaultFile);  // and "\n" ends every line, the last one included
+    EXPECT_EQ(written, kDefaultFile); // and "\n" ends every line, the last one included
 }
 
 TEST(SettingsDefaultFile, LoadingTheDefaultFileGivesTheStartValues) {
@@ -152,7 +152,7 @@ TEST(SettingsLoad, AMissingFilePutsEveryStoredOptionBackToItsStartValue) {
     options.SetCaseRule(options::CaseRule::Upper);
     LoadSettings(options, dir / "none.klv");
     OptionSet expected(kFolder);
-    expected.SetCaseRule(options::CaseRule::Upper);  // the case rule is not stored, so loading leaves it
+    expected.SetCaseRule(options::CaseRule::Upper); // the case rule is not stored, so loading leaves it
     EXPECT_EQ(options.Snapshot(), expected.Snapshot());
 }
 
@@ -172,7 +172,7 @@ TEST(SettingsLoad, SwitchesAndLevels) {
                   "TrackBar1=150\nTrackBar2=-5\n");
     EXPECT_TRUE(loaded.options.Checked("CheckBox5"));
     EXPECT_FALSE(loaded.options.Checked("CheckBox6"));
-    EXPECT_TRUE(loaded.options.Checked("CheckBox1"));  // an empty value gives its start value
+    EXPECT_TRUE(loaded.options.Checked("CheckBox1")); // an empty value gives its start value
     EXPECT_TRUE(loaded.options.Checked("CheckBox7"));
     EXPECT_FALSE(loaded.options.Checked("CheckBox8"));
     EXPECT_EQ(loaded.options.Level("TrackBar1"), 100);
@@ -214,7 +214,7 @@ TEST(SettingsLoad, FontAndColours) {
                   "[Color]\nBrush=CLYELLOW\n[Color2]\nBrush=65535\n[Color3]\nBrush=$8000000F\n");
     const options::TextFont& font = loaded.options.Font();
     EXPECT_EQ(font.style, options::kFontBold | options::kFontUnderline | options::kFontStrikeOut);
-    EXPECT_EQ(font.pitch, options::FontPitch::Fixed);  // low byte of 258
+    EXPECT_EQ(font.pitch, options::FontPitch::Fixed); // low byte of 258
     EXPECT_EQ(font.charset, 128);
     EXPECT_EQ(font.colour, 0x000000FFu);
     EXPECT_EQ(font.size, 14);
@@ -236,10 +236,9 @@ TEST(SettingsLoad, FontAndColours) {
 
 TEST(SettingsLoad, AnUnreadableColourStopsTheLoadAfterTheOptionsBeforeIt) {
     TempDir dir;
-    WriteText(dir / "k.klv",
-              "[Main]\nEdit1=loaded\nTrackBar1=40\n"
-              "[Font]\nPitch=1\nSize=20\nColor=clPink\nName=Other\n"
-              "[Color]\nBrush=clRed\n");
+    WriteText(dir / "k.klv", "[Main]\nEdit1=loaded\nTrackBar1=40\n"
+                             "[Font]\nPitch=1\nSize=20\nColor=clPink\nName=Other\n"
+                             "[Color]\nBrush=clRed\n");
     OptionSet options(kFolder);
     options.SetColour("ColorDialog1", options::kBlack);
     try {
@@ -256,7 +255,7 @@ TEST(SettingsLoad, AnUnreadableColourStopsTheLoadAfterTheOptionsBeforeIt) {
     EXPECT_EQ(options.Font().size, 20);
     EXPECT_EQ(options.Font().colour, options::kBlack);
     EXPECT_EQ(options.Font().name, "ＭＳ Ｐゴシック");
-    EXPECT_EQ(options.ColourOf("ColorDialog1"), options::kBlack);  // after the bad colour: kept
+    EXPECT_EQ(options.ColourOf("ColorDialog1"), options::kBlack); // after the bad colour: kept
 
     // An empty colour is no number either; its quotes are gone from the message, as from the value.
     Loaded emptyColour("[Color]\nBrush=clAqua\n");
@@ -296,7 +295,8 @@ TEST(SettingsMixedFile, EachLineIsDecodedOnItsOwnAndUntouchedLinesStayByteForByt
     options.SetText("Edit4", "新しい");
     SaveSettings(options, dir / "mixed.klv");
     const std::string saved = ReadText(dir / "mixed.klv");
-    for (const std::string& line : Lines(file)) EXPECT_NE(saved.find(line + "\n"), std::string::npos) << line;
+    for (const std::string& line : Lines(file))
+        EXPECT_NE(saved.find(line + "\n"), std::string::npos) << line;
     EXPECT_NE(saved.find("\nEdit4=新しい\n"), std::string::npos);
     OptionSet reloaded(kFolder);
     LoadSettings(reloaded, dir / "mixed.klv");
@@ -319,7 +319,7 @@ TEST(SettingsWindowsFile, AShiftJisFileWithCrlfLineEndsLoads) {
         if (c == '\n') crlf += '\r';
         crlf += c;
     }
-    ASSERT_NE(crlf.find("\x8F\xED\x82\xC9"), std::string::npos);  // "常に" really is CP932 now
+    ASSERT_NE(crlf.find("\x8F\xED\x82\xC9"), std::string::npos); // "常に" really is CP932 now
     WriteText(dir / "windows.klv", crlf);
 
     OptionSet options(kFolder);
@@ -357,15 +357,14 @@ TEST(SettingsWindowsFile, AShiftJisFileWithCrlfLineEndsLoads) {
 TEST(SettingsSave, AnExistingFileKeepsItsOtherSectionsCommentsAndLinesWithKeysReplacedInPlace) {
     TempDir dir;
     const std::string path = dir / "k.klv";
-    WriteText(path,
-              "; my settings\n"
-              "[Other Program]\n"
-              "Window = 10, 20 \n"
-              "\n"
-              "[Main]\n"
-              "TrackBar2=55\n"
-              "Unknown=kept\n"
-              "Edit1=old\n");
+    WriteText(path, "; my settings\n"
+                    "[Other Program]\n"
+                    "Window = 10, 20 \n"
+                    "\n"
+                    "[Main]\n"
+                    "TrackBar2=55\n"
+                    "Unknown=kept\n"
+                    "Edit1=old\n");
     OptionSet options(kFolder);
     options.SetText("Edit1", "new");
     options.SetLevel("TrackBar2", 30);
@@ -384,8 +383,8 @@ TEST(SettingsSave, AnExistingFileKeepsItsOtherSectionsCommentsAndLinesWithKeysRe
 TEST(SettingsSave, SpinEditsAreWrittenAsTheirValueAsTyped) {
     TempDir dir;
     OptionSet options(kFolder);
-    options.SetSpinText("SpinEdit1", "9999");  // typed, not yet range-checked
-    options.SetSpinText("SpinEdit2", "abc");   // no number: its minimum
+    options.SetSpinText("SpinEdit1", "9999"); // typed, not yet range-checked
+    options.SetSpinText("SpinEdit2", "abc");  // no number: its minimum
     options.SetColour("ColorDialog2", 0x00123456);
     SaveSettings(options, dir / "k.klv");
     const std::string written = ReadText(dir / "k.klv");
@@ -410,8 +409,10 @@ TEST(SettingsRoundTrip, EveryOptionChangedComesBackEqual) {
     options.SetText("ComboBox3", "中央");
     options.SetText("ComboBox4", "typed text");
     const int spins[] = {1234, 4321, 75, -42, 99, 20, 12};
-    for (int i = 1; i <= 7; ++i) options.SetSpinValue("SpinEdit" + std::to_string(i), spins[i - 1]);
-    for (int i = 1; i <= 12; ++i) options.SetChecked("CheckBox" + std::to_string(i), i != 1);
+    for (int i = 1; i <= 7; ++i)
+        options.SetSpinValue("SpinEdit" + std::to_string(i), spins[i - 1]);
+    for (int i = 1; i <= 12; ++i)
+        options.SetChecked("CheckBox" + std::to_string(i), i != 1);
     options.SetLevel("TrackBar1", 0);
     options.SetLevel("TrackBar2", 73);
     options::TextFont font;
@@ -445,7 +446,8 @@ TEST(SettingsBadInput, BinaryFilesLongLinesAndFilesWithoutSectionsGiveDefaults) 
     TempDir dir;
     std::mt19937 random(7);
     std::string binary(256 * 1024, '\0');
-    for (char& c : binary) c = static_cast<char>(random());
+    for (char& c : binary)
+        c = static_cast<char>(random());
     Loaded fromBinary(binary);
     EXPECT_EQ(fromBinary.options.Snapshot(), fromBinary.options.StartValues());
 
@@ -473,7 +475,7 @@ TEST(SettingsBadInput, AFolderIsNoSettingsFile) {
         EXPECT_EQ(error.systemError(), EISDIR);
         EXPECT_EQ(error.file(), dir.path().string());
     }
-    EXPECT_EQ(options.Text("Edit1"), "mine");  // nothing was loaded
+    EXPECT_EQ(options.Text("Edit1"), "mine"); // nothing was loaded
 
     try {
         SaveSettings(options, dir.path());
@@ -538,4 +540,4 @@ TEST(SettingsSave, ALinkStaysALinkAndAFileKeepsItsPermissions) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
 }
 
-}  // namespace
+} // namespace

@@ -44,8 +44,8 @@ protected:
 TEST_F(DropTree, FolderOnRenamePageAddsEveryEntryWithFoldersMarked) {
     HandleDroppedFiles(Page::Rename, {root.string()}, conversion, rename);
     EXPECT_EQ(conversion.Count(), 0);
-    EXPECT_EQ(Sorted(rename.Items()), (Paths{P("S/"), P("S/c.bmp"), P("S/d.doc"), P("a.jpg"), P("b.PNG"),
-                                             P("notes.txt"), P("x.GIF")}));
+    EXPECT_EQ(Sorted(rename.Items()),
+              (Paths{P("S/"), P("S/c.bmp"), P("S/d.doc"), P("a.jpg"), P("b.PNG"), P("notes.txt"), P("x.GIF")}));
     // Pre-order: the sub-folder's entry comes before what it holds.
     const Paths items = rename.Items();
     auto folder = std::find(items.begin(), items.end(), P("S/"));

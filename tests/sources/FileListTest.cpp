@@ -18,8 +18,7 @@ struct CountRecorder {
 };
 
 // How many times a model signal fired.
-template <typename Signal>
-std::shared_ptr<int> CountSignals(FileList& list, Signal signal) {
+template <typename Signal> std::shared_ptr<int> CountSignals(FileList& list, Signal signal) {
     auto count = std::make_shared<int>(0);
     QObject::connect(&list, signal, [count] { ++*count; });
     return count;
@@ -96,7 +95,8 @@ TEST(FileList, AppendManyInSortedModeMergesLikeSingleAppends) {
         single.Append(path);
         many.Append(path);
     }
-    for (const auto& path : added) single.Append(path);
+    for (const auto& path : added)
+        single.Append(path);
     CountRecorder recorder(many);
     many.AppendMany(added);
     EXPECT_EQ(many.Items(), single.Items());
@@ -114,7 +114,8 @@ TEST(FileList, AppendManyOfNothingReportsNothing) {
 
 TEST(FileList, FiftyThousandPathsAppendAtOnce) {
     Paths paths;
-    for (int i = 0; i < 50000; ++i) paths.push_back("/photos/IMG_" + std::to_string(49999 - i) + ".jpg");
+    for (int i = 0; i < 50000; ++i)
+        paths.push_back("/photos/IMG_" + std::to_string(49999 - i) + ".jpg");
     FileList list;
     auto inserted = CountSignals(list, &QAbstractItemModel::rowsInserted);
     list.AppendMany(paths);

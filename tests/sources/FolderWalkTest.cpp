@@ -24,13 +24,17 @@ Paths Sorted(Paths list) {
 // The walks as the drop handling and the command line call them.
 std::vector<std::string> DroppedFolder(const fs::path& folder) {
     std::vector<std::string> list;
-    ListFolderFiles(folder.string(), {.attributes = kAttrAnyFile, .markFolders = true, .recurse = true, .clearList = true, .includePlain = true}, list);
+    ListFolderFiles(
+        folder.string(),
+        {.attributes = kAttrAnyFile, .markFolders = true, .recurse = true, .clearList = true, .includePlain = true},
+        list);
     return list;
 }
 
 std::vector<std::string> CommandLineFolder(const fs::path& folder) {
     std::vector<std::string> list;
-    ListFolderImages(folder.string(), {.attributes = kAttrAnyFile, .markFolders = true, .recurse = true, .includePlain = true}, list);
+    ListFolderImages(folder.string(),
+                     {.attributes = kAttrAnyFile, .markFolders = true, .recurse = true, .includePlain = true}, list);
     return list;
 }
 
@@ -85,7 +89,9 @@ TEST(FolderWalk, ListFlagsChangeWhatIsListed) {
     ListFolderImages(a, {.attributes = kAttrAnyFile, .markFolders = true, .recurse = true, .includePlain = true}, list);
     EXPECT_EQ(list.front(), "kept");
     EXPECT_EQ(list.size(), 3u);
-    ListFolderFiles(a, {.attributes = kAttrAnyFile, .markFolders = true, .recurse = true, .clearList = true, .includePlain = true}, list);
+    ListFolderFiles(
+        a, {.attributes = kAttrAnyFile, .markFolders = true, .recurse = true, .clearList = true, .includePlain = true},
+        list);
     EXPECT_EQ(list.size(), 4u) << "ClearList empties the list first";
 
     // Without MarkFolders the folder itself is listed bare, yet its own entries are still walked.
@@ -93,14 +99,20 @@ TEST(FolderWalk, ListFlagsChangeWhatIsListed) {
     EXPECT_EQ(Sorted(list), Sorted({a + "/x.JPG", a + "/y.txt", a + "/S", a + "/S/z.png"}));
 
     // Without Recurse only the folder's own entries.
-    ListFolderFiles(a, {.attributes = kAttrAnyFile, .markFolders = true, .clearList = true, .includePlain = true}, list);
+    ListFolderFiles(a, {.attributes = kAttrAnyFile, .markFolders = true, .clearList = true, .includePlain = true},
+                    list);
     EXPECT_EQ(Sorted(list), Sorted({a + "/x.JPG", a + "/y.txt", a + "/S/"}));
 
     // The mask selects by attribute: folders only, or read-only files only.
-    ListFolderFiles(a, {.attributes = kAttrDirectory, .markFolders = true, .recurse = true, .clearList = true, .includePlain = true}, list);
+    ListFolderFiles(
+        a,
+        {.attributes = kAttrDirectory, .markFolders = true, .recurse = true, .clearList = true, .includePlain = true},
+        list);
     EXPECT_EQ(list, Paths{a + "/S/"});
     chmod((tree.dir / "A" / "S" / "z.png").c_str(), 0444);
-    ListFolderFiles(a, {.attributes = kAttrReadOnly, .markFolders = true, .recurse = true, .clearList = true, .includePlain = true}, list);
+    ListFolderFiles(
+        a, {.attributes = kAttrReadOnly, .markFolders = true, .recurse = true, .clearList = true, .includePlain = true},
+        list);
     EXPECT_EQ(list, Paths{a + "/S/z.png"});
 }
 
@@ -133,7 +145,14 @@ TEST(FolderWalk, ClearAttributesMakesEveryEntryMetWritable) {
     chmod((dir / "ro").c_str(), 0555);
 
     std::vector<std::string> list;
-    ListFolderImages(root, {.attributes = kAttrAnyFile, .clearAttributes = true, .markFolders = true, .recurse = true, .clearList = true, .includePlain = true}, list);
+    ListFolderImages(root,
+                     {.attributes = kAttrAnyFile,
+                      .clearAttributes = true,
+                      .markFolders = true,
+                      .recurse = true,
+                      .clearList = true,
+                      .includePlain = true},
+                     list);
     EXPECT_EQ(list, Paths{root + "/ro/a.jpg"});
     // Every entry met, image or not, folders included, gains the owner write bit and keeps the rest of its mode.
     EXPECT_EQ(ModeOf(dir / "ro"), 0755u);
@@ -142,7 +161,14 @@ TEST(FolderWalk, ClearAttributesMakesEveryEntryMetWritable) {
 
     // The listing uses the attribute word as it was before the clearing.
     chmod((dir / "ro" / "a.jpg").c_str(), 0444);
-    ListFolderFiles(root, {.attributes = kAttrReadOnly, .clearAttributes = true, .markFolders = true, .recurse = true, .clearList = true, .includePlain = true}, list);
+    ListFolderFiles(root,
+                    {.attributes = kAttrReadOnly,
+                     .clearAttributes = true,
+                     .markFolders = true,
+                     .recurse = true,
+                     .clearList = true,
+                     .includePlain = true},
+                    list);
     EXPECT_EQ(list, Paths{root + "/ro/a.jpg"});
     EXPECT_EQ(ModeOf(dir / "ro" / "a.jpg"), 0644u);
 }
@@ -191,18 +217,32 @@ TEST(FolderWalk, UnreadableFoldersContributeNothing) {
     testsupport::TempDir dir;
     MakeFile(dir / "file.jpg");
     std::vector<std::string> list = {"old"};
-    ListFolderFiles((dir / "missing").string(), {.attributes = kAttrAnyFile, .markFolders = true, .recurse = true, .clearList = true, .includePlain = true}, list);
+    ListFolderFiles(
+        (dir / "missing").string(),
+        {.attributes = kAttrAnyFile, .markFolders = true, .recurse = true, .clearList = true, .includePlain = true},
+        list);
     EXPECT_TRUE(list.empty());
     list = {"old"};
-    ListFolderFiles((dir / "file.jpg").string(), {.attributes = kAttrAnyFile, .markFolders = true, .recurse = true, .includePlain = true}, list);
+    ListFolderFiles((dir / "file.jpg").string(),
+                    {.attributes = kAttrAnyFile, .markFolders = true, .recurse = true, .includePlain = true}, list);
     EXPECT_EQ(list, Paths{"old"});
     // An empty folder string names nothing (it is not taken for the root).
-    ListFolderImages("", {.attributes = kAttrAnyFile, .clearAttributes = true, .markFolders = true, .recurse = true, .includePlain = true}, list);
+    ListFolderImages("",
+                     {.attributes = kAttrAnyFile,
+                      .clearAttributes = true,
+                      .markFolders = true,
+                      .recurse = true,
+                      .includePlain = true},
+                     list);
     EXPECT_EQ(list, Paths{"old"});
     // A NUL byte would cut the folder at "dir/"; such a string names nothing.
-    ListFolderFiles(dir.path().string() + std::string(1, '\0') + "x", {.attributes = kAttrAnyFile, .markFolders = true, .recurse = true, .includePlain = true}, list);
+    ListFolderFiles(dir.path().string() + std::string(1, '\0') + "x",
+                    {.attributes = kAttrAnyFile, .markFolders = true, .recurse = true, .includePlain = true}, list);
     EXPECT_EQ(list, Paths{"old"});
     fs::create_directory(dir / "empty");
-    ListFolderFiles((dir / "empty").string(), {.attributes = kAttrAnyFile, .markFolders = true, .recurse = true, .clearList = true, .includePlain = true}, list);
+    ListFolderFiles(
+        (dir / "empty").string(),
+        {.attributes = kAttrAnyFile, .markFolders = true, .recurse = true, .clearList = true, .includePlain = true},
+        list);
     EXPECT_TRUE(list.empty());
 }

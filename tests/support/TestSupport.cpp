@@ -31,7 +31,8 @@ int Run(const std::string& command, std::string* output) {
     std::string text;
     char buffer[4096];
     std::size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) text.append(buffer, n);
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        text.append(buffer, n);
     int status = pclose(pipe);
     if (output) *output = text;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -40,8 +41,10 @@ int Run(const std::string& command, std::string* output) {
 std::string Quote(const fs::path& path) {
     std::string quoted = "'";
     for (char c : path.string()) {
-        if (c == '\'') quoted += "'\\''";
-        else quoted += c;
+        if (c == '\'')
+            quoted += "'\\''";
+        else
+            quoted += c;
     }
     return quoted + "'";
 }
@@ -62,7 +65,8 @@ namespace {
 int ReadPnmNumber(const std::vector<std::uint8_t>& bytes, std::size_t& pos) {
     while (pos < bytes.size()) {
         if (bytes[pos] == '#') {
-            while (pos < bytes.size() && bytes[pos] != '\n') ++pos;
+            while (pos < bytes.size() && bytes[pos] != '\n')
+                ++pos;
         } else if (std::isspace(bytes[pos])) {
             ++pos;
         } else {
@@ -171,6 +175,8 @@ imaging::Raster MakeGradient(int width, int height) {
     return r;
 }
 
-fs::path DataDir() { return fs::path(KELVO_TEST_DATA); }
+fs::path DataDir() {
+    return fs::path(KELVO_TEST_DATA);
+}
 
 } // namespace testsupport

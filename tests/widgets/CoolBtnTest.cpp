@@ -22,16 +22,16 @@ namespace {
 const QColor kWhite(255, 255, 255);
 const QColor kSilver(192, 192, 192);
 
-int Grey(const QImage& image, int x, int y) { return qRed(image.pixel(x, y)); }
+int Grey(const QImage& image, int x, int y) {
+    return qRed(image.pixel(x, y));
+}
 
-void MakeWindowButton(TCoolBtn& button, bool elliptical)
-{
+void MakeWindowButton(TCoolBtn& button, bool elliptical) {
     button.SetColorStart(kWhite);
     button.SetColorEnd(kSilver);
     button.SetGradientDirection(TCoolBtn::gdVertical);
     TCoolBtn::TCoolOptions options = TCoolBtn::ocPaintGradiently;
-    if (elliptical)
-        options |= TCoolBtn::ocRoundedForm;
+    if (elliptical) options |= TCoolBtn::ocRoundedForm;
     button.SetOptions(options);
     button.resize(elliptical ? QSize(93, 49) : QSize(105, 25));
 }
@@ -40,29 +40,25 @@ void MakeWindowButton(TCoolBtn& button, bool elliptical)
 class PaintCounter : public QObject {
 public:
     int count = 0;
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint)
-            ++count;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) ++count;
         return false;
     }
 };
 
 } // namespace
 
-TEST(Gradient, MulDivRoundsHalvesAwayFromZero)
-{
+TEST(Gradient, MulDivRoundsHalvesAwayFromZero) {
     EXPECT_EQ(widgets::MulDiv(1, 1, 2), 1);
     EXPECT_EQ(widgets::MulDiv(3, 1, 2), 2);
     EXPECT_EQ(widgets::MulDiv(-1, 1, 2), -1);
     EXPECT_EQ(widgets::MulDiv(5, -1, 2), -3);
     EXPECT_EQ(widgets::MulDiv(126, -63, 128), -62);
-    EXPECT_EQ(widgets::MulDiv(127, 49, 128), 49); // 48.6
+    EXPECT_EQ(widgets::MulDiv(127, 49, 128), 49);             // 48.6
     EXPECT_EQ(widgets::MulDiv(2000000000, 3, 4), 1500000000); // no 32-bit overflow
 }
 
-TEST(Gradient, WhiteToSilverEndsOneShortOfSilver)
-{
+TEST(Gradient, WhiteToSilverEndsOneShortOfSilver) {
     for (int height : {49, 25, 128}) {
         QImage image(10, height, QImage::Format_RGB32);
         image.fill(Qt::magenta);
@@ -80,8 +76,7 @@ TEST(Gradient, WhiteToSilverEndsOneShortOfSilver)
     }
 }
 
-TEST(Gradient, HorizontalRunsAlongTheWidthAndCoversEveryPixel)
-{
+TEST(Gradient, HorizontalRunsAlongTheWidthAndCoversEveryPixel) {
     QImage image(93, 4, QImage::Format_RGB32);
     image.fill(Qt::magenta);
     QPainter painter(&image);
@@ -96,8 +91,7 @@ TEST(Gradient, HorizontalRunsAlongTheWidthAndCoversEveryPixel)
     EXPECT_LT(image.pixelColor(92, 0).blue(), 5);
 }
 
-TEST(CoolBtn, StartsWithItsDocumentedProperties)
-{
+TEST(CoolBtn, StartsWithItsDocumentedProperties) {
     TCoolBtn button;
     EXPECT_EQ(button.Options(), TCoolBtn::TCoolOptions());
     EXPECT_EQ(button.ColorStart(), button.palette().color(QPalette::Button));
@@ -114,8 +108,7 @@ TEST(CoolBtn, StartsWithItsDocumentedProperties)
     EXPECT_EQ(button.TransparencyLevel(), 0);
 }
 
-TEST(CoolBtn, OptionsAreTwentyOneBitsInTheirOrder)
-{
+TEST(CoolBtn, OptionsAreTwentyOneBitsInTheirOrder) {
     EXPECT_EQ(static_cast<unsigned>(TCoolBtn::ocPaintWallpaper), 1u);
     EXPECT_EQ(static_cast<unsigned>(TCoolBtn::ocPaintGradiently), 1u << 5);
     EXPECT_EQ(static_cast<unsigned>(TCoolBtn::ocRoundedForm), 1u << 17);
@@ -123,8 +116,7 @@ TEST(CoolBtn, OptionsAreTwentyOneBitsInTheirOrder)
     EXPECT_EQ(static_cast<unsigned>(TCoolBtn::ocPaintTransparently), 1u << 20);
 }
 
-TEST(CoolBtn, GradientFaceRowsAreWhiteAtTheTopAnd193AtTheBottom)
-{
+TEST(CoolBtn, GradientFaceRowsAreWhiteAtTheTopAnd193AtTheBottom) {
     // A flat border hides the edge while the pointer is away, so the face's own rows show.
     for (bool elliptical : {false, true}) {
         TCoolBtn button;
@@ -137,8 +129,7 @@ TEST(CoolBtn, GradientFaceRowsAreWhiteAtTheTopAnd193AtTheBottom)
     }
 }
 
-TEST(CoolBtn, EllipticalCornersShowTheParentAndWhatLiesBehind)
-{
+TEST(CoolBtn, EllipticalCornersShowTheParentAndWhatLiesBehind) {
     QWidget page;
     page.resize(200, 120);
     page.setAutoFillBackground(true);
@@ -166,14 +157,13 @@ TEST(CoolBtn, EllipticalCornersShowTheParentAndWhatLiesBehind)
     EXPECT_GE(inside.red(), 193);
 }
 
-TEST(CoolBtn, EllipticalOutlineSwapsItsMiddleAndInnerRingsWhenPressed)
-{
+TEST(CoolBtn, EllipticalOutlineSwapsItsMiddleAndInnerRingsWhenPressed) {
     TCoolBtn button;
     MakeWindowButton(button, true);
     QPalette palette = button.palette();
-    palette.setColor(QPalette::Shadow, QColor(0, 0, 0));      // window frame
-    palette.setColor(QPalette::Light, QColor(255, 255, 0));   // highlight, told apart from the white face
-    palette.setColor(QPalette::Dark, QColor(0, 0, 200));      // button shadow
+    palette.setColor(QPalette::Shadow, QColor(0, 0, 0));    // window frame
+    palette.setColor(QPalette::Light, QColor(255, 255, 0)); // highlight, told apart from the white face
+    palette.setColor(QPalette::Dark, QColor(0, 0, 200));    // button shadow
     button.setPalette(palette);
     const QImage up = Render(&button);
     button.setDown(true);
@@ -191,8 +181,7 @@ TEST(CoolBtn, EllipticalOutlineSwapsItsMiddleAndInnerRingsWhenPressed)
     EXPECT_EQ(up.pixelColor(46, 47), QColor(0, 0, 200));
 }
 
-TEST(CoolBtn, PressingMovesTheCaptionOnePixelRightAndDown)
-{
+TEST(CoolBtn, PressingMovesTheCaptionOnePixelRightAndDown) {
     for (bool elliptical : {false, true}) {
         TCoolBtn button("変換実行");
         MakeWindowButton(button, elliptical);
@@ -207,8 +196,7 @@ TEST(CoolBtn, PressingMovesTheCaptionOnePixelRightAndDown)
     }
 }
 
-TEST(CoolBtn, CaptionIsCentredWithTheRoundingOfTheLayout)
-{
+TEST(CoolBtn, CaptionIsCentredWithTheRoundingOfTheLayout) {
     TCoolBtn button("リスト消去");
     MakeWindowButton(button, false);
     button.SetSimpleView(true);
@@ -219,8 +207,7 @@ TEST(CoolBtn, CaptionIsCentredWithTheRoundingOfTheLayout)
     EXPECT_LE(std::abs((box.top() + box.bottom() + 1) - button.height()), 4);
 }
 
-TEST(CoolBtn, ReliefCopyLiesWhereShadowPosSays)
-{
+TEST(CoolBtn, ReliefCopyLiesWhereShadowPosSays) {
     struct Case {
         TCoolBtn::TShadowPosition position;
         QPoint text;
@@ -241,8 +228,7 @@ TEST(CoolBtn, ReliefCopyLiesWhereShadowPosSays)
         palette.setColor(QPalette::ButtonText, text);
         button.setPalette(palette);
         button.SetShadowColor(relief);
-        if (simple)
-            button.SetSimpleView(true);
+        if (simple) button.SetSimpleView(true);
         return BoundingBox(Render(&button), button.rect().adjusted(3, 3, -3, -3), IsDark);
     };
     TCoolBtn button("ファイル読込");
@@ -260,8 +246,7 @@ TEST(CoolBtn, ReliefCopyLiesWhereShadowPosSays)
     }
 }
 
-TEST(CoolBtn, DisabledCaptionIsShadowOverAHighlightCopy)
-{
+TEST(CoolBtn, DisabledCaptionIsShadowOverAHighlightCopy) {
     TCoolBtn button("変換実行");
     button.resize(105, 25);
     const QRect area = button.rect().adjusted(3, 3, -3, -3);
@@ -282,8 +267,7 @@ TEST(CoolBtn, DisabledCaptionIsShadowOverAHighlightCopy)
     EXPECT_EQ(render(Qt::transparent, Qt::black), enabled.translated(1, 1)); // the highlight copy below right
 }
 
-TEST(CoolBtn, RectangularEdgeIsRaisedAndSunkenWhenPressed)
-{
+TEST(CoolBtn, RectangularEdgeIsRaisedAndSunkenWhenPressed) {
     TCoolBtn button;
     MakeWindowButton(button, false);
     QPalette palette = button.palette();
@@ -293,11 +277,11 @@ TEST(CoolBtn, RectangularEdgeIsRaisedAndSunkenWhenPressed)
     palette.setColor(QPalette::Dark, QColor(0, 0, 200));
     button.setPalette(palette);
     const QImage up = Render(&button);
-    EXPECT_EQ(up.pixelColor(30, 0), QColor(10, 200, 10));  // outer top: 3-D light
-    EXPECT_EQ(up.pixelColor(30, 24), QColor(0, 0, 0));     // outer bottom: dark shadow
-    EXPECT_EQ(up.pixelColor(30, 1), QColor(250, 250, 0));  // inner top: highlight
-    EXPECT_EQ(up.pixelColor(30, 23), QColor(0, 0, 200));   // inner bottom: shadow
-    EXPECT_EQ(up.pixel(30, 2), qRgb(249, 249, 249));         // the face's third row inside the edge
+    EXPECT_EQ(up.pixelColor(30, 0), QColor(10, 200, 10)); // outer top: 3-D light
+    EXPECT_EQ(up.pixelColor(30, 24), QColor(0, 0, 0));    // outer bottom: dark shadow
+    EXPECT_EQ(up.pixelColor(30, 1), QColor(250, 250, 0)); // inner top: highlight
+    EXPECT_EQ(up.pixelColor(30, 23), QColor(0, 0, 200));  // inner bottom: shadow
+    EXPECT_EQ(up.pixel(30, 2), qRgb(249, 249, 249));      // the face's third row inside the edge
     button.setDown(true);
     const QImage down = Render(&button);
     EXPECT_EQ(down.pixelColor(30, 0), QColor(0, 0, 0));      // sunken: dark top
@@ -305,8 +289,7 @@ TEST(CoolBtn, RectangularEdgeIsRaisedAndSunkenWhenPressed)
     EXPECT_EQ(down.pixel(30, 1), qRgb(252, 252, 252));       // the sunken edge is one pixel thick
 }
 
-TEST(CoolBtn, FlatBorderShowsTheEdgeOnlyWhileHovered)
-{
+TEST(CoolBtn, FlatBorderShowsTheEdgeOnlyWhileHovered) {
     TCoolBtn button;
     MakeWindowButton(button, false);
     button.SetOptions(button.Options() | TCoolBtn::ocFlatBorder);
@@ -327,8 +310,7 @@ TEST(CoolBtn, FlatBorderShowsTheEdgeOnlyWhileHovered)
     EXPECT_EQ(left, 1);
 }
 
-TEST(CoolBtn, FocusedButtonShowsDefaultFrameAndFocusMarkUnfocusedNeither)
-{
+TEST(CoolBtn, FocusedButtonShowsDefaultFrameAndFocusMarkUnfocusedNeither) {
     QWidget window;
     window.resize(300, 100);
     auto* button = new TCoolBtn(&window);
@@ -354,8 +336,8 @@ TEST(CoolBtn, FocusedButtonShowsDefaultFrameAndFocusMarkUnfocusedNeither)
     ASSERT_TRUE(button->hasFocus());
     ASSERT_TRUE(button->Active());
     const QImage focused = Render(button);
-    EXPECT_EQ(focused.pixelColor(30, 0), QColor(0, 0, 0));       // the default frame
-    EXPECT_EQ(focused.pixelColor(30, 1), QColor(10, 200, 10));   // the edge moved one pixel in
+    EXPECT_EQ(focused.pixelColor(30, 0), QColor(0, 0, 0));     // the default frame
+    EXPECT_EQ(focused.pixelColor(30, 1), QColor(10, 200, 10)); // the edge moved one pixel in
     // The dotted mark four pixels in: every other pixel inverted.
     EXPECT_NE(focused.pixelColor(4, 4), unfocused.pixelColor(4, 4));
     EXPECT_EQ(focused.pixelColor(5, 4), unfocused.pixelColor(5, 4));
@@ -368,8 +350,7 @@ TEST(CoolBtn, FocusedButtonShowsDefaultFrameAndFocusMarkUnfocusedNeither)
     EXPECT_EQ(plain.pixelColor(4, 4), unfocused.pixelColor(4, 4));
 }
 
-TEST(CoolBtn, DefaultButtonIsActiveWhileTheFocusIsOnAnotherKindOfControl)
-{
+TEST(CoolBtn, DefaultButtonIsActiveWhileTheFocusIsOnAnotherKindOfControl) {
     QWidget window;
     auto* button = new TCoolBtn(&window);
     auto* other = new QLineEdit(&window);
@@ -387,8 +368,7 @@ TEST(CoolBtn, DefaultButtonIsActiveWhileTheFocusIsOnAnotherKindOfControl)
     EXPECT_TRUE(second->Active());
 }
 
-TEST(CoolBtn, GradientColoursRepaintOnlyWhilePaintingGradiently)
-{
+TEST(CoolBtn, GradientColoursRepaintOnlyWhilePaintingGradiently) {
     QWidget window;
     auto* button = new TCoolBtn(&window);
     button->resize(105, 25);
@@ -413,8 +393,7 @@ TEST(CoolBtn, GradientColoursRepaintOnlyWhilePaintingGradiently)
     EXPECT_EQ(counter.count, 2);
 }
 
-TEST(CoolBtn, ShadowSettingsSwitchSimpleViewOffAndMarginRefusesBelowMinusOne)
-{
+TEST(CoolBtn, ShadowSettingsSwitchSimpleViewOffAndMarginRefusesBelowMinusOne) {
     TCoolBtn button;
     button.SetSimpleView(true);
     button.SetShadowSize(3);
@@ -433,8 +412,7 @@ TEST(CoolBtn, ShadowSettingsSwitchSimpleViewOffAndMarginRefusesBelowMinusOne)
     EXPECT_EQ(button.Margin(), -1);
 }
 
-TEST(CoolBtn, MarginPlacesTheCaptionFromTheLayoutsEdge)
-{
+TEST(CoolBtn, MarginPlacesTheCaptionFromTheLayoutsEdge) {
     TCoolBtn button("読込");
     button.resize(105, 25);
     button.SetSimpleView(true);
@@ -451,8 +429,7 @@ TEST(CoolBtn, MarginPlacesTheCaptionFromTheLayoutsEdge)
     EXPECT_GT(right.left(), centred.left() + 20);
 }
 
-TEST(CoolBtn, DrawButtonIsRaisedAfterEachPainting)
-{
+TEST(CoolBtn, DrawButtonIsRaisedAfterEachPainting) {
     TCoolBtn button;
     button.resize(50, 20);
     int calls = 0;

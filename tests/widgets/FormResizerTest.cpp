@@ -19,8 +19,7 @@ namespace {
 
 // A 700 × 500 window with a few controls at odd places and a 9-point font.
 struct Window {
-    Window()
-    {
+    Window() {
         owner = std::make_unique<QWidget>();
         owner->setFont(widgettest::DesignFont());
         owner->resize(700, 500);
@@ -45,12 +44,13 @@ struct Window {
     TFormResizer* resizer;
 };
 
-int Points(const QWidget* w) { return w->font().pointSize(); }
+int Points(const QWidget* w) {
+    return w->font().pointSize();
+}
 
 } // namespace
 
-TEST(FormResizer, StartsWithItsDocumentedSettings)
-{
+TEST(FormResizer, StartsWithItsDocumentedSettings) {
     QWidget owner;
     TFormResizer resizer(&owner);
     EXPECT_FALSE(resizer.ResizeFonts());
@@ -60,8 +60,7 @@ TEST(FormResizer, StartsWithItsDocumentedSettings)
     EXPECT_FALSE(resizer.Captured());
 }
 
-TEST(FormResizer, RefusesAMissingOrNonWidgetOwnerWithItsTexts)
-{
+TEST(FormResizer, RefusesAMissingOrNonWidgetOwnerWithItsTexts) {
     try {
         TFormResizer resizer(nullptr);
         FAIL() << "no exception";
@@ -91,8 +90,7 @@ TEST(FormResizer, RefusesAMissingOrNonWidgetOwnerWithItsTexts)
     }
 }
 
-TEST(FormResizer, RoundsHalvesToEven)
-{
+TEST(FormResizer, RoundsHalvesToEven) {
     EXPECT_EQ(widgets::RoundHalfEven(4.5), 4);
     EXPECT_EQ(widgets::RoundHalfEven(7.5), 8);
     EXPECT_EQ(widgets::RoundHalfEven(0.5), 0);
@@ -102,24 +100,22 @@ TEST(FormResizer, RoundsHalvesToEven)
     EXPECT_EQ(widgets::RoundHalfEven(-7.6), -8);
 }
 
-TEST(FormResizer, OneAndAHalfTimesTheWidthMovesLeftsWithHalvesToEven)
-{
+TEST(FormResizer, OneAndAHalfTimesTheWidthMovesLeftsWithHalvesToEven) {
     Window w;
     w.resizer->CaptureDesignLayout();
     w.owner->resize(1050, 500);
     w.resizer->ScaleToCurrentSize();
-    EXPECT_EQ(w.a->x(), 4);        // 3 × 1.5 = 4.5
-    EXPECT_EQ(w.b->x(), 8);        // 5 × 1.5 = 7.5
-    EXPECT_EQ(w.a->width(), 140);  // 93 × 1.5 = 139.5
-    EXPECT_EQ(w.b->width(), 158);  // 105 × 1.5 = 157.5
+    EXPECT_EQ(w.a->x(), 4);       // 3 × 1.5 = 4.5
+    EXPECT_EQ(w.b->x(), 8);       // 5 × 1.5 = 7.5
+    EXPECT_EQ(w.a->width(), 140); // 93 × 1.5 = 139.5
+    EXPECT_EQ(w.b->width(), 158); // 105 × 1.5 = 157.5
     EXPECT_EQ(w.a->y(), 10);
     EXPECT_EQ(w.a->height(), 49);
     // Nested controls scale relative to their own parent.
     EXPECT_EQ(w.inner->geometry(), QRect(30, 30, 90, 21));
 }
 
-TEST(FormResizer, DoublingTheWidthLeavesTopsHeightsAndFonts)
-{
+TEST(FormResizer, DoublingTheWidthLeavesTopsHeightsAndFonts) {
     Window w;
     w.resizer->SetResizeFonts(true);
     w.resizer->CaptureDesignLayout();
@@ -131,8 +127,7 @@ TEST(FormResizer, DoublingTheWidthLeavesTopsHeightsAndFonts)
     EXPECT_EQ(Points(w.inner), 9);
 }
 
-TEST(FormResizer, FontsFollowTheHeightWithinTheirBounds)
-{
+TEST(FormResizer, FontsFollowTheHeightWithinTheirBounds) {
     Window w;
     w.resizer->SetResizeFonts(true);
     w.resizer->CaptureDesignLayout();
@@ -152,8 +147,7 @@ TEST(FormResizer, FontsFollowTheHeightWithinTheirBounds)
     EXPECT_EQ(Points(w.a), 48);
 }
 
-TEST(FormResizer, TheFloorWinsWhenTheBoundsCross)
-{
+TEST(FormResizer, TheFloorWinsWhenTheBoundsCross) {
     Window w;
     w.resizer->SetResizeFonts(true);
     w.resizer->SetMinFontSize(20);
@@ -164,8 +158,7 @@ TEST(FormResizer, TheFloorWinsWhenTheBoundsCross)
     EXPECT_EQ(Points(w.a), 20);
 }
 
-TEST(FormResizer, FontsStayWhenFontResizingIsOff)
-{
+TEST(FormResizer, FontsStayWhenFontResizingIsOff) {
     Window w;
     w.resizer->CaptureDesignLayout();
     w.owner->resize(1400, 1000);
@@ -174,8 +167,7 @@ TEST(FormResizer, FontsStayWhenFontResizingIsOff)
     EXPECT_EQ(w.a->geometry(), QRect(6, 20, 186, 98));
 }
 
-TEST(FormResizer, TheDesignSizeRestoresEveryBoundAndFontExactly)
-{
+TEST(FormResizer, TheDesignSizeRestoresEveryBoundAndFontExactly) {
     Window w;
     w.resizer->SetResizeFonts(true);
     w.resizer->CaptureDesignLayout();
@@ -197,8 +189,7 @@ TEST(FormResizer, TheDesignSizeRestoresEveryBoundAndFontExactly)
         EXPECT_EQ(Points(c), 9);
 }
 
-TEST(FormResizer, LabelsFitTheirTextInsteadOfScalingTheirWidth)
-{
+TEST(FormResizer, LabelsFitTheirTextInsteadOfScalingTheirWidth) {
     Window w;
     w.resizer->SetResizeFonts(true);
     w.resizer->CaptureDesignLayout();
@@ -210,8 +201,7 @@ TEST(FormResizer, LabelsFitTheirTextInsteadOfScalingTheirWidth)
     EXPECT_NE(w.label->width(), 160); // not the design width times two
 }
 
-TEST(FormResizer, ControlsThatFillTheirParentAreLeftAlone)
-{
+TEST(FormResizer, ControlsThatFillTheirParentAreLeftAlone) {
     Window w;
     auto* fill = new QWidget(w.group);
     fill->setGeometry(0, 0, 682, 81);
@@ -235,8 +225,7 @@ TEST(FormResizer, ControlsThatFillTheirParentAreLeftAlone)
     EXPECT_EQ(panel->geometry(), QRect(0, 600, 400, 80)); // the panel itself is no layout's
 }
 
-TEST(FormResizer, ASecondCaptureKeepsTheFirst)
-{
+TEST(FormResizer, ASecondCaptureKeepsTheFirst) {
     Window w;
     w.resizer->CaptureDesignLayout();
     const int records = w.resizer->RecordCount();
@@ -251,8 +240,7 @@ TEST(FormResizer, ASecondCaptureKeepsTheFirst)
     EXPECT_EQ(w.a->geometry(), QRect(3, 10, 93, 49));
 }
 
-TEST(FormResizer, DestroyedControlsAreSkippedButStillReported)
-{
+TEST(FormResizer, DestroyedControlsAreSkippedButStillReported) {
     Window w;
     w.resizer->CaptureDesignLayout();
     const int records = w.resizer->RecordCount();
@@ -278,8 +266,7 @@ TEST(FormResizer, DestroyedControlsAreSkippedButStillReported)
     EXPECT_EQ(w.a->geometry(), QRect(6, 5, 186, 24)); // 24.5 -> 24
 }
 
-TEST(FormResizer, EnforcedMinimumSizeGrowsTheOwnerBack)
-{
+TEST(FormResizer, EnforcedMinimumSizeGrowsTheOwnerBack) {
     Window w;
     w.resizer->SetEnforceMinSize(true);
     w.resizer->CaptureDesignLayout();

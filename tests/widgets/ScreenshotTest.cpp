@@ -14,16 +14,14 @@ using widgets::TCoolBtn;
 
 namespace {
 
-TCoolBtn* AddButton(QWidget* page, const QString& caption, const QRect& geometry, bool elliptical)
-{
+TCoolBtn* AddButton(QWidget* page, const QString& caption, const QRect& geometry, bool elliptical) {
     auto* button = new TCoolBtn(caption, page);
     button->setObjectName(caption);
     button->SetColorStart(QColor(255, 255, 255));
     button->SetColorEnd(QColor(192, 192, 192));
     button->SetGradientDirection(TCoolBtn::gdVertical);
     TCoolBtn::TCoolOptions options = TCoolBtn::ocPaintGradiently;
-    if (elliptical)
-        options |= TCoolBtn::ocRoundedForm;
+    if (elliptical) options |= TCoolBtn::ocRoundedForm;
     button->SetOptions(options);
     button->setGeometry(geometry);
     return button;
@@ -31,8 +29,7 @@ TCoolBtn* AddButton(QWidget* page, const QString& caption, const QRect& geometry
 
 } // namespace
 
-TEST(Screenshot, SampleButtonsScaleAndKeepTheirFaces)
-{
+TEST(Screenshot, SampleButtonsScaleAndKeepTheirFaces) {
     QWidget page;
     page.setFont(widgettest::DesignFont());
     page.resize(460, 150);
@@ -58,7 +55,7 @@ TEST(Screenshot, SampleButtonsScaleAndKeepTheirFaces)
 
     EXPECT_EQ(load->geometry(), QRect(30, 18, 140, 74)); // 139.5 and 73.5 round to even
     EXPECT_EQ(folder->geometry(), QRect(30, 150, 158, 38));
-    EXPECT_EQ(load->font().pointSize(), 14);             // round(13.5)
+    EXPECT_EQ(load->font().pointSize(), 14); // round(13.5)
     // The page shows in the scaled button's corners; its face still runs from light at the top to dark below.
     EXPECT_EQ(scaled.pixelColor(load->x() + 1, load->y() + 1), QColor(212, 208, 200));
     const int x = load->x() + load->width() / 2 + 20;
@@ -68,8 +65,7 @@ TEST(Screenshot, SampleButtonsScaleAndKeepTheirFaces)
     EXPECT_LE(low.red(), 197);
     EXPECT_GE(low.red(), 193);
 
-    if (std::getenv("KELVO_SCREENSHOTS") == nullptr)
-        return;
+    if (std::getenv("KELVO_SCREENSHOTS") == nullptr) return;
     QImage sheet(scaled.width() + 20, design.height() + scaled.height() + 30, QImage::Format_RGB32);
     sheet.fill(Qt::white);
     QPainter painter(&sheet);

@@ -16,29 +16,25 @@ using widgets::TSmoothShow;
 namespace {
 
 // Runs the effect to its end by stepping it by hand; returns every drawn rectangle.
-std::vector<QRect> StepThrough(TSmoothShow& show)
-{
+std::vector<QRect> StepThrough(TSmoothShow& show) {
     std::vector<QRect> rects;
     show.Run();
     while (show.Running()) {
         rects.push_back(show.LastRect());
         show.Step();
-        if (rects.size() > 50)
-            break;
+        if (rects.size() > 50) break;
     }
     rects.push_back(show.LastRect());
     return rects;
 }
 
-bool Hidden(const QWidget& window)
-{
+bool Hidden(const QWidget& window) {
     return !window.mask().isEmpty() && window.mask().intersected(window.rect()).isEmpty();
 }
 
 } // namespace
 
-TEST(SmoothShow, StartsWithItsDocumentedProperties)
-{
+TEST(SmoothShow, StartsWithItsDocumentedProperties) {
     TSmoothShow show;
     EXPECT_EQ(show.Color(), QColor(Qt::black));
     EXPECT_EQ(show.BorderWidth(), 1);
@@ -52,15 +48,12 @@ TEST(SmoothShow, StartsWithItsDocumentedProperties)
     EXPECT_FALSE(show.Reverse());
 }
 
-TEST(SmoothShow, StartingRectanglesLieOnTheDesktopsCornersAndCentre)
-{
+TEST(SmoothShow, StartingRectanglesLieOnTheDesktopsCornersAndCentre) {
     const QRect desktop(-100, 20, 1001, 801);
     TSmoothShow show;
     const std::pair<TSmoothShow::TMinLoc, QRect> cases[] = {
-        {TSmoothShow::mlCenter, QRect(400, 420, 0, 0)},
-        {TSmoothShow::mlTopLeft, QRect(-100, 20, 0, 0)},
-        {TSmoothShow::mlTopRight, QRect(901, 20, 0, 0)},
-        {TSmoothShow::mlBottomLeft, QRect(-100, 821, 0, 0)},
+        {TSmoothShow::mlCenter, QRect(400, 420, 0, 0)},      {TSmoothShow::mlTopLeft, QRect(-100, 20, 0, 0)},
+        {TSmoothShow::mlTopRight, QRect(901, 20, 0, 0)},     {TSmoothShow::mlBottomLeft, QRect(-100, 821, 0, 0)},
         {TSmoothShow::mlBottomRight, QRect(901, 821, 0, 0)},
     };
     for (const auto& [location, expected] : cases) {
@@ -73,8 +66,7 @@ TEST(SmoothShow, StartingRectanglesLieOnTheDesktopsCornersAndCentre)
     EXPECT_EQ(show.StartRect(desktop), QRect(7, -3, 27, 27));
 }
 
-TEST(SmoothShow, GrowsInTenAcceleratingStepsToTheWindow)
-{
+TEST(SmoothShow, GrowsInTenAcceleratingStepsToTheWindow) {
     QWidget window;
     window.setGeometry(500, 300, 400, 200);
     TSmoothShow* show = new TSmoothShow(&window);
@@ -93,8 +85,7 @@ TEST(SmoothShow, GrowsInTenAcceleratingStepsToTheWindow)
     EXPECT_EQ(show->Progress(), 100);
 }
 
-TEST(SmoothShow, WindowStaysHiddenUntilTheEndAndTheEventsComeInOrder)
-{
+TEST(SmoothShow, WindowStaysHiddenUntilTheEndAndTheEventsComeInOrder) {
     QWidget window;
     window.setGeometry(100, 100, 300, 200);
     window.show();
@@ -121,8 +112,7 @@ TEST(SmoothShow, WindowStaysHiddenUntilTheEndAndTheEventsComeInOrder)
     EXPECT_EQ(events, (std::vector<std::string>{"finishing with outline", "finish without outline"}));
 }
 
-TEST(SmoothShow, OutlineIsAFrameOfTheBorderWidth)
-{
+TEST(SmoothShow, OutlineIsAFrameOfTheBorderWidth) {
     QWidget window;
     window.setGeometry(0, 0, 300, 200);
     TSmoothShow* show = new TSmoothShow(&window);
@@ -143,8 +133,7 @@ TEST(SmoothShow, OutlineIsAFrameOfTheBorderWidth)
     EXPECT_FALSE(mask.contains(QPoint(136, 91)));
 }
 
-TEST(SmoothShow, ZeroBorderWidthShowsNoOutlineButStillSteps)
-{
+TEST(SmoothShow, ZeroBorderWidthShowsNoOutlineButStillSteps) {
     QWidget window;
     window.setGeometry(0, 0, 300, 200);
     TSmoothShow* show = new TSmoothShow(&window);
@@ -156,8 +145,7 @@ TEST(SmoothShow, ZeroBorderWidthShowsNoOutlineButStillSteps)
     EXPECT_EQ(show->Progress(), 5);
 }
 
-TEST(SmoothShow, ReverseShrinksWithDifferencesTruncatedTowardZero)
-{
+TEST(SmoothShow, ReverseShrinksWithDifferencesTruncatedTowardZero) {
     QWidget window;
     window.setGeometry(305, 0, 100, 100);
     TSmoothShow* show = new TSmoothShow(&window);
@@ -174,8 +162,7 @@ TEST(SmoothShow, ReverseShrinksWithDifferencesTruncatedTowardZero)
     EXPECT_EQ(rects.back(), QRect(0, 0, 27, 27));
 }
 
-TEST(SmoothShow, DisabledOrAlreadyRunningDoesNothing)
-{
+TEST(SmoothShow, DisabledOrAlreadyRunningDoesNothing) {
     QWidget window;
     window.setGeometry(0, 0, 300, 200);
     TSmoothShow* show = new TSmoothShow(&window);
@@ -194,8 +181,7 @@ TEST(SmoothShow, DisabledOrAlreadyRunningDoesNothing)
     EXPECT_EQ(show->Progress(), progress);
 }
 
-TEST(SmoothShow, OwnerThatIsNoWindowIsRefusedWithItsText)
-{
+TEST(SmoothShow, OwnerThatIsNoWindowIsRefusedWithItsText) {
     QWidget window;
     QWidget child(&window);
     auto expectRefused = [](TSmoothShow& show) {
@@ -216,8 +202,7 @@ TEST(SmoothShow, OwnerThatIsNoWindowIsRefusedWithItsText)
     EXPECT_TRUE(window.mask().isEmpty());
 }
 
-TEST(SmoothShow, TheTimerRunsTheEffectToItsEnd)
-{
+TEST(SmoothShow, TheTimerRunsTheEffectToItsEnd) {
     QWidget window;
     window.setGeometry(50, 50, 200, 100);
     window.show();

@@ -17,8 +17,7 @@ const QRgb kFarHill = qRgb(90, 190, 90);
 const QRgb kSun = qRgb(230, 80, 40);
 const QRgb kYellow = qRgb(255, 230, 0);
 
-QVector<QRgb> Palette()
-{
+QVector<QRgb> Palette() {
     QVector<QRgb> colours = {kTransparent, kBlack, kCardEdge, kCardFace, kSky, kHill, kFarHill, kSun, kYellow};
     while (colours.size() < 16)
         colours.append(qRgb(255, 255, 255));
@@ -27,14 +26,12 @@ QVector<QRgb> Palette()
 
 } // namespace
 
-int TrayGaugeRows(int frame)
-{
+int TrayGaugeRows(int frame) {
     static const int rows[] = {0, 4, 7, 10, 14};
     return frame >= 0 && frame < 5 ? rows[frame] : 0;
 }
 
-QImage DrawTrayFrame(int frame)
-{
+QImage DrawTrayFrame(int frame) {
     QImage canvas(16, 16, QImage::Format_ARGB32);
     canvas.fill(Qt::transparent);
     QPainter painter(&canvas);
@@ -55,8 +52,7 @@ QImage DrawTrayFrame(int frame)
     if (rows > 0) {
         const QRect gauge(6, 16 - rows, 5, rows);
         painter.fillRect(gauge, QColor(kBlack));
-        if (rows > 2)
-            painter.fillRect(gauge.adjusted(1, 1, -1, -1), QColor(kYellow));
+        if (rows > 2) painter.fillRect(gauge.adjusted(1, 1, -1, -1), QColor(kYellow));
     }
     painter.end();
     return canvas.convertToFormat(QImage::Format_Indexed8, Palette(), Qt::ThresholdDither | Qt::AvoidDither);

@@ -14,14 +14,12 @@ namespace {
 const QRgb kYellow = qRgb(255, 230, 0);
 
 // Rows of the gauge's middle column, counted up from the bottom edge while they are black or yellow.
-int GaugeRows(const QImage& frame)
-{
+int GaugeRows(const QImage& frame) {
     int rows = 0;
     for (int y = 15; y >= 0; --y) {
         const QRgb p = frame.pixel(8, y);
         const bool gauge = qAlpha(p) == 255 && (p == qRgb(0, 0, 0) || p == kYellow);
-        if (!gauge)
-            break;
+        if (!gauge) break;
         ++rows;
     }
     return rows;
@@ -29,14 +27,13 @@ int GaugeRows(const QImage& frame)
 
 } // namespace
 
-TEST(TrayFrames, ResourcesMatchTheirDrawing)
-{
+TEST(TrayFrames, ResourcesMatchTheirDrawing) {
     const bool write = std::getenv("KELVO_WRITE_TRAY_FRAMES") != nullptr;
     for (int k = 0; k < widgets::kTrayFrameCount; ++k) {
         const QImage drawn = widgettest::DrawTrayFrame(k);
         if (write) {
-            const auto path = testsupport::DataDir().parent_path() / "resources" / "tray" /
-                              ("frame" + std::to_string(k) + ".png");
+            const auto path =
+                testsupport::DataDir().parent_path() / "resources" / "tray" / ("frame" + std::to_string(k) + ".png");
             ASSERT_TRUE(drawn.save(QString::fromStdString(path.string()), "PNG"));
         }
         const QImage shipped(widgets::TrayFrameResource(k));
@@ -50,8 +47,7 @@ TEST(TrayFrames, ResourcesMatchTheirDrawing)
     }
 }
 
-TEST(TrayFrames, GaugeRisesFromEmptyToNearlyFullOverTheSamePicture)
-{
+TEST(TrayFrames, GaugeRisesFromEmptyToNearlyFullOverTheSamePicture) {
     const int expected[] = {0, 4, 7, 10, 14};
     const QImage first = QImage(widgets::TrayFrameResource(0)).convertToFormat(QImage::Format_ARGB32);
     for (int k = 0; k < widgets::kTrayFrameCount; ++k) {
@@ -70,8 +66,7 @@ TEST(TrayFrames, GaugeRisesFromEmptyToNearlyFullOverTheSamePicture)
     }
 }
 
-TEST(TrayFrames, TheListLoadsFiveIcons)
-{
+TEST(TrayFrames, TheListLoadsFiveIcons) {
     widgets::TIconList icons;
     widgets::LoadProgressFrames(icons);
     ASSERT_EQ(icons.Count(), 5);

@@ -23,8 +23,7 @@ struct Call {
     bool operator==(const Call&) const = default;
 };
 
-std::ostream& operator<<(std::ostream& out, const Call& call)
-{
+std::ostream& operator<<(std::ostream& out, const Call& call) {
     return out << call.kind << "(" << call.icon << ", \"" << call.tip << "\")";
 }
 
@@ -32,13 +31,11 @@ class CountingBackend : public TrayBackend {
 public:
     explicit CountingBackend(std::vector<Call>* calls, bool addSucceeds = true)
         : calls_(calls), addSucceeds_(addSucceeds) {}
-    bool Add(const TrayRecord& record) override
-    {
+    bool Add(const TrayRecord& record) override {
         calls_->push_back({'A', record.icon.cacheKey(), record.tip});
         return addSucceeds_;
     }
-    bool Modify(const TrayRecord& record) override
-    {
+    bool Modify(const TrayRecord& record) override {
         calls_->push_back({'M', record.icon.cacheKey(), record.tip});
         return true;
     }
@@ -49,15 +46,12 @@ public:
 
 // A tray with the five progress frames, as the main window sets it up; the calls made so far are dropped.
 struct Tray {
-    explicit Tray(bool addSucceeds = true)
-        : tray(nullptr, std::make_unique<CountingBackend>(&calls, addSucceeds))
-    {
+    explicit Tray(bool addSucceeds = true) : tray(nullptr, std::make_unique<CountingBackend>(&calls, addSucceeds)) {
         widgets::LoadProgressFrames(tray.Icons());
         calls.clear();
     }
     qint64 Frame(int k) const { return tray.Icons().Item(k).cacheKey(); }
-    int Count(char kind) const
-    {
+    int Count(char kind) const {
         int n = 0;
         for (const Call& c : calls)
             n += c.kind == kind ? 1 : 0;
@@ -67,8 +61,7 @@ struct Tray {
     TRxTrayIcon tray;
 };
 
-std::string Repeat(const std::string& text, int times)
-{
+std::string Repeat(const std::string& text, int times) {
     std::string out;
     for (int i = 0; i < times; ++i)
         out += text;
@@ -77,8 +70,7 @@ std::string Repeat(const std::string& text, int times)
 
 } // namespace
 
-TEST(TrayIcon, StartsActiveEnabledAndEmptyAndShowsNothing)
-{
+TEST(TrayIcon, StartsActiveEnabledAndEmptyAndShowsNothing) {
     Tray t;
     EXPECT_TRUE(t.tray.Active());
     EXPECT_TRUE(t.tray.Enabled());
@@ -91,20 +83,19 @@ TEST(TrayIcon, StartsActiveEnabledAndEmptyAndShowsNothing)
     EXPECT_FALSE(t.tray.Added());
 }
 
-TEST(TrayIcon, ThreeFileRunAddsOnceModifiesPerFileAndPerTextThenDeletes)
-{
+TEST(TrayIcon, ThreeFileRunAddsOnceModifiesPerFileAndPerTextThenDeletes) {
     Tray t;
     widgets::TrayProgress(t.tray, 1, "33%完了");
     widgets::TrayProgress(t.tray, 3, "66%完了");
     widgets::TrayProgress(t.tray, 4, "100%完了");
     widgets::TrayRemove(t.tray);
     const std::vector<Call> expected = {
-        {'D', 0, ""},                          // showing hides first; harmless while nothing is there
+        {'D', 0, ""}, // showing hides first; harmless while nothing is there
         {'A', t.Frame(1), ""},
-        {'M', t.Frame(1), ""},          // an empty tip is sent again at once
+        {'M', t.Frame(1), ""}, // an empty tip is sent again at once
         {'M', t.Frame(1), "33%完了"},
-        {'M', t.Frame(3), "33%完了"},   // the icon of the second file
-        {'M', t.Frame(3), "66%完了"},   // its text
+        {'M', t.Frame(3), "33%完了"}, // the icon of the second file
+        {'M', t.Frame(3), "66%完了"}, // its text
         {'M', t.Frame(4), "66%完了"},
         {'M', t.Frame(4), "100%完了"},
         {'D', 0, ""},
@@ -114,8 +105,7 @@ TEST(TrayIcon, ThreeFileRunAddsOnceModifiesPerFileAndPerTextThenDeletes)
     EXPECT_EQ(t.tray.Hint(), "100%完了"); // the hint stays for the next run
 }
 
-TEST(TrayIcon, ASecondRunStartsWithTheLastHintAndSkipsTheEmptyTipModify)
-{
+TEST(TrayIcon, ASecondRunStartsWithTheLastHintAndSkipsTheEmptyTipModify) {
     Tray t;
     widgets::TrayProgress(t.tray, 4, "100%完了");
     widgets::TrayRemove(t.tray);
@@ -131,8 +121,7 @@ TEST(TrayIcon, ASecondRunStartsWithTheLastHintAndSkipsTheEmptyTipModify)
     EXPECT_EQ(t.calls, expected);
 }
 
-TEST(TrayIcon, EqualHintMakesNoCall)
-{
+TEST(TrayIcon, EqualHintMakesNoCall) {
     Tray t;
     widgets::TrayProgress(t.tray, 0, "20%完了");
     t.calls.clear();
@@ -140,8 +129,7 @@ TEST(TrayIcon, EqualHintMakesNoCall)
     EXPECT_TRUE(t.calls.empty());
 }
 
-TEST(TrayIcon, HintShowsOnlyItsShortPartCutTo63Bytes)
-{
+TEST(TrayIcon, HintShowsOnlyItsShortPartCutTo63Bytes) {
     Tray t;
     widgets::TrayProgress(t.tray, 0, "start");
     t.tray.SetHint(std::string(70, 'x'));
@@ -158,10 +146,9 @@ TEST(TrayIcon, HintShowsOnlyItsShortPartCutTo63Bytes)
     EXPECT_EQ(t.calls.back().tip, "a" + Repeat("完", 31));
 }
 
-TEST(TrayHint, CountsBytesAsTheJapaneseCodePageDoes)
-{
+TEST(TrayHint, CountsBytesAsTheJapaneseCodePageDoes) {
     EXPECT_EQ(widgets::Cp932Length("40%完了"), 7);
-    EXPECT_EQ(widgets::Cp932Length("ｶﾀｶﾅ"), 4);       // half-width katakana: one byte each
+    EXPECT_EQ(widgets::Cp932Length("ｶﾀｶﾅ"), 4); // half-width katakana: one byte each
     EXPECT_EQ(widgets::Cp932Length("カタカナ"), 8);
     EXPECT_EQ(widgets::ShortHint(Repeat("ｱ", 70)), Repeat("ｱ", 63));
     EXPECT_EQ(widgets::ShortHint(std::string(62, 'x') + "漢字"), std::string(62, 'x'));
@@ -171,8 +158,7 @@ TEST(TrayHint, CountsBytesAsTheJapaneseCodePageDoes)
     EXPECT_LE(widgets::Cp932Length(widgets::ShortHint(Repeat("あa", 50))), 63);
 }
 
-TEST(TrayIcon, InactiveTrayShowsNothingUntilActivated)
-{
+TEST(TrayIcon, InactiveTrayShowsNothingUntilActivated) {
     Tray t;
     t.tray.SetActive(false);
     t.calls.clear();
@@ -186,8 +172,7 @@ TEST(TrayIcon, InactiveTrayShowsNothingUntilActivated)
     EXPECT_FALSE(t.tray.Added());
 }
 
-TEST(TrayIcon, AFailedAddIsTriedAgainAtTheNextChange)
-{
+TEST(TrayIcon, AFailedAddIsTriedAgainAtTheNextChange) {
     Tray t(false);
     widgets::TrayProgress(t.tray, 1, "33%完了");
     EXPECT_FALSE(t.tray.Added());
@@ -195,8 +180,7 @@ TEST(TrayIcon, AFailedAddIsTriedAgainAtTheNextChange)
     EXPECT_EQ(t.Count('M'), 0);
 }
 
-TEST(TrayIcon, WithoutANotificationAreaNothingFails)
-{
+TEST(TrayIcon, WithoutANotificationAreaNothingFails) {
     ASSERT_FALSE(QSystemTrayIcon::isSystemTrayAvailable()); // the tests run headless
     TRxTrayIcon tray;
     widgets::LoadProgressFrames(tray.Icons());
@@ -207,15 +191,13 @@ TEST(TrayIcon, WithoutANotificationAreaNothingFails)
     EXPECT_FALSE(tray.Added());
 }
 
-TEST(TrayIcon, AFrameOutsideTheListIsAnIndexError)
-{
+TEST(TrayIcon, AFrameOutsideTheListIsAnIndexError) {
     Tray t;
     EXPECT_THROW(widgets::TrayProgress(t.tray, 5, "x"), std::out_of_range);
     EXPECT_THROW(widgets::TrayProgress(t.tray, -1, "x"), std::out_of_range);
 }
 
-TEST(TrayIcon, AnimationCyclesTheListOnlyWhenItHoldsIcons)
-{
+TEST(TrayIcon, AnimationCyclesTheListOnlyWhenItHoldsIcons) {
     std::vector<Call> calls;
     TRxTrayIcon tray(nullptr, std::make_unique<CountingBackend>(&calls));
     tray.SetAnimated(true);
@@ -232,8 +214,7 @@ TEST(TrayIcon, AnimationCyclesTheListOnlyWhenItHoldsIcons)
     EXPECT_FALSE(tray.Added());
 }
 
-TEST(IconList, ChangesCallBackOnceOrOncePerUpdate)
-{
+TEST(IconList, ChangesCallBackOnceOrOncePerUpdate) {
     TIconList list;
     int changes = 0;
     list.SetOnChange([&] { ++changes; });
@@ -266,8 +247,7 @@ TEST(IconList, ChangesCallBackOnceOrOncePerUpdate)
     EXPECT_TRUE(list.IsEmpty());
 }
 
-TEST(IconList, IndexedAccessMoveAndWriteAtTheEnd)
-{
+TEST(IconList, IndexedAccessMoveAndWriteAtTheEnd) {
     TIconList list;
     const QIcon a(QPixmap(16, 16));
     const QIcon b(QPixmap(8, 8));

@@ -49,7 +49,8 @@ struct Channel {
         std::uint32_t value = (pixel & mask) >> shift;
         if (bits >= 8) return std::uint8_t(value >> (bits - 8));
         std::uint32_t out = 0;
-        for (int pos = 8 - bits; pos > -bits; pos -= bits) out |= pos >= 0 ? value << pos : value >> -pos;
+        for (int pos = 8 - bits; pos > -bits; pos -= bits)
+            out |= pos >= 0 ? value << pos : value >> -pos;
         return std::uint8_t(out);
     }
 };
@@ -61,7 +62,7 @@ struct Header {
     int bitCount = 0;
     std::uint32_t compression = kBiRgb;
     std::array<std::uint32_t, 4> masks{}; // red, green, blue, alpha
-    std::array<Rgb, 256> palette{};        // entries the file does not store stay black
+    std::array<Rgb, 256> palette{};       // entries the file does not store stay black
     std::size_t pixelOffset = 0;
 
     bool IsRle() const { return compression == kBiRle8 || compression == kBiRle4; }
@@ -74,15 +75,22 @@ void CheckDepth(const Header& h) {
         ok = h.bitCount == 1 || h.bitCount == 4 || h.bitCount == 8 || h.bitCount == 16 || h.bitCount == 24 ||
              h.bitCount == 32;
         break;
-    case kBiRle8: ok = h.bitCount == 8; break;
-    case kBiRle4: ok = h.bitCount == 4; break;
+    case kBiRle8:
+        ok = h.bitCount == 8;
+        break;
+    case kBiRle4:
+        ok = h.bitCount == 4;
+        break;
     case kBiBitfields:
-    case kBiAlphaBitfields: ok = h.bitCount == 16 || h.bitCount == 32; break;
-    default: FailUnsupported("unsupported BMP compression " + std::to_string(h.compression));
+    case kBiAlphaBitfields:
+        ok = h.bitCount == 16 || h.bitCount == 32;
+        break;
+    default:
+        FailUnsupported("unsupported BMP compression " + std::to_string(h.compression));
     }
     if (!ok)
         FailUnsupported("unsupported BMP depth " + std::to_string(h.bitCount) + " for compression " +
-             std::to_string(h.compression));
+                        std::to_string(h.compression));
 }
 
 Header ReadHeader(const LeReader& in) {
@@ -128,9 +136,12 @@ Header ReadHeader(const LeReader& in) {
     if (h.topDown && h.IsRle()) Fail("RLE bitmaps must be stored bottom-up");
 
     if (h.compression == kBiRgb) { // masks in the header mean nothing without BI_BITFIELDS
-        if (h.bitCount == 16) h.masks = {0x7C00, 0x03E0, 0x001F, 0};
-        else if (h.bitCount == 32) h.masks = {0xFF0000, 0xFF00, 0xFF, 0xFF000000};
-        else h.masks = {};
+        if (h.bitCount == 16)
+            h.masks = {0x7C00, 0x03E0, 0x001F, 0};
+        else if (h.bitCount == 32)
+            h.masks = {0xFF0000, 0xFF00, 0xFF, 0xFF000000};
+        else
+            h.masks = {};
     }
 
     if (offBits < pos || offBits > in.size()) Fail("BMP pixel data offset is out of range");
@@ -193,16 +204,25 @@ Raster DecodeUncompressed(const LeReader& in, const Header& h) {
         std::uint8_t* dst = r.Row(h.topDown ? fileRow : r.height - 1 - fileRow);
         for (int x = 0; x < width; ++x, dst += r.bands) {
             switch (h.bitCount) {
-            case 1: PutColour(dst, h.palette[(src[x >> 3] >> (7 - (x & 7))) & 1]); break;
-            case 4: PutColour(dst, h.palette[(src[x >> 1] >> ((x & 1) ? 0 : 4)) & 0xF]); break;
-            case 8: PutColour(dst, h.palette[src[x]]); break;
-            case 24: PutColour(dst, Rgb{src[x * 3 + 2], src[x * 3 + 1], src[x * 3]}); break;
+            case 1:
+                PutColour(dst, h.palette[(src[x >> 3] >> (7 - (x & 7))) & 1]);
+                break;
+            case 4:
+                PutColour(dst, h.palette[(src[x >> 1] >> ((x & 1) ? 0 : 4)) & 0xF]);
+                break;
+            case 8:
+                PutColour(dst, h.palette[src[x]]);
+                break;
+            case 24:
+                PutColour(dst, Rgb{src[x * 3 + 2], src[x * 3 + 1], src[x * 3]});
+                break;
             default: {
                 const std::uint8_t* s = src + std::size_t(x) * (h.bitCount / 8);
-                std::uint32_t v = h.bitCount == 16 ? std::uint32_t(s[0] | s[1] << 8)
-                                                   : std::uint32_t(s[0] | s[1] << 8 | s[2] << 16) |
-                                                         std::uint32_t(s[3]) << 24;
-                for (int c = 0; c < r.bands; ++c) dst[c] = channels[std::size_t(c)](v);
+                std::uint32_t v = h.bitCount == 16
+                                      ? std::uint32_t(s[0] | s[1] << 8)
+                                      : std::uint32_t(s[0] | s[1] << 8 | s[2] << 16) | std::uint32_t(s[3]) << 24;
+                for (int c = 0; c < r.bands; ++c)
+                    dst[c] = channels[std::size_t(c)](v);
             }
             }
         }
@@ -232,7 +252,8 @@ Raster DecodeRle(const LeReader& in, const Header& h) {
         std::uint8_t count = in.U8(pos), value = in.U8(pos + 1);
         pos += 2;
         if (count > 0) { // encoded run: one index, or two alternating in RLE4
-            for (std::size_t i = 0; i < count; ++i) put(i, four ? ((i & 1) ? value & 0xF : value >> 4) : value);
+            for (std::size_t i = 0; i < count; ++i)
+                put(i, four ? ((i & 1) ? value & 0xF : value >> 4) : value);
             x += count;
         } else if (value == 0) { // end of line
             x = 0;
@@ -247,7 +268,8 @@ Raster DecodeRle(const LeReader& in, const Header& h) {
             std::size_t bytes = four ? (value + 1u) / 2 : value;
             auto src = in.Bytes(pos, bytes);
             pos += (bytes + 1) & ~std::size_t(1);
-            for (std::size_t i = 0; i < value; ++i) put(i, four ? ((i & 1) ? src[i / 2] & 0xF : src[i / 2] >> 4) : src[i]);
+            for (std::size_t i = 0; i < value; ++i)
+                put(i, four ? ((i & 1) ? src[i / 2] & 0xF : src[i / 2] >> 4) : src[i]);
             x += value;
         }
     }
@@ -255,7 +277,8 @@ Raster DecodeRle(const LeReader& in, const Header& h) {
     for (std::size_t row = 0; row < height; ++row) {
         const std::uint8_t* src = indices.data() + row * width;
         std::uint8_t* dst = r.Row(int(height - 1 - row));
-        for (std::size_t i = 0; i < width; ++i) PutColour(dst + i * 3, h.palette[src[i]]);
+        for (std::size_t i = 0; i < width; ++i)
+            PutColour(dst + i * 3, h.palette[src[i]]);
     }
     return r;
 }

@@ -12,7 +12,7 @@ namespace imaging::codecs {
 bool IsBmp(std::span<const std::uint8_t> head);
 // Throws Error (without file name) for anything that is not a valid bitmap.
 Raster DecodeBmp(std::span<const std::uint8_t> data);
-std::vector<std::uint8_t> EncodeBmp(const Raster& rgb); // rgb.bands == 3: 24-bit
+std::vector<std::uint8_t> EncodeBmp(const Raster& rgb);     // rgb.bands == 3: 24-bit
 std::vector<std::uint8_t> EncodeBmp(const Paletted& image); // 8-bit with its palette
 
 } // namespace imaging::codecs

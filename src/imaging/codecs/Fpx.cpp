@@ -51,8 +51,7 @@ Raster DecodeFpx(std::span<const std::uint8_t> data) {
     if (!file.HasStorage({kStoreName})) Fail("not a FlashPix file (no image store)");
     // No stream can hold more than the file.
     const std::size_t maxStream = data.size();
-    const PropertySet contents =
-        PropertySet::Parse(RequireStream(file, {kStoreName, kImageContentsName}, maxStream));
+    const PropertySet contents = PropertySet::Parse(RequireStream(file, {kStoreName, kImageContentsName}, maxStream));
 
     const std::int64_t levels = RequireInteger(contents, kLevelCountProperty, "level count");
     if (levels < 1 || levels > kMaxLevels) Fail("FlashPix level count " + std::to_string(levels) + " is invalid");

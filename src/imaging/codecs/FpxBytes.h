@@ -19,8 +19,22 @@ using ClassId = std::array<std::uint8_t, 16>;
 
 // The FlashPix class IDs all share the tail -C154-11CE-8553-00AA00A1F95B; only the first group differs.
 constexpr ClassId FlashPixId(std::uint32_t first) {
-    return {std::uint8_t(first), std::uint8_t(first >> 8), std::uint8_t(first >> 16), std::uint8_t(first >> 24),
-            0x54, 0xC1, 0xCE, 0x11, 0x85, 0x53, 0x00, 0xAA, 0x00, 0xA1, 0xF9, 0x5B};
+    return {std::uint8_t(first),
+            std::uint8_t(first >> 8),
+            std::uint8_t(first >> 16),
+            std::uint8_t(first >> 24),
+            0x54,
+            0xC1,
+            0xCE,
+            0x11,
+            0x85,
+            0x53,
+            0x00,
+            0xAA,
+            0x00,
+            0xA1,
+            0xF9,
+            0x5B};
 }
 
 inline bool Fits(ByteSpan bytes, std::uint64_t offset, std::uint64_t size) {
@@ -48,14 +62,18 @@ inline void AppendU16(Bytes& out, std::uint16_t value) {
 }
 
 inline void AppendU32(Bytes& out, std::uint32_t value) {
-    for (int shift = 0; shift < 32; shift += 8) out.push_back(std::uint8_t(value >> shift));
+    for (int shift = 0; shift < 32; shift += 8)
+        out.push_back(std::uint8_t(value >> shift));
 }
 
-inline void AppendBytes(Bytes& out, ByteSpan bytes) { out.insert(out.end(), bytes.begin(), bytes.end()); }
+inline void AppendBytes(Bytes& out, ByteSpan bytes) {
+    out.insert(out.end(), bytes.begin(), bytes.end());
+}
 
 // Pads to a multiple of four bytes with zeros.
 inline void AlignTo4(Bytes& out) {
-    while (out.size() % 4 != 0) out.push_back(0);
+    while (out.size() % 4 != 0)
+        out.push_back(0);
 }
 
 } // namespace imaging::codecs::fpx

@@ -7,7 +7,9 @@ namespace imaging::codecs::fpx {
 
 namespace {
 
-std::uint8_t ClampByte(double value) { return std::uint8_t(std::clamp(std::lround(value), 0L, 255L)); }
+std::uint8_t ClampByte(double value) {
+    return std::uint8_t(std::clamp(std::lround(value), 0L, 255L));
+}
 
 void PhotoYccToRgb(std::uint8_t* pixel) {
     const double luma = 1.3584 * pixel[0];
@@ -21,7 +23,8 @@ void PhotoYccToRgb(std::uint8_t* pixel) {
 void Unpremultiply(std::uint8_t* pixel, int colours) {
     const int alpha = pixel[colours];
     if (alpha == 0) return;
-    for (int c = 0; c < colours; ++c) pixel[c] = std::uint8_t(std::min(255, (pixel[c] * 255 + alpha / 2) / alpha));
+    for (int c = 0; c < colours; ++c)
+        pixel[c] = std::uint8_t(std::min(255, (pixel[c] * 255 + alpha / 2) / alpha));
 }
 
 } // namespace
@@ -32,7 +35,8 @@ Bytes ColourBlob(const ColourLayout& layout) {
     Bytes blob;
     AppendU32(blob, 1);
     AppendU32(blob, std::uint32_t(layout.Channels()));
-    for (int c = 0; c < colours; ++c) AppendU32(blob, layout.space << 16 | flags | std::uint32_t(c));
+    for (int c = 0; c < colours; ++c)
+        AppendU32(blob, layout.space << 16 | flags | std::uint32_t(c));
     if (layout.alpha) AppendU32(blob, layout.space << 16 | flags | kAlphaIndex);
     return blob;
 }

@@ -26,8 +26,7 @@ struct Unref {
         if (object) g_object_unref(object);
     }
 };
-template <typename T>
-using GPtr = std::unique_ptr<T, Unref>;
+template <typename T> using GPtr = std::unique_ptr<T, Unref>;
 
 // The root directory entry must have no siblings. libgsf reads siblings of the root without attaching them
 // anywhere, so such a file would leak their entries; it is refused before libgsf sees it.
@@ -43,7 +42,9 @@ void CheckRootEntry(ByteSpan data) {
         Fail("damaged compound file directory (the root entry has siblings)");
 }
 
-bool IsStorage(GsfInput* input) { return GSF_IS_INFILE(input) && gsf_infile_num_children(GSF_INFILE(input)) >= 0; }
+bool IsStorage(GsfInput* input) {
+    return GSF_IS_INFILE(input) && gsf_infile_num_children(GSF_INFILE(input)) >= 0;
+}
 
 ClassId StorageClassId(GsfInput* input) {
     ClassId id{};
@@ -132,7 +133,9 @@ CompoundReader::CompoundReader(ByteSpan data) : impl_(std::make_unique<Impl>()) 
 
 CompoundReader::~CompoundReader() = default;
 
-ClassId CompoundReader::RootClassId() const { return StorageClassId(GSF_INPUT(impl_->root.get())); }
+ClassId CompoundReader::RootClassId() const {
+    return StorageClassId(GSF_INPUT(impl_->root.get()));
+}
 
 bool CompoundReader::HasStorage(const CompoundPath& path) const {
     GPtr<GsfInput> entry = impl_->Open(path);

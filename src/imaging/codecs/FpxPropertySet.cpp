@@ -14,14 +14,20 @@ constexpr std::uint32_t kMaxProperties = 4096;
 // this reader does not know.
 std::optional<std::uint64_t> ValueLength(std::uint32_t type, ByteSpan section, std::size_t offset) {
     switch (type) {
-    case kTypeI2: return 2;
+    case kTypeI2:
+        return 2;
     case kTypeI4:
     case kTypeR4:
-    case kTypeUI4: return 4;
-    case kTypeClsid: return 16;
-    case kTypeBlob: return 4 + std::uint64_t(LoadU32(section, offset, "property"));
-    case kTypeUI4Vector: return 4 + 4 * std::uint64_t(LoadU32(section, offset, "property"));
-    default: return std::nullopt;
+    case kTypeUI4:
+        return 4;
+    case kTypeClsid:
+        return 16;
+    case kTypeBlob:
+        return 4 + std::uint64_t(LoadU32(section, offset, "property"));
+    case kTypeUI4Vector:
+        return 4 + 4 * std::uint64_t(LoadU32(section, offset, "property"));
+    default:
+        return std::nullopt;
     }
 }
 
@@ -124,12 +130,15 @@ void PropertySet::SetBlob(std::uint32_t id, ByteSpan value) {
     Set(id, kTypeBlob, std::move(bytes));
 }
 
-void PropertySet::SetClsid(std::uint32_t id, const ClassId& value) { Set(id, kTypeClsid, Bytes(value.begin(), value.end())); }
+void PropertySet::SetClsid(std::uint32_t id, const ClassId& value) {
+    Set(id, kTypeClsid, Bytes(value.begin(), value.end()));
+}
 
 void PropertySet::SetUI4Vector(std::uint32_t id, const std::vector<std::uint32_t>& values) {
     Bytes bytes;
     AppendU32(bytes, std::uint32_t(values.size()));
-    for (std::uint32_t value : values) AppendU32(bytes, value);
+    for (std::uint32_t value : values)
+        AppendU32(bytes, value);
     Set(id, kTypeUI4Vector, std::move(bytes));
 }
 
@@ -143,10 +152,14 @@ std::optional<std::int64_t> PropertySet::Integer(std::uint32_t id) const {
     const Property* property = Find(id);
     if (!property) return std::nullopt;
     switch (property->type) {
-    case kTypeI2: return std::int16_t(LoadU16(property->value, 0, "property"));
-    case kTypeI4: return std::int32_t(LoadU32(property->value, 0, "property"));
-    case kTypeUI4: return LoadU32(property->value, 0, "property");
-    default: return std::nullopt;
+    case kTypeI2:
+        return std::int16_t(LoadU16(property->value, 0, "property"));
+    case kTypeI4:
+        return std::int32_t(LoadU32(property->value, 0, "property"));
+    case kTypeUI4:
+        return LoadU32(property->value, 0, "property");
+    default:
+        return std::nullopt;
     }
 }
 

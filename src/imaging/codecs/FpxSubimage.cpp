@@ -12,7 +12,9 @@ constexpr std::uint32_t kEntrySize = 16;
 // Each tile in the data stream follows 28 unused bytes, as other FlashPix writers lay them out.
 constexpr std::size_t kTileGap = 28;
 
-int TilesAcross(int pixels) { return (pixels + kTileSide - 1) / kTileSide; }
+int TilesAcross(int pixels) {
+    return (pixels + kTileSide - 1) / kTileSide;
+}
 
 // Copies tile (tx, ty) out of the raster, repeating the last column and then the last row past the edges.
 void ExtractTile(const Raster& raster, int tx, int ty, std::uint8_t* tile) {
@@ -54,9 +56,9 @@ EncodedSubimage EncodeSubimage(const Raster& stored, const JpegTileEncoder* jpeg
     const std::uint32_t count = std::uint32_t(across) * std::uint32_t(down);
     EncodedSubimage result{StreamHeader(FlashPixId(kSubimageHeaderClass)),
                            StreamHeader(FlashPixId(kSubimageDataClass))};
-    for (std::uint32_t value : {kHeaderLength, std::uint32_t(stored.width), std::uint32_t(stored.height), count,
-                                std::uint32_t(kTileSide), std::uint32_t(kTileSide), std::uint32_t(stored.bands),
-                                kHeaderLength, kEntrySize})
+    for (std::uint32_t value :
+         {kHeaderLength, std::uint32_t(stored.width), std::uint32_t(stored.height), count, std::uint32_t(kTileSide),
+          std::uint32_t(kTileSide), std::uint32_t(stored.bands), kHeaderLength, kEntrySize})
         AppendU32(result.header, value);
 
     Bytes tile(kTilePixels * std::size_t(stored.bands));
@@ -96,9 +98,8 @@ Raster DecodeSubimage(ByteSpan header, ByteSpan data, int width, int height, int
     const std::uint32_t tableOffset = LoadU32(header, base + 28, "subimage header");
     const std::uint32_t entrySize = LoadU32(header, base + 32, "subimage header");
     if (storedWidth != std::uint32_t(width) || storedHeight != std::uint32_t(height))
-        Fail("FlashPix full-resolution level is " + std::to_string(storedWidth) + " x " +
-             std::to_string(storedHeight) + ", not the image size " + std::to_string(width) + " x " +
-             std::to_string(height));
+        Fail("FlashPix full-resolution level is " + std::to_string(storedWidth) + " x " + std::to_string(storedHeight) +
+             ", not the image size " + std::to_string(width) + " x " + std::to_string(height));
     if (tileWidth != kTileSide || tileHeight != kTileSide) Fail("FlashPix tiles are not 64 x 64");
     if (storedChannels != std::uint32_t(channels)) Fail("FlashPix level channel count disagrees with its colours");
     const int across = TilesAcross(width), down = TilesAcross(height);

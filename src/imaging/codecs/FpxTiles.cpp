@@ -142,8 +142,8 @@ bool RunDecompress(DecompressJob* job) {
     jpeg_read_header(&info, TRUE);
     if (info.image_width != kTileSide || info.image_height != kTileSide || info.num_components != job->channels ||
         info.data_precision != 8) {
-        std::snprintf(job->message, sizeof job->message, "JPEG tile is %ux%u with %d components",
-                      info.image_width, info.image_height, info.num_components);
+        std::snprintf(job->message, sizeof job->message, "JPEG tile is %ux%u with %d components", info.image_width,
+                      info.image_height, info.num_components);
         jpeg_destroy_decompress(&info);
         return false;
     }
@@ -162,7 +162,9 @@ bool RunDecompress(DecompressJob* job) {
 
 // --- tiles ---------------------------------------------------------------------------------------------------
 
-std::uint8_t ClampByte(double value) { return std::uint8_t(std::clamp(std::lround(value), 0L, 255L)); }
+std::uint8_t ClampByte(double value) {
+    return std::uint8_t(std::clamp(std::lround(value), 0L, 255L));
+}
 
 // Undoes the JPEG codec's RGB -> YCbCr conversion (JFIF full-range coefficients) on the first three channels.
 void YCbCrToRgb(std::uint8_t* tile, int channels) {
@@ -217,10 +219,14 @@ void DecodeTile(const TileEntry& entry, ByteSpan bytes, int channels, const Jpeg
         return;
     case kSingleColour:
         // The colour's channels are the subtype's bytes, first channel in the lowest byte.
-        for (std::size_t i = 0; i < tileBytes; ++i) out[i] = std::uint8_t(entry.subtype >> (8 * (i % channels)));
+        for (std::size_t i = 0; i < tileBytes; ++i)
+            out[i] = std::uint8_t(entry.subtype >> (8 * (i % channels)));
         return;
-    case kJpeg: DecodeJpegTile(entry, bytes, channels, tables, out); return;
-    default: Fail("FlashPix tile compression " + std::to_string(entry.compression) + " is not supported");
+    case kJpeg:
+        DecodeJpegTile(entry, bytes, channels, tables, out);
+        return;
+    default:
+        Fail("FlashPix tile compression " + std::to_string(entry.compression) + " is not supported");
     }
 }
 

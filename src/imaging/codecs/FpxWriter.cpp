@@ -71,7 +71,8 @@ ClassId ContentId(const Raster& raster) {
         hashes[1] = (hashes[1] ^ byte) * 0x100000001b3ULL + 1;
     }
     ClassId id{};
-    for (int i = 0; i < 16; ++i) id[std::size_t(i)] = std::uint8_t(hashes[i / 8] >> (8 * (i % 8)));
+    for (int i = 0; i < 16; ++i)
+        id[std::size_t(i)] = std::uint8_t(hashes[i / 8] >> (8 * (i % 8)));
     id[7] = std::uint8_t((id[7] & 0x0F) | 0x40); // a version-4 style identifier
     id[8] = std::uint8_t((id[8] & 0x3F) | 0x80);
     return id;
@@ -125,7 +126,8 @@ Bytes ImageContentsStream(const std::vector<const Raster*>& levels, const Colour
     if (jpeg) {
         // One identical copy of the tables per level: level n uses table index n + 1.
         contents.SetUI4(kMaxTableIndexProperty, std::uint32_t(count));
-        for (int level = 0; level < count; ++level) contents.SetBlob(JpegTablesProperty(level + 1), jpeg->Tables());
+        for (int level = 0; level < count; ++level)
+            contents.SetBlob(JpegTablesProperty(level + 1), jpeg->Tables());
     }
     return contents.Serialize();
 }
@@ -147,7 +149,8 @@ Bytes WriteFpx(const Raster& stored, const ColourLayout& layout, bool jpegTiles,
         Fail("FlashPix writer was given an inconsistent raster");
     const std::vector<Raster> reduced = ReducedLevels(stored);
     std::vector<const Raster*> levels;
-    for (const Raster& level : reduced) levels.push_back(&level);
+    for (const Raster& level : reduced)
+        levels.push_back(&level);
     levels.push_back(&stored);
     std::optional<JpegTileEncoder> jpeg;
     if (jpegTiles) jpeg.emplace(stored.bands, quality);

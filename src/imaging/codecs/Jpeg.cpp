@@ -120,10 +120,10 @@ std::optional<vips::VImage> ReloadEighthFromDc(const SourceFile& file) {
     return CallVips([&] {
         // The header as stored (not turned upright) says which way up the picture goes and its colour profile.
         vips::VImage header = vips::VImage::new_from_buffer(bytes->data(), bytes->size(), "");
-        vips::VImage pixels = CopyToVips(dc->pixels.data(), dc->width, dc->height, dc->bands)
-                                  .copy(vips::VImage::option()->set("interpretation", dc->bands == 1
-                                                                                          ? VIPS_INTERPRETATION_B_W
-                                                                                          : VIPS_INTERPRETATION_sRGB));
+        vips::VImage pixels =
+            CopyToVips(dc->pixels.data(), dc->width, dc->height, dc->bands)
+                .copy(vips::VImage::option()->set("interpretation",
+                                                  dc->bands == 1 ? VIPS_INTERPRETATION_B_W : VIPS_INTERPRETATION_sRGB));
         if (header.get_typeof(VIPS_META_ICC_NAME) != 0) {
             std::size_t length = 0;
             const void* profile = header.get_blob(VIPS_META_ICC_NAME, &length);
@@ -143,7 +143,9 @@ bool IsJpeg(std::span<const std::uint8_t> head) {
     return head.size() >= 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF;
 }
 
-Image LoadJpeg(const std::string& path) { return LoadJpeg(FileReader(path)); }
+Image LoadJpeg(const std::string& path) {
+    return LoadJpeg(FileReader(path));
+}
 
 Image LoadJpeg(const FileReader& file) {
     EnsureInitialized();
@@ -163,9 +165,7 @@ Image LoadJpeg(const FileReader& file) {
     Image image;
     image.width = loaded.width();
     image.height = loaded.height();
-    image.bitCount = loaded.bands() == 1                                    ? 8
-                     : loaded.interpretation() == VIPS_INTERPRETATION_CMYK ? 32
-                                                                            : 24;
+    image.bitCount = loaded.bands() == 1 ? 8 : loaded.interpretation() == VIPS_INTERPRETATION_CMYK ? 32 : 24;
     image.pixels = ToKeptPixels(loaded);
     image.comment = std::move(comment);
     // The decoder scales by 1/2, 1/4 or 1/8 while it decodes (the orientation is applied afterwards, so the
@@ -194,13 +194,13 @@ void WriteJpeg(const vips::VImage& rgb, int quality, bool progressive, bool subs
             vips::VImage image = rgb.copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
             // strip: an orientation tag or profile carried over from the source would no longer describe the
             // pixels.
-            image.jpegsave_target(target, vips::VImage::option()
-                                              ->set("Q", std::clamp(quality, 1, 100))
-                                              ->set("interlace", progressive)
-                                              ->set("subsample_mode", subsample ? VIPS_FOREIGN_SUBSAMPLE_ON
-                                                                                : VIPS_FOREIGN_SUBSAMPLE_OFF)
-                                              ->set("optimize_coding", optimize)
-                                              ->set("strip", true));
+            image.jpegsave_target(
+                target, vips::VImage::option()
+                            ->set("Q", std::clamp(quality, 1, 100))
+                            ->set("interlace", progressive)
+                            ->set("subsample_mode", subsample ? VIPS_FOREIGN_SUBSAMPLE_ON : VIPS_FOREIGN_SUBSAMPLE_OFF)
+                            ->set("optimize_coding", optimize)
+                            ->set("strip", true));
         },
         [&inserter](std::span<const std::uint8_t> bytes) { inserter.Write(bytes); });
     inserter.Finish();

@@ -23,9 +23,13 @@ namespace imaging::codecs {
 namespace {
 
 struct NotHandled {};
-[[noreturn]] void Refuse() { throw NotHandled{}; }
+[[noreturn]] void Refuse() {
+    throw NotHandled{};
+}
 
-bool IsRestart(std::uint8_t marker) { return marker >= 0xD0 && marker <= 0xD7; }
+bool IsRestart(std::uint8_t marker) {
+    return marker >= 0xD0 && marker <= 0xD7;
+}
 
 // The position of the next marker at or after pos (its first 0xFF, fill bytes included), passing over 0xFF00
 // stuffing and, when skipRestarts, RST0-7; the size of the data when there is none.
@@ -35,7 +39,8 @@ std::size_t NextMarker(std::span<const std::uint8_t> data, std::size_t pos, bool
         if (!found) break;
         const std::size_t at = std::size_t(static_cast<const std::uint8_t*>(found) - data.data());
         std::size_t code = at + 1;
-        while (code < data.size() && data[code] == 0xFF) ++code;
+        while (code < data.size() && data[code] == 0xFF)
+            ++code;
         if (code >= data.size()) break;
         if (data[code] != 0x00 && !(skipRestarts && IsRestart(data[code]))) return at;
         pos = code + 1;
@@ -79,8 +84,8 @@ private:
     void Fill() {
         while (count_ <= 56) {
             std::uint64_t byte = 0;
-            const bool data = pos_ < data_.size() &&
-                              (data_[pos_] != 0xFF || (pos_ + 1 < data_.size() && data_[pos_ + 1] == 0x00));
+            const bool data =
+                pos_ < data_.size() && (data_[pos_] != 0xFF || (pos_ + 1 < data_.size() && data_[pos_ + 1] == 0x00));
             if (data) {
                 byte = data_[pos_];
                 pos_ += byte == 0xFF ? 2 : 1;
@@ -210,7 +215,9 @@ private:
     std::size_t pos_ = 0;
 };
 
-int CeilDiv(std::int64_t a, std::int64_t b) { return int((a + b - 1) / b); }
+int CeilDiv(std::int64_t a, std::int64_t b) {
+    return int((a + b - 1) / b);
+}
 
 struct Component {
     int id = 0;
@@ -260,7 +267,9 @@ struct Taps {
     }
 };
 
-std::uint8_t Clamp(int value) { return std::uint8_t(std::clamp(value, 0, 255)); }
+std::uint8_t Clamp(int value) {
+    return std::uint8_t(std::clamp(value, 0, 255));
+}
 
 class DcDecoder {
 public:
@@ -272,7 +281,8 @@ public:
         std::size_t pos = 2;
         for (;;) {
             if (pos >= data_.size() || data_[pos] != 0xFF) Refuse();
-            while (pos < data_.size() && data_[pos] == 0xFF) ++pos;
+            while (pos < data_.size() && data_[pos] == 0xFF)
+                ++pos;
             if (pos >= data_.size()) Refuse();
             const std::uint8_t marker = data_[pos++];
             if (marker == 0xD9) break; // EOI
@@ -283,13 +293,27 @@ public:
             Segment segment(data_.subspan(pos + 2, length - 2));
             pos += length;
             switch (marker) {
-            case 0xC2: ReadFrame(segment); break;
-            case 0xC4: ReadHuffmanTables(segment); break;
-            case 0xDB: ReadQuantTables(segment); break;
-            case 0xDD: ReadRestartInterval(segment); break;
-            case 0xDA: pos = ReadScan(segment, pos); break;
-            case 0xE0: sawJfif_ = sawJfif_ || HasPrefix(segment, "JFIF", 5); break;
-            case 0xEE: ReadAdobe(segment); break;
+            case 0xC2:
+                ReadFrame(segment);
+                break;
+            case 0xC4:
+                ReadHuffmanTables(segment);
+                break;
+            case 0xDB:
+                ReadQuantTables(segment);
+                break;
+            case 0xDD:
+                ReadRestartInterval(segment);
+                break;
+            case 0xDA:
+                pos = ReadScan(segment, pos);
+                break;
+            case 0xE0:
+                sawJfif_ = sawJfif_ || HasPrefix(segment, "JFIF", 5);
+                break;
+            case 0xEE:
+                ReadAdobe(segment);
+                break;
             default:
                 if ((marker >= 0xE1 && marker <= 0xEF) || marker == 0xFE) break; // other APPn, comments
                 Refuse(); // other frame kinds, arithmetic conditioning, DNL, reserved markers
@@ -363,7 +387,8 @@ private:
             if (tableClass > 1 || index > 3) Refuse();
             const std::uint8_t* counts = segment.Bytes(16).data();
             int total = 0;
-            for (int i = 0; i < 16; ++i) total += counts[i];
+            for (int i = 0; i < 16; ++i)
+                total += counts[i];
             if (total > 256) Refuse();
             auto& tables = tableClass == 0 ? dcTables_ : acTables_;
             if (!tables[std::size_t(index)].Build(counts, segment.Bytes(std::size_t(total)))) Refuse();
@@ -430,8 +455,7 @@ private:
             Component& c = *scan[i].component;
             if (first ? c.bits >= 0 : c.bits != ah) Refuse(); // the progression of this component
             if (first && !scan[i].dcTable->defined()) Refuse();
-            lanes[i] = {nullptr, c.stride, interleaved ? c.h : 1, interleaved ? c.v : 1,
-                        scan[i].dcTable, 0};
+            lanes[i] = {nullptr, c.stride, interleaved ? c.h : 1, interleaved ? c.v : 1, scan[i].dcTable, 0};
             blocksPerMcu += lanes[i].h * lanes[i].v;
         }
         if (blocksPerMcu > 10) Refuse();
@@ -445,9 +469,12 @@ private:
         }
 
         BitReader bits(data_, dataStart);
-        if (first) DecodeMcus<true>(bits, used, al, mcuCols, mcuRows);
-        else DecodeMcus<false>(bits, used, al, mcuCols, mcuRows);
-        for (ScanComponent& s : scan) s.component->bits = al;
+        if (first)
+            DecodeMcus<true>(bits, used, al, mcuCols, mcuRows);
+        else
+            DecodeMcus<false>(bits, used, al, mcuCols, mcuRows);
+        for (ScanComponent& s : scan)
+            s.component->bits = al;
         return NextMarker(data_, bits.position(), true);
     }
 
@@ -464,7 +491,8 @@ private:
                         bits.Restart(AfterRestartMarker(bits.position(), nextRestart));
                         nextRestart = (nextRestart + 1) & 7;
                         restartsLeft = restartInterval_;
-                        for (Lane& lane : lanes) lane.predictor = 0;
+                        for (Lane& lane : lanes)
+                            lane.predictor = 0;
                     }
                     --restartsLeft;
                 }
@@ -493,7 +521,8 @@ private:
     // The restart marker due after the padding bits, RSTn with n counting 0..7: the position after it.
     std::size_t AfterRestartMarker(std::size_t pos, int number) const {
         pos = NextMarker(data_, pos, false);
-        while (pos < data_.size() && data_[pos] == 0xFF) ++pos;
+        while (pos < data_.size() && data_[pos] == 0xFF)
+            ++pos;
         if (pos >= data_.size() || data_[pos] != 0xD0 + number) Refuse();
         return pos + 1;
     }
@@ -529,7 +558,8 @@ private:
             down.emplace_back(raster.height, c.blocksH, c.v, maxV_, triangle);
         }
         std::array<std::vector<std::uint8_t>, 3> rows;
-        for (auto& row : rows) row.resize(width);
+        for (auto& row : rows)
+            row.resize(width);
         for (int y = 0; y < raster.height; ++y) {
             for (std::size_t ci = 0; ci < 3; ++ci)
                 ResampleRow(planes[ci], components_[ci], across[ci], down[ci], y, rows[ci]);
@@ -545,8 +575,8 @@ private:
         return raster;
     }
 
-    void ResampleRow(const std::vector<std::uint8_t>& plane, const Component& c, const Taps& across,
-                     const Taps& down, int y, std::vector<std::uint8_t>& row) const {
+    void ResampleRow(const std::vector<std::uint8_t>& plane, const Component& c, const Taps& across, const Taps& down,
+                     int y, std::vector<std::uint8_t>& row) const {
         const std::size_t yi = std::size_t(y);
         const std::uint8_t* nearRow = plane.data() + std::size_t(down.nearer[yi]) * std::size_t(c.blocksW);
         const std::uint8_t* farRow = plane.data() + std::size_t(down.farther[yi]) * std::size_t(c.blocksW);
@@ -579,7 +609,8 @@ private:
 
 std::optional<Raster> DecodeJpegDc(std::span<const std::uint8_t> bytes, bool allowSubsampled) {
     try {
-        return std::make_unique<DcDecoder>(bytes, allowSubsampled)->Decode(); // its tables are large for a thread's stack
+        return std::make_unique<DcDecoder>(bytes, allowSubsampled)
+            ->Decode(); // its tables are large for a thread's stack
     } catch (const NotHandled&) {
         return std::nullopt;
     }

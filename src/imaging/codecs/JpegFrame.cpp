@@ -12,7 +12,9 @@ namespace {
 // Bounds the walk over a damaged file made of endless empty segments.
 constexpr int kMaxSegments = 100000;
 
-bool IsStandalone(std::uint8_t type) { return type == 0xD8 || type == 0x01 || (type >= 0xD0 && type <= 0xD7); }
+bool IsStandalone(std::uint8_t type) {
+    return type == 0xD8 || type == 0x01 || (type >= 0xD0 && type <= 0xD7);
+}
 
 bool IsFrame(std::uint8_t type) {
     return type >= 0xC0 && type <= 0xCF && type != 0xC4 && type != 0xC8 && type != 0xCC;
@@ -87,7 +89,8 @@ std::uint64_t MinimumJpegDataBytes(const JpegFrame& frame) {
     for (const JpegFrame::Component& c : frame.components) {
         // A component's own size, rounded up, in whole blocks.
         const std::uint64_t width = (std::uint64_t(frame.width) * std::uint64_t(c.h) + std::uint64_t(hMax) - 1) / hMax;
-        const std::uint64_t height = (std::uint64_t(frame.height) * std::uint64_t(c.v) + std::uint64_t(vMax) - 1) / vMax;
+        const std::uint64_t height =
+            (std::uint64_t(frame.height) * std::uint64_t(c.v) + std::uint64_t(vMax) - 1) / vMax;
         blocks += ((width + 7) / 8) * ((height + 7) / 8);
     }
     return blocks / 8;

@@ -27,9 +27,12 @@ bool IsHeif(std::span<const std::uint8_t> head) {
 // The module a format's loader lives in, or nothing when it is built into libvips.
 const char* ModuleOf(LibvipsFormat format) {
     switch (format) {
-    case LibvipsFormat::Heif: return "vips-heif";
-    case LibvipsFormat::Jxl: return "vips-jxl";
-    case LibvipsFormat::Webp: return nullptr;
+    case LibvipsFormat::Heif:
+        return "vips-heif";
+    case LibvipsFormat::Jxl:
+        return "vips-jxl";
+    case LibvipsFormat::Webp:
+        return nullptr;
     }
     return nullptr;
 }
@@ -40,9 +43,12 @@ vips::VImage Open(const vips::VSource& source, LibvipsFormat format, VipsAccess 
         return vips::VImage::option()->set("access", access)->set("fail_on", VIPS_FAIL_ON_ERROR);
     };
     switch (format) {
-    case LibvipsFormat::Heif: return vips::VImage::heifload_source(source, options());
-    case LibvipsFormat::Webp: return vips::VImage::webpload_source(source, options()->set("scale", scale));
-    case LibvipsFormat::Jxl: return vips::VImage::jxlload_source(source, options());
+    case LibvipsFormat::Heif:
+        return vips::VImage::heifload_source(source, options());
+    case LibvipsFormat::Webp:
+        return vips::VImage::webpload_source(source, options()->set("scale", scale));
+    case LibvipsFormat::Jxl:
+        return vips::VImage::jxlload_source(source, options());
     }
     Fail("unknown format");
 }

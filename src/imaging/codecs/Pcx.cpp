@@ -25,10 +25,22 @@ constexpr std::uint8_t kRunFlag = 0xC0;
 constexpr std::size_t kMaxRun = 63;
 constexpr std::uint16_t kDpi = 96;
 
-constexpr std::array<Rgb, 16> kEgaColours{{{0, 0, 0},       {0, 0, 170},    {0, 170, 0},    {0, 170, 170},
-                                           {170, 0, 0},     {170, 0, 170},  {170, 85, 0},   {170, 170, 170},
-                                           {85, 85, 85},    {85, 85, 255},  {85, 255, 85},  {85, 255, 255},
-                                           {255, 85, 85},   {255, 85, 255}, {255, 255, 85}, {255, 255, 255}}};
+constexpr std::array<Rgb, 16> kEgaColours{{{0, 0, 0},
+                                           {0, 0, 170},
+                                           {0, 170, 0},
+                                           {0, 170, 170},
+                                           {170, 0, 0},
+                                           {170, 0, 170},
+                                           {170, 85, 0},
+                                           {170, 170, 170},
+                                           {85, 85, 85},
+                                           {85, 85, 255},
+                                           {85, 255, 85},
+                                           {85, 255, 255},
+                                           {255, 85, 85},
+                                           {255, 85, 255},
+                                           {255, 255, 85},
+                                           {255, 255, 255}}};
 
 struct Header {
     int version = 0;
@@ -57,15 +69,16 @@ Header ReadHeader(const LeReader& in) {
     h.width = xMax - xMin + 1;
     h.height = yMax - yMin + 1;
     CheckDimensions(h.width, h.height);
-    for (std::size_t i = 0; i < 16; ++i) h.egaPalette[i] = Rgb{in.U8(16 + i * 3), in.U8(17 + i * 3), in.U8(18 + i * 3)};
+    for (std::size_t i = 0; i < 16; ++i)
+        h.egaPalette[i] = Rgb{in.U8(16 + i * 3), in.U8(17 + i * 3), in.U8(18 + i * 3)};
     h.planes = in.U8(65);
     h.bytesPerLine = in.U16(66);
 
     bool supported = (h.bitsPerPixel == 1 && (h.planes == 1 || h.planes == 4)) ||
                      (h.bitsPerPixel == 8 && (h.planes == 1 || h.planes == 3 || h.planes == 4));
     if (!supported)
-        FailUnsupported("unsupported PCX layout: " + std::to_string(h.bitsPerPixel) + " bits x " + std::to_string(h.planes) +
-             " planes");
+        FailUnsupported("unsupported PCX layout: " + std::to_string(h.bitsPerPixel) + " bits x " +
+                        std::to_string(h.planes) + " planes");
     if (h.bytesPerLine < (std::uint64_t(h.width) * std::uint64_t(h.bitsPerPixel) + 7) / 8)
         Fail("PCX bytes per line is too small for the width");
     return h;
@@ -158,7 +171,8 @@ Raster DecodePcx(std::span<const std::uint8_t> data) {
         std::uint8_t* dst = r.Row(y);
         for (std::size_t x = 0; x < std::size_t(r.width); ++x, dst += r.bands) {
             if (h.bitsPerPixel == 8 && h.planes >= 3) {
-                for (int c = 0; c < h.planes; ++c) dst[c] = line[std::size_t(c) * bpl + x];
+                for (int c = 0; c < h.planes; ++c)
+                    dst[c] = line[std::size_t(c) * bpl + x];
                 continue;
             }
             std::size_t index = 0;
@@ -182,7 +196,8 @@ namespace {
 void PutRleLine(std::vector<std::uint8_t>& out, std::span<const std::uint8_t> line) {
     for (std::size_t i = 0; i < line.size();) {
         std::size_t run = 1;
-        while (i + run < line.size() && run < kMaxRun && line[i + run] == line[i]) ++run;
+        while (i + run < line.size() && run < kMaxRun && line[i + run] == line[i])
+            ++run;
         if (run > 1 || (line[i] & kRunFlag) == kRunFlag) out.push_back(std::uint8_t(kRunFlag | run));
         out.push_back(line[i]);
         i += run;
@@ -217,7 +232,8 @@ std::vector<std::uint8_t> EncodePcx(const Raster& rgb) {
     for (int y = 0; y < rgb.height; ++y) {
         for (int c = 0; c < 3; ++c) {
             const std::uint8_t* p = rgb.Row(y) + c;
-            for (int x = 0; x < rgb.width; ++x, p += 3) line[std::size_t(x)] = *p;
+            for (int x = 0; x < rgb.width; ++x, p += 3)
+                line[std::size_t(x)] = *p;
             PutRleLine(out, line);
         }
     }

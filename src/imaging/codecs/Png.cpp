@@ -41,15 +41,20 @@ Header ReadHeader(const std::vector<std::uint8_t>& head) {
     CheckDimensions(header.width, header.height);
     bool valid = false;
     switch (header.colourType) {
-    case 0: valid = header.bitDepth == 1 || header.bitDepth == 2 || header.bitDepth == 4 || header.bitDepth == 8 ||
-                    header.bitDepth == 16;
+    case 0:
+        valid = header.bitDepth == 1 || header.bitDepth == 2 || header.bitDepth == 4 || header.bitDepth == 8 ||
+                header.bitDepth == 16;
         break;
-    case 3: valid = header.bitDepth == 1 || header.bitDepth == 2 || header.bitDepth == 4 || header.bitDepth == 8;
+    case 3:
+        valid = header.bitDepth == 1 || header.bitDepth == 2 || header.bitDepth == 4 || header.bitDepth == 8;
         break;
     case 2:
     case 4:
-    case 6: valid = header.bitDepth == 8 || header.bitDepth == 16; break;
-    default: break;
+    case 6:
+        valid = header.bitDepth == 8 || header.bitDepth == 16;
+        break;
+    default:
+        break;
     }
     if (!valid)
         Fail("unsupported PNG colour type " + std::to_string(header.colourType) + " with bit depth " +
@@ -72,9 +77,12 @@ std::uint64_t MinimumRawBytes(const Header& header) {
 int BitCount(const Header& header) {
     switch (header.colourType) {
     case 0:
-    case 3: return std::min(header.bitDepth, 8);
-    case 2: return 24;
-    default: return 32; // grey + alpha, RGBA
+    case 3:
+        return std::min(header.bitDepth, 8);
+    case 2:
+        return 24;
+    default:
+        return 32; // grey + alpha, RGBA
     }
 }
 
@@ -87,9 +95,8 @@ std::optional<std::string> Inflate(const std::uint8_t* data, std::size_t size) {
     while (text->size() < kMaxCommentBytes) {
         gsize read = 0, written = 0;
         GError* error = nullptr;
-        GConverterResult result =
-            g_converter_convert(G_CONVERTER(decompressor), data + pos, size - pos, buffer.data(), buffer.size(),
-                                G_CONVERTER_INPUT_AT_END, &read, &written, &error);
+        GConverterResult result = g_converter_convert(G_CONVERTER(decompressor), data + pos, size - pos, buffer.data(),
+                                                      buffer.size(), G_CONVERTER_INPUT_AT_END, &read, &written, &error);
         if (result == G_CONVERTER_ERROR) {
             g_error_free(error);
             text.reset();
@@ -116,8 +123,8 @@ bool IsCommentKeyword(std::string_view keyword) {
 std::optional<std::string> CommentFromChunk(std::string_view type, const std::vector<std::uint8_t>& data) {
     auto end = data.data() + data.size();
     auto keywordEnd = std::find(data.data(), end, 0);
-    if (keywordEnd == end || !IsCommentKeyword({reinterpret_cast<const char*>(data.data()),
-                                                std::size_t(keywordEnd - data.data())}))
+    if (keywordEnd == end ||
+        !IsCommentKeyword({reinterpret_cast<const char*>(data.data()), std::size_t(keywordEnd - data.data())}))
         return std::nullopt;
     const std::uint8_t* p = keywordEnd + 1;
     auto bytes = [](const std::uint8_t* from, const std::uint8_t* to) {
@@ -167,9 +174,8 @@ std::string ReadComment(const FileReader& file) {
 }
 
 vips::VImage OpenPng(const vips::VSource& source, VipsAccess access) {
-    return vips::VImage::pngload_source(source, vips::VImage::option()
-                                                    ->set("fail_on", VIPS_FAIL_ON_ERROR)
-                                                    ->set("access", access));
+    return vips::VImage::pngload_source(
+        source, vips::VImage::option()->set("fail_on", VIPS_FAIL_ON_ERROR)->set("access", access));
 }
 
 } // namespace
@@ -178,7 +184,9 @@ bool IsPng(std::span<const std::uint8_t> head) {
     return head.size() >= kSignature.size() && std::equal(kSignature.begin(), kSignature.end(), head.begin());
 }
 
-Image LoadPng(const std::string& path) { return LoadPng(FileReader(path)); }
+Image LoadPng(const std::string& path) {
+    return LoadPng(FileReader(path));
+}
 
 Image LoadPng(const FileReader& file) {
     EnsureInitialized();

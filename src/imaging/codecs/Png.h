@@ -17,8 +17,8 @@ class FileReader;
 
 struct PngOptions {
     bool interlace = false;
-    std::string comment;              // "Comment": tEXt when Latin-1 can hold it, else iTXt; compressed from 1 KiB
-    std::optional<Rgb> transparent;   // tRNS colour
+    std::string comment;            // "Comment": tEXt when Latin-1 can hold it, else iTXt; compressed from 1 KiB
+    std::optional<Rgb> transparent; // tRNS colour
 };
 
 bool IsPng(std::span<const std::uint8_t> head);

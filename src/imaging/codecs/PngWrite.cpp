@@ -172,8 +172,8 @@ void SetOptions(WriteJob& job, const PngOptions& options, const ByteSink& sink) 
 
 void SetTransparentColour(WriteJob& job, const PngOptions& options) {
     if (options.transparent)
-        job.transparentColour = png_color_16{0, options.transparent->r, options.transparent->g,
-                                             options.transparent->b, 0};
+        job.transparentColour =
+            png_color_16{0, options.transparent->r, options.transparent->g, options.transparent->b, 0};
 }
 
 // Encodes rows held in memory, rowBytes apart.
@@ -231,7 +231,8 @@ void WritePng(const Paletted& image, const PngOptions& options, const ByteSink& 
     job.colourType = PNG_COLOR_TYPE_PALETTE;
     job.bitDepth = colours <= 2 ? 1 : colours <= 4 ? 2 : colours <= 16 ? 4 : 8;
     SetOptions(job, options, sink);
-    for (const Rgb& c : image.palette) job.palette.push_back(png_color{c.r, c.g, c.b});
+    for (const Rgb& c : image.palette)
+        job.palette.push_back(png_color{c.r, c.g, c.b});
     if (options.transparent) {
         // Every entry of that colour becomes fully transparent; tRNS may stop after the last one.
         for (std::size_t i = 0; i < colours; ++i) {

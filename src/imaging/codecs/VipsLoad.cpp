@@ -57,12 +57,13 @@ std::optional<std::vector<std::uint8_t>> SourceFile::ReadAll() const {
 void FailFromVips(const vips::VError& error) {
     std::string message = error.what();
     vips_error_clear();
-    while (!message.empty() && (message.back() == '\n' || message.back() == ' ')) message.pop_back();
+    while (!message.empty() && (message.back() == '\n' || message.back() == ' '))
+        message.pop_back();
     for (char& c : message)
         if (c == '\n') c = ' ';
     if (message.empty()) Fail("the image library failed without a message");
     // The libraries' words for data that ends early, and for memory.
-    static constexpr const char* kTruncated[] = {"remature end", "truncated", "end of file", "Not enough data",
+    static constexpr const char* kTruncated[] = {"remature end",   "truncated",  "end of file", "Not enough data",
                                                  "unexpected end", "read error", "EOF"};
     for (const char* words : kTruncated)
         if (message.find(words) != std::string::npos) FailTruncated(message);
@@ -124,8 +125,9 @@ vips::VImage DeviceCmykToRgb(const vips::VImage& cmyk) {
     vips::VImage cmy = cmyk.extract_band(0, vips::VImage::option()->set("n", 3));
     vips::VImage k = cmyk.extract_band(3);
     vips::VImage rgb = (full - cmy) * (full - k) * (255.0 / (full * full));
-    return rgb.rint().cast(VIPS_FORMAT_UCHAR).copy(
-        vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
+    return rgb.rint()
+        .cast(VIPS_FORMAT_UCHAR)
+        .copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
 }
 
 vips::VImage ToSrgb(const vips::VImage& loaded) {
@@ -134,10 +136,8 @@ vips::VImage ToSrgb(const vips::VImage& loaded) {
         // A profile that does not fit the pixels (say an RGB profile on a grey image) is ignored rather than
         // failing the load.
         try {
-            return loaded.icc_transform("srgb", VImage::option()
-                                                    ->set("embedded", true)
-                                                    ->set("intent", VIPS_INTENT_RELATIVE)
-                                                    ->set("depth", 8));
+            return loaded.icc_transform(
+                "srgb", VImage::option()->set("embedded", true)->set("intent", VIPS_INTENT_RELATIVE)->set("depth", 8));
         } catch (const vips::VError&) {
             vips_error_clear();
         }

@@ -62,8 +62,7 @@ private:
 [[noreturn]] void FailFromVips(const vips::VError& error);
 
 // Runs vips calls, turning their failure into imaging::Error.
-template <class Function>
-auto CallVips(Function&& function) -> decltype(function()) {
+template <class Function> auto CallVips(Function&& function) -> decltype(function()) {
     try {
         return function();
     } catch (const vips::VError& error) {
