@@ -139,15 +139,19 @@ bool BatchRun::ConvertEntry(const std::string& source, int index) {
     file.Action = imaging::TIk5File::kLoad;
     file.Execute();
     if (sourceRead_) sourceRead_(index);
+    // The loaded image becomes the working image, read by every effect through InImgHandle. Each effect puts
+    // its result in OutImgHandle, and CommitEffect releases the old working image and makes the result the
+    // new one; the file control keeps naming the loaded image only until the effects begin.
     effect.InImgHandle = file.ImgHandle;
     file.GetImageInfo();
     if (file.ImgBitCount < 24) {
-        effect.ChangeColorDepth(24, 0, 0, 0);
+        using E = imaging::TIk5Effect;
+        effect.ChangeColorDepth(E::kTrueColour, E::kNoDepthOption, E::kNoDepthOption, E::kNoDepthOption);
         CommitEffect();
     }
 
     target_ = ComputeTargetSize(file.ImgWidth, file.ImgHeight, options_.size, target_);
-    const std::int32_t resized = effect.Resize(target_.width, target_.height, 1);
+    const std::int32_t resized = effect.Resize(target_.width, target_.height, imaging::TIk5Effect::kAnyResizeMode);
     if (resized != 0) CommitEffect();
 
     if (overlayUsable_) stages_.Overlay(*this);
@@ -160,6 +164,7 @@ bool BatchRun::ConvertEntry(const std::string& source, int index) {
         }
         effect.InImgHandle = file.ImgHandle;
     } else {
+        // The save reads the last effect's result through the file control.
         file.ImgHandle = resized != 0 ? effect.OutImgHandle : 0;
     }
     if (resized == 0 || file.ImgHandle == 0) {
@@ -197,7 +202,8 @@ OutputFormat BatchRun::PrepareFormat() {
     imaging::TIk5File& file = c_.Ik5File1;
     OutputFormat format = ChooseOutputFormat(options_.format, options_.quality, options_.progressive);
     if (format.reduceTo8Bits) {
-        c_.Ik5Effect1.ChangeColorDepth(8, 0, 0, 0);
+        using E = imaging::TIk5Effect;
+        c_.Ik5Effect1.ChangeColorDepth(E::kPalette, E::kNoDepthOption, E::kNoDepthOption, E::kNoDepthOption);
         CommitEffect();
         file.ImgHandle = c_.Ik5Effect1.OutImgHandle;
     }

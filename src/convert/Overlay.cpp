@@ -51,8 +51,12 @@ void DrawOverlay(BatchRun& run, int opacity) {
                                                            run.Target().height, overlay.ImgWidth, overlay.ImgHeight);
     if (!at) return;
     imaging::TIk5Effect& effect = c.Ik5Effect1;
-    if (effect.Composite(effect.InImgHandle, overlay.ImgHandle, std::int16_t(opacity), red, green, blue, 0, 0, 1, at->x,
-                         at->y, 1) != 0)
+    using E = imaging::TIk5Effect;
+    // The effect reads the working image (InImgHandle) and the overlay file's image; its result goes to
+    // OutImgHandle, which CommitEffect makes the working image.
+    if (effect.Composite(effect.InImgHandle, overlay.ImgHandle, std::int16_t(opacity), red, green, blue,
+                         E::kNoCompositeFlag, E::kNoCompositeFlag, E::kCompositeFlagSet, at->x, at->y,
+                         E::kCompositeTail) != 0)
         run.CommitEffect();
 }
 

@@ -17,6 +17,16 @@ public:
     std::int16_t SelectMode = 0;
     std::int16_t InOut = -1;
 
+    // Arguments the component takes but does not use, under names for its callers: the resize mode, the
+    // colour-depth options, and Composite's three flags and its last argument.
+    static constexpr std::int32_t kAnyResizeMode = 1;
+    static constexpr std::int16_t kNoDepthOption = 0;
+    static constexpr std::int16_t kTrueColour = 24;
+    static constexpr std::int16_t kPalette = 8;
+    static constexpr std::int16_t kNoCompositeFlag = 0;
+    static constexpr std::int16_t kCompositeFlagSet = 1;
+    static constexpr std::int32_t kCompositeTail = 1;
+
     // Exactly width x height (mode is accepted and ignored); returns 1, or 0 when a side is below 1.
     std::int32_t Resize(std::int32_t width, std::int32_t height, std::int32_t mode);
     // bits 24: promote to 24 bits; bits 8: reduce to at most 256 colours. Returns 1.
