@@ -45,6 +45,12 @@ std::int32_t TIk5Disp::Execute() {
     }
 }
 
+void TIk5Disp::ShowPicture(const QImage& picture) {
+    picture_ = picture;
+    scaled_ = QImage();
+    update();
+}
+
 void TIk5Disp::Redraw() {
     repaint();
 }

@@ -30,6 +30,8 @@ public:
 
     // Performs Action; returns 0.
     std::int32_t Execute();
+    // Shows a picture made elsewhere (the result view's decode), in place of a stored image.
+    void ShowPicture(const QImage& picture);
     // Repaints at once (the conversion run calls it after a show, between files).
     void Redraw();
 

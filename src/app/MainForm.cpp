@@ -24,6 +24,7 @@
 #include "app/FontMapping.h"
 #include "app/Ik5Disp.h"
 #include "app/Placement.h"
+#include "app/ResultView.h"
 #include "app/Preview.h"
 #include "convert/ErrorText.h"
 #include "settings/Settings.h"
@@ -62,6 +63,7 @@ TForm1::TForm1(std::string programFolder, std::string settingsFile, std::shared_
     };
     ConnectHandlers();
     SubscribeRules();
+    BuildResultView();
     resize(kDesignClientWidth, kDesignClientHeight + menuBar()->sizeHint().height());
 
     FormResizer1 = new widgets::TFormResizer(centralWidget());
@@ -186,6 +188,7 @@ bool TForm1::event(QEvent* event) {
 void TForm1::SavePlacement() {
     const QRect outer = frameGeometry();
     WritePlacement({outer.top(), outer.left(), outer.width(), outer.height()});
+    WriteShowResult(ShowResult->isChecked());
 }
 
 void TForm1::showEvent(QShowEvent* event) {

@@ -58,6 +58,7 @@ namespace app {
 std::vector<std::string> DroppedPaths(const QMimeData& data);
 
 class PreviewController;
+class ResultView;
 class TIk5Disp;
 class TSpinEdit;
 
@@ -142,6 +143,9 @@ public:
     void PopupMenu2Popup();
     void CheckBox9Click();
     void ListBox1Click();
+    // 「変換後を表示」 (Ctrl+R, and the preview's context menu): the preview shows the selected entry as the run
+    // would write it, following every option change; off, the source as it is. Kept with the placement.
+    QAction* ShowResult = nullptr;
     // The drop rules for local paths dropped onto the window (the page showing decides where they go).
     void HandleDroppedFiles(const std::vector<std::string>& names);
     // Files and folders given when the window opens ("kelvo --open", as a file manager starts it): they join the
@@ -250,6 +254,9 @@ private:
     // Placement in the per-user store (MainForm.cpp).
     void ApplyPlacement();
     void SavePlacement();
+    void BuildResultView();
+    // Asks for the result of the first selected entry in list order that is not GIF or TIFF.
+    void RequestResult();
     // Fits the frame to the stored outer placement once a window manager has framed the window (the frame's
     // size is not known before). True when nothing is left to fit.
     bool FitFrameToPlacement();
@@ -275,6 +282,7 @@ private:
     sources::FileList destinationList_;
     convert::RunComponents components_;
     std::unique_ptr<PreviewController> preview_;
+    std::unique_ptr<ResultView> resultView_;
     bool running_ = false;
     bool renaming_ = false;
     bool closedDuringRun_ = false;

@@ -105,6 +105,7 @@ void TForm1::CheckBox9Click() {
 void TForm1::ListBox1Click() {
     // The run works with the same file component and display; the preview waits until it ends.
     if (running_) return;
+    if (ShowResult->isChecked()) return RequestResult();
     if (auto line = preview_->ListBox1Click(SelectedRows(ListBox1))) Panel2->setText(QString::fromStdString(*line));
 }
 

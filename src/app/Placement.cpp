@@ -49,4 +49,18 @@ void WritePlacement(const WindowPlacement& placement) {
     store.sync();
 }
 
+bool ReadShowResult() {
+    QSettings store(QString::fromLatin1(kOrganisation), QString::fromLatin1(kApplication));
+    store.beginGroup(QString::fromLatin1(kGroup));
+    return store.value(QStringLiteral("ShowResult")).toString() == QStringLiteral("1");
+}
+
+void WriteShowResult(bool shown) {
+    QSettings store(QString::fromLatin1(kOrganisation), QString::fromLatin1(kApplication));
+    store.beginGroup(QString::fromLatin1(kGroup));
+    store.setValue(QStringLiteral("ShowResult"), shown ? QStringLiteral("1") : QStringLiteral("0"));
+    store.endGroup();
+    store.sync();
+}
+
 } // namespace app

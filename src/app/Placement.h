@@ -27,5 +27,8 @@ public:
 void ReadPlacement(WindowPlacement& placement);
 // Writes the four values as decimal text, in the order Top, Left, Width, Height.
 void WritePlacement(const WindowPlacement& placement);
+// Whether the preview shows the result ("ShowResult", "1" or "0"; missing or anything else: no).
+bool ReadShowResult();
+void WriteShowResult(bool shown);
 
 } // namespace app

@@ -214,21 +214,6 @@ private:
     bool stopping_ = false;
 };
 
-// Releases every image a set of controls may still name. A control can name an image released already (the
-// file control between the first commit and the save); handles are never reused, so that one is simply gone.
-void ReleaseAll(RunComponents& c) {
-    const imaging::Handle handles[] = {c.Ik5File1.ImgHandle, c.Ik5File2.ImgHandle, c.Ik5Effect1.InImgHandle,
-                                       c.Ik5Effect1.OutImgHandle};
-    for (std::size_t i = 0; i < std::size(handles); ++i) {
-        if (handles[i] == 0 || std::find(handles, handles + i, handles[i]) != handles + i) continue;
-        try {
-            imaging::ImageStore::Instance().Delete(handles[i]);
-        } catch (const std::exception&) {
-        }
-    }
-    c.Ik5File1.ImgHandle = c.Ik5File2.ImgHandle = c.Ik5Effect1.InImgHandle = c.Ik5Effect1.OutImgHandle = 0;
-}
-
 std::optional<struct stat> StatOf(const std::string& path) {
     struct stat info {};
     if (path.empty() || ::stat(path.c_str(), &info) != 0) return std::nullopt;

@@ -2,7 +2,7 @@
 """The window on a real desktop: an X server (Xvfb) with a window manager (openbox), the real program, driven
 by xdotool as a person would drive it (keys, clicks, the real Qt dialogs).
 
-usage: desktop_test.py KELVO_BINARY GROUP    (GROUP: placement, keyboard, start, tray, dialog)
+usage: desktop_test.py KELVO_BINARY GROUP    (GROUP: placement, keyboard, start, tray, dialog, result)
 Each group starts its own X server and window manager. Screenshots of failures go to $KELVO_DESKTOP_SHOTS.
 """
 import contextlib
@@ -399,6 +399,54 @@ def dialog_group(kelvo, failures):
         program.close(window)
 
 
+def result_group(kelvo, failures):
+    """The preview's result view (Ctrl+R): the selected photo as the run writes it, here a JPEG at quality 10 with
+    a caption, visibly not the source; the choice is kept with the placement and the next start shows the result
+    at once; Ctrl+R again shows the source."""
+    from PIL import ImageChops
+    with session(kelvo) as (desktop, program):
+        photo = os.path.join(desktop.root, "photo.jpg")
+        subprocess.run(["convert", "-size", "640x400", "plasma:", "-blur", "0x2", photo], check=True)
+        with open(os.path.join(program.folder, "kelvo.ini"), "w", encoding="utf-8") as f:
+            f.write("[Main]\nSpinEdit1=320\nSpinEdit2=200\nEdit1=Kelvo\nTrackBar1=10\n")
+        area = (348, 60, 692, 470)  # the preview
+        window = program.start("--open", photo)
+        time.sleep(1.0)
+        desktop.tool("mousemove", "--window", window, "60", "71", "click", "1")  # the list's first row
+        time.sleep(1.0)
+        source = desktop.grab().crop(area)
+        desktop.keys(window, "ctrl+r")
+        time.sleep(1.5)
+        result = desktop.grab().crop(area)
+        desktop.shot("result-view")
+        if ImageChops.difference(source, result).getbbox() is None:
+            failures.append("Ctrl+R did not change the preview")
+        program.close(window)
+        if program.placement() and "ShowResult=1" not in open(
+                os.path.join(desktop.env["XDG_CONFIG_HOME"], "Morrowdene", "Kelvo.conf"), encoding="utf-8").read():
+            failures.append("the result view is not kept with the placement")
+        if os.path.isdir(os.path.join(program.folder, "Output")):
+            failures.append("the result view wrote into the output folder")
+        temp = os.path.join(program.folder, "Temp")
+        left = [os.path.join(r, f) for r, _, files in os.walk(temp) for f in files] if os.path.isdir(temp) else []
+        if left:
+            failures.append(f"the result view left files behind: {left}")
+        # The next start shows the result at once; Ctrl+R goes back to the source.
+        window = program.start("--open", photo)
+        time.sleep(1.0)
+        desktop.tool("mousemove", "--window", window, "60", "71", "click", "1")
+        time.sleep(1.5)
+        again = desktop.grab().crop(area)
+        if ImageChops.difference(again, result).getbbox() is not None:
+            failures.append("the next start does not show the result")
+            desktop.shot("result-next-start")
+        desktop.keys(window, "ctrl+r")
+        time.sleep(1.0)
+        if ImageChops.difference(desktop.grab().crop(area), source).getbbox() is not None:
+            failures.append("Ctrl+R again does not show the source")
+        program.close(window)
+
+
 def tray_group(kelvo, failures):
     """A command-line run on a desktop with a notification area shows its progress icon there, and removes it
     at the end; with a display that cannot be reached it converts all the same, silently."""
@@ -452,7 +500,7 @@ def main():
     kelvo, group = os.path.abspath(sys.argv[1]), sys.argv[2]
     failures = []
     groups = {"placement": placement_group, "keyboard": keyboard_group, "start": start_group, "tray": tray_group,
-              "dialog": dialog_group}
+              "dialog": dialog_group, "result": result_group}
     groups[group](kelvo, failures)
     for line in failures:
         print("FAIL", line)

@@ -1,0 +1,59 @@
+// The preview's result view: the toggle, and the requests that follow the selection and the options.
+#include <algorithm>
+
+#include <QAction>
+#include <QKeySequence>
+
+#include "app/Ik5Disp.h"
+#include "app/MainForm.h"
+#include "app/Placement.h"
+#include "app/ResultView.h"
+#include "convert/RunOptions.h"
+#include "convert/SourceCheck.h"
+#include "app/PageBuilder.h"
+
+namespace app {
+
+void TForm1::BuildResultView() {
+    ShowResult = new QAction(QStringLiteral("変換後を表示(&R)"), this);
+    ShowResult->setObjectName(QStringLiteral("ShowResult"));
+    ShowResult->setCheckable(true);
+    ShowResult->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    addAction(ShowResult); // the shortcut works on every page
+    Ik5Disp1->setContextMenuPolicy(Qt::ActionsContextMenu);
+    Ik5Disp1->addAction(ShowResult);
+    resultView_ = std::make_unique<ResultView>(this, [this](const QImage& picture, const QString& caption) {
+        if (!ShowResult->isChecked() || running_) return;
+        if (picture.isNull()) {
+            Ik5Disp1->Action = TIk5Disp::kClear;
+            Ik5Disp1->Execute();
+        } else {
+            Ik5Disp1->ShowPicture(picture);
+        }
+        if (!caption.isEmpty()) Panel2->setText(QStringLiteral(" ") + caption);
+    });
+    // Either view shows the selection again when the toggle changes; the result follows every option.
+    connect(ShowResult, &QAction::toggled, this, [this](bool) { ListBox1Click(); });
+    rules_.push_back(options_.SubscribeAll([this](const std::string&) {
+        if (ShowResult->isChecked()) RequestResult();
+    }));
+    ShowResult->setChecked(ReadShowResult());
+}
+
+void TForm1::RequestResult() {
+    if (running_) return;
+    std::vector<int> rows = SelectedRows(ListBox1);
+    std::sort(rows.begin(), rows.end());
+    for (int row : rows) {
+        if (row < 0 || row >= conversionList_.Count()) continue;
+        const std::string path = conversionList_.At(row);
+        if (convert::IsGifOrTiff(path)) continue;
+        resultView_->Request(convert::CaptureRunOptions(options_, programFolder_), path);
+        return;
+    }
+    resultView_->Cancel();
+    Ik5Disp1->Action = TIk5Disp::kClear;
+    Ik5Disp1->Execute();
+}
+
+} // namespace app
