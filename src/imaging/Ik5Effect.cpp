@@ -1,6 +1,7 @@
 #include "imaging/Ik5Effect.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -37,6 +38,19 @@ Image Derived(const Image& input, vips::VImage pixels) {
 vips::VImage ResizeSource(const Image& input, int width, int height) {
     if (std::optional<vips::VImage> shrunk = ShrunkOnLoad(input, width, height)) return *shrunk;
     return WorkingPixels(input);
+}
+
+// For a freshly loaded file that carries a thumbnail at least the target size with the image's shape: the
+// thumbnail, to reduce from instead of the image.
+std::optional<vips::VImage> UsableThumbnail(const Image& input, int width, int height) {
+    if (!input.reloadThumbnail || input.paletted) return std::nullopt;
+    std::optional<vips::VImage> thumbnail = input.reloadThumbnail();
+    if (!thumbnail || thumbnail->width() < width || thumbnail->height() < height ||
+        thumbnail->bands() != input.pixels.bands())
+        return std::nullopt;
+    const double aspect = double(input.width) / input.height;
+    if (std::abs(double(thumbnail->width()) / thumbnail->height() - aspect) > 0.01 * aspect) return std::nullopt;
+    return thumbnail;
 }
 
 // Reductions up to this many pixels are made while the file is decoded again and held in memory.
@@ -85,6 +99,8 @@ std::int32_t TIk5Effect::Resize(std::int32_t width, std::int32_t height, std::in
     return Guarded([&] {
         auto input = ImageStore::Instance().Get(InImgHandle);
         CheckDimensions(width, height);
+        if (std::optional<vips::VImage> thumbnail = UsableThumbnail(*input, width, height))
+            return Adopt(Derived(*input, effects::Resize(*thumbnail, width, height)));
         if (std::optional<vips::VImage> reduced = ReducedWhileDecoding(*input, width, height))
             return Adopt(Derived(*input, std::move(*reduced)));
         return Adopt(Derived(*input, effects::Resize(ResizeSource(*input, width, height), width, height)));
@@ -101,6 +117,7 @@ std::int32_t TIk5Effect::ChangeColorDepth(std::int16_t bits, std::int16_t, std::
                 promoted.reloadShrunk = input->reloadShrunk;
                 promoted.reloadSequential = input->reloadSequential;
                 promoted.reloadStored = input->reloadStored;
+                promoted.reloadThumbnail = input->reloadThumbnail;
             }
             return Adopt(std::move(promoted));
         }

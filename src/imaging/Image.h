@@ -66,6 +66,10 @@ struct Image {
     // (codecs::ToKeptPixels): a large reduction right after the load then reads the file once from the top,
     // holds a few rows at a time and converts only the pixels left. Set by the PNG load, kept like reloadShrunk.
     std::function<std::optional<vips::VImage>()> reloadStored;
+    // A smaller picture the file carries beside its image (a HEIF thumbnail), decoded and upright like the
+    // pixels; nullopt when there is none (or the file changed). Kept like reloadShrunk: a large reduction starts
+    // from it when it is at least the target size.
+    std::function<std::optional<vips::VImage>()> reloadThumbnail;
 };
 
 // For a freshly loaded image that can be decoded at reduced scale: the smallest such decode that is still at

@@ -84,6 +84,8 @@ def main():
         # name: (encoder command, the least PSNR its decode must reach against the picture)
         made = {
             "heic.heic": (["heif-enc", "-q", "95", source_png, "-o"], 35.0),
+            # With a 256-pixel thumbnail, which a reduction to 200 pixels starts from.
+            "thumbed.heic": (["heif-enc", "-q", "95", "-t", "256", source_png, "-o"], 35.0),
             "avif.avif": (["avifenc", "--min", "0", "--max", "8", source_png], 35.0),
             "lossy.webp": (["cwebp", "-q", "95", source_png, "-o"], 35.0),
             "lossless.webp": (["cwebp", "-lossless", source_png, "-o"], float("inf")),
@@ -116,12 +118,15 @@ def main():
             if psnr(img, source) != float("inf"):
                 failures.append("a WebP named .png was not read as WebP")
 
-        # Reduced to a thumbnail (the start values: 200 wide, JPEG): the right size from each format.
+        # Reduced to a thumbnail (the start values: 200 wide, JPEG): the right size and picture from each format.
         status, lines, outputs = program.convert([], inputs)
+        small = source.resize((200, 135), Image.LANCZOS)
         for name in outputs:
             with Image.open(os.path.join(program.output, name)) as img:
                 if img.size != (200, 135):
                     failures.append(f"thumbnail {name}: {img.size}")
+                elif psnr(img, small) < 30:
+                    failures.append(f"thumbnail {name}: {psnr(img, small):.1f} dB against the picture")
 
         # WEBP and AVIF outputs at the settings page's quality, read back by the reference decoders; a
         # settings file holding the format is read back as written.

@@ -37,14 +37,15 @@ const char* ModuleOf(LibvipsFormat format) {
     return nullptr;
 }
 
-// Opens the file (only the header is read now); `scale` below 1 decodes WebP at reduced scale.
+// Opens the file (only the header is read now); `scale` below 1 decodes WebP at reduced scale, and opens a
+// HEIF file's thumbnail instead of its image.
 vips::VImage Open(const vips::VSource& source, LibvipsFormat format, VipsAccess access, double scale = 1.0) {
     auto options = [access] {
         return vips::VImage::option()->set("access", access)->set("fail_on", VIPS_FAIL_ON_ERROR);
     };
     switch (format) {
     case LibvipsFormat::Heif:
-        return vips::VImage::heifload_source(source, options());
+        return vips::VImage::heifload_source(source, options()->set("thumbnail", scale < 1.0));
     case LibvipsFormat::Webp:
         return vips::VImage::webpload_source(source, options()->set("scale", scale));
     case LibvipsFormat::Jxl:
@@ -95,6 +96,13 @@ Image LoadLibvipsFormat(const FileReader& file, LibvipsFormat format) {
     if (format == LibvipsFormat::Webp)
         image.reloadShrunk = [source](int factor) {
             return Reload(source, LibvipsFormat::Webp, VIPS_ACCESS_RANDOM, 1.0 / factor);
+        };
+    if (format == LibvipsFormat::Heif)
+        image.reloadThumbnail = [source, width = image.width]() -> std::optional<vips::VImage> {
+            std::optional<vips::VImage> thumbnail = Reload(source, LibvipsFormat::Heif, VIPS_ACCESS_RANDOM, 0.5);
+            // A file without a thumbnail gives its image, which is no thumbnail.
+            if (!thumbnail || thumbnail->width() >= width) return std::nullopt;
+            return thumbnail;
         };
     // A large reduction reads the file once into the reduction, like PNG's (a turned picture has other
     // sides than stored and is not reduced that way).
