@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "ReadFixtures.h"
 #include "TestSupport.h"
 #include "imaging/Error.h"
 #include "imaging/codecs/Bmp.h"
@@ -14,13 +15,6 @@ using namespace testsupport;
 using imaging::Raster;
 using imaging::codecs::DecodePcx;
 using imaging::codecs::EncodePcx;
-
-namespace bmppcxtest { // defined in BmpTest.cpp
-Raster ExpectedPixels(const std::string& format, const std::string& name);
-std::vector<std::uint8_t> FixtureBytes(const std::string& format, const std::string& file);
-imaging::Paletted MakePaletted(int width, int height, int colours);
-Raster Expand(const imaging::Paletted& p);
-} // namespace bmppcxtest
 
 using namespace bmppcxtest;
 
@@ -50,13 +44,6 @@ std::vector<std::uint8_t> Concat(std::vector<std::uint8_t> a, const std::vector<
     for (std::uint8_t v : b)
         a.push_back(v);
     return a;
-}
-
-void ExpectSamePixels(const Raster& actual, const Raster& expected) {
-    ASSERT_EQ(actual.width, expected.width);
-    ASSERT_EQ(actual.height, expected.height);
-    ASSERT_EQ(actual.bands, expected.bands);
-    EXPECT_TRUE(actual.pixels == expected.pixels) << "PSNR " << Psnr(actual, expected);
 }
 
 // ---- Files written by other programs -------------------------------------------------------------------------
