@@ -211,7 +211,7 @@ int RunCommandLine(const std::vector<std::string>& args) {
     convert::RunComponents components;
     ConsoleObserver observer;
     // Generated names when CheckBox12 is ticked; every worker of the run gets stages of its own.
-    convert::ParallelRun run(components, std::move(runOptions), true, observer,
+    convert::ParallelRun run(components, std::move(runOptions), convert::RunMode::CommandLine, observer,
                              [] { return std::make_unique<NamingStages>(); });
     bool normalEnd = false;
     try {

@@ -87,8 +87,8 @@ void TForm1::Button2Click() {
 
     WindowRunObserver observer(*this, closedDuringRun_);
     // Every core converts; the observer still sees the entries one after another, in list order.
-    convert::ParallelRun run(components_, convert::CaptureRunOptions(options_, programFolder_), false, observer,
-                             [] { return std::make_unique<NamingStages>(); });
+    convert::ParallelRun run(components_, convert::CaptureRunOptions(options_, programFolder_),
+                             convert::RunMode::Window, observer, [] { return std::make_unique<NamingStages>(); });
     activeRun_ = &run;
     try {
         run.Run(conversionList_.Items());

@@ -18,9 +18,9 @@ int TrayFrame(int percent) {
     return 4;
 }
 
-BatchRun::BatchRun(RunComponents& components, RunOptions options, bool commandLineRun, RunObserver& observer,
+BatchRun::BatchRun(RunComponents& components, RunOptions options, RunMode mode, RunObserver& observer,
                    RunStages& stages)
-    : c_(components), options_(std::move(options)), commandLineRun_(commandLineRun), observer_(observer),
+    : c_(components), options_(std::move(options)), commandLineRun_(mode == RunMode::CommandLine), observer_(observer),
       stages_(stages) {
     target_ = {options_.size.boxWidth, options_.size.boxHeight};
 }

@@ -18,6 +18,10 @@
 
 namespace convert {
 
+// Who runs: the window (the preview follows the run) or the command line (no window: the program ends with
+// the run).
+enum class RunMode { Window, CommandLine };
+
 // The imaging controls a run works with; the window owns them (the preview shares Ik5File1).
 struct RunComponents {
     imaging::TIk5File Ik5File1;
@@ -28,8 +32,7 @@ struct RunComponents {
 
 class BatchRun {
 public:
-    BatchRun(RunComponents& components, RunOptions options, bool commandLineRun, RunObserver& observer,
-             RunStages& stages);
+    BatchRun(RunComponents& components, RunOptions options, RunMode mode, RunObserver& observer, RunStages& stages);
 
     // Converts every entry of the list. Returns true after a normal end (with its end-of-run steps), false
     // when the run stopped at an entry whose resize failed. Raises imaging::Error for a file that cannot be

@@ -228,10 +228,10 @@ bool SameFile(const std::optional<struct stat>& before, const struct stat& after
 // One worker: its own controls, stages, temporary sub-folder and thread.
 class Worker {
 public:
-    Worker(int number, const RunOptions& options, bool commandLineRun, const ParallelRun::StagesFactory& makeStages,
+    Worker(int number, const RunOptions& options, RunMode mode, const ParallelRun::StagesFactory& makeStages,
            const BatchRun& lead, SourceGuard& guard)
         : options_(WorkerOptions(options, number)), stages_(makeStages()),
-          run_(components_, options_, commandLineRun, recorder_, *stages_), progress_(components_.Ik5File1, recorder_) {
+          run_(components_, options_, mode, recorder_, *stages_), progress_(components_.Ik5File1, recorder_) {
         run_.Follow(lead);
         run_.OnSourceRead([&guard](int index) { guard.SourceRead(index); });
         run_.DeferOutput(
@@ -333,9 +333,9 @@ int DefaultWorkerCount() {
     return int(std::max(1u, std::thread::hardware_concurrency()));
 }
 
-ParallelRun::ParallelRun(RunComponents& components, RunOptions options, bool commandLineRun, RunObserver& observer,
+ParallelRun::ParallelRun(RunComponents& components, RunOptions options, RunMode mode, RunObserver& observer,
                          StagesFactory makeStages, int workers)
-    : components_(components), options_(std::move(options)), commandLineRun_(commandLineRun), observer_(observer),
+    : components_(components), options_(std::move(options)), mode_(mode), observer_(observer),
       makeStages_(std::move(makeStages)), workers_(std::max(1, workers)) {
     target_ = {options_.size.boxWidth, options_.size.boxHeight};
 }
@@ -349,7 +349,7 @@ bool ParallelRun::Run(const std::vector<std::string>& list) {
 bool ParallelRun::RunOneAtATime(const std::vector<std::string>& list) {
     std::unique_ptr<RunStages> stages = makeStages_();
     StoppableObserver observer(observer_, stopRequested_);
-    BatchRun run(components_, options_, commandLineRun_, observer, *stages);
+    BatchRun run(components_, options_, mode_, observer, *stages);
     struct Counts {
         ParallelRun& self;
         BatchRun& run;
@@ -371,7 +371,7 @@ bool ParallelRun::RunSideBySide(const std::vector<std::string>& list) {
     const int count = int(list.size());
     const int workerCount = std::min(workers_, count);
     std::unique_ptr<RunStages> leadStages = makeStages_();
-    BatchRun lead(components_, options_, commandLineRun_, observer_, *leadStages);
+    BatchRun lead(components_, options_, mode_, observer_, *leadStages);
     lead.ReleaseHeld(components_.Ik5File1);
     lead.ReleaseHeld(components_.Ik5File2);
     lead.Start(list);
@@ -383,7 +383,7 @@ bool ParallelRun::RunSideBySide(const std::vector<std::string>& list) {
     VipsThreads vipsThreads(1);
     // Without a preview nothing but a pending file waits for its turn, so the window can span the list; a
     // preview image can hold a decoded photo, so then only a few wait.
-    Scheduler scheduler(list, commandLineRun_ ? std::max(256, 4 * workerCount) : 2 * workerCount);
+    Scheduler scheduler(list, mode_ == RunMode::CommandLine ? std::max(256, 4 * workerCount) : 2 * workerCount);
     std::vector<std::unique_ptr<Worker>> workers;
     struct Shutdown {
         Scheduler& scheduler;
@@ -398,7 +398,7 @@ bool ParallelRun::RunSideBySide(const std::vector<std::string>& list) {
         }
     } shutdown{scheduler, workers, index_};
     for (int n = 0; n < workerCount; ++n)
-        workers.push_back(std::make_unique<Worker>(n + 1, options_, commandLineRun_, makeStages_, lead, guard));
+        workers.push_back(std::make_unique<Worker>(n + 1, options_, mode_, makeStages_, lead, guard));
     for (auto& worker : workers)
         worker->Start(list, scheduler);
 

@@ -29,7 +29,7 @@ public:
     // components: the caller's controls. With one worker the run is exactly a BatchRun on them; with more, the
     // images they held are released at the start, and afterwards Ik5File1 names the image last shown in the
     // preview (none in a command-line run).
-    ParallelRun(RunComponents& components, RunOptions options, bool commandLineRun, RunObserver& observer,
+    ParallelRun(RunComponents& components, RunOptions options, RunMode mode, RunObserver& observer,
                 StagesFactory makeStages, int workers = DefaultWorkerCount());
 
     // As BatchRun::Run. Raises the error of the first entry in list order that failed.
@@ -52,7 +52,7 @@ private:
 
     RunComponents& components_;
     RunOptions options_;
-    bool commandLineRun_;
+    RunMode mode_;
     RunObserver& observer_;
     StagesFactory makeStages_;
     int workers_;

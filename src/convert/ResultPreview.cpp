@@ -67,7 +67,7 @@ std::optional<RenderedResult> RenderResult(RunOptions options, const std::string
 
     RunComponents components;
     RunObserver quiet; // no window, tray or sound: the result is only kept
-    BatchRun run(components, options, true, quiet, stages);
+    BatchRun run(components, options, RunMode::CommandLine, quiet, stages);
     std::optional<RenderedResult> result;
     run.DeferOutput([&result](imaging::PendingFile file, const std::string&) {
         result.emplace();

@@ -46,7 +46,7 @@ protected:
     bool RunWith(const convert::RunOptions& options) {
         convert::RunComponents components;
         app::NamingStages stages;
-        convert::BatchRun run(components, options, true, outputs, stages);
+        convert::BatchRun run(components, options, convert::RunMode::CommandLine, outputs, stages);
         return run.Run(Sources());
     }
     std::vector<std::string> OutputNames() const {

@@ -57,7 +57,8 @@ protected:
     }
     std::string Src(const std::string& name) const { return (dir / "src" / name).string(); }
     bool RunList(const std::vector<std::string>& list, bool commandLine = true) {
-        convert::BatchRun run(components, options, commandLine, recorder, stages);
+        convert::BatchRun run(components, options,
+                              commandLine ? convert::RunMode::CommandLine : convert::RunMode::Window, recorder, stages);
         return run.Run(list);
     }
 

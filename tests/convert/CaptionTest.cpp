@@ -394,7 +394,8 @@ protected:
         return path;
     }
     bool RunList(const std::vector<std::string>& list, bool commandLine = false) {
-        convert::BatchRun run(components, options, commandLine, watcher, stages);
+        convert::BatchRun run(components, options,
+                              commandLine ? convert::RunMode::CommandLine : convert::RunMode::Window, watcher, stages);
         return run.Run(list);
     }
     int BandHeight() const { return QFontMetrics(convert::CaptionFont(options.captionFont)).height() + 1; }

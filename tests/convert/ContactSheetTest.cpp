@@ -89,7 +89,7 @@ protected:
         options.outputFolder = (dir / folder).string();
         convert::RunObserver observer;
         convert::ConversionStages stages;
-        convert::BatchRun run(components, options, true, observer, stages);
+        convert::BatchRun run(components, options, convert::RunMode::CommandLine, observer, stages);
         EXPECT_TRUE(run.Run({source}));
         return QImage(QString::fromStdString((dir / folder / "photo.bmp").string()));
     }

@@ -56,7 +56,7 @@ protected:
     Handle Correct(Handle working) {
         components.Ik5Effect1.InImgHandle = working;
         components.Ik5Effect1.OutImgHandle = working;
-        convert::BatchRun run(components, options, true, observer, stages);
+        convert::BatchRun run(components, options, convert::RunMode::CommandLine, observer, stages);
         convert::ApplyCorrections(run);
         return components.Ik5Effect1.InImgHandle;
     }

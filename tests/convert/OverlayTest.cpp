@@ -114,7 +114,7 @@ protected:
     }
     QImage RunOnce(int files = 1) {
         keeper.outputs.clear();
-        convert::BatchRun run(components, options, true, keeper, stages);
+        convert::BatchRun run(components, options, convert::RunMode::CommandLine, keeper, stages);
         EXPECT_TRUE(run.Run(std::vector<std::string>(std::size_t(files), source)));
         EXPECT_EQ(keeper.outputs.size(), std::size_t(files));
         return keeper.outputs.empty() ? QImage() : keeper.outputs.back();
@@ -216,7 +216,7 @@ TEST_F(OverlayRun, TheOverlayIsLoadedAgainForEveryImage) {
 TEST_F(OverlayRun, AnOverlayThatCannotBeLoadedEndsTheRun) {
     WriteBytes(dir / "broken.png", {0x89, 'P', 'N', 'G', 1, 2, 3});
     options.overlayImage = (dir / "broken.png").string();
-    convert::BatchRun run(components, options, true, keeper, stages);
+    convert::BatchRun run(components, options, convert::RunMode::CommandLine, keeper, stages);
     EXPECT_THROW(run.Run({source}), imaging::Error);
     EXPECT_FALSE(fs::exists(dir / "out" / "photo.bmp"));
 }

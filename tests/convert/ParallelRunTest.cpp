@@ -89,8 +89,8 @@ protected:
                  bool commandLine = true) {
         options.outputFolder = (dir / outName).string();
         convert::ParallelRun run(
-            components, options, commandLine, journal, [] { return std::make_unique<convert::ConversionStages>(); },
-            workers);
+            components, options, commandLine ? convert::RunMode::CommandLine : convert::RunMode::Window, journal,
+            [] { return std::make_unique<convert::ConversionStages>(); }, workers);
         return run.Run(list);
     }
 
@@ -156,8 +156,8 @@ TEST_F(ParallelRunTest, AnOutputNeverReplacesASourceOfTheRunBeforeItIsRead) {
             options.outputFolder = folder.string();
             Journal journal;
             convert::ParallelRun run(
-                components, options, true, journal, [] { return std::make_unique<convert::ConversionStages>(); },
-                workers);
+                components, options, convert::RunMode::CommandLine, journal,
+                [] { return std::make_unique<convert::ConversionStages>(); }, workers);
             ASSERT_TRUE(run.Run(list));
             const imaging::Raster output = ReadWithMagick(folder / "a.jpg");
             const std::uint8_t* middle = output.pixels.data() + (std::size_t(24) * output.width + 32) * output.bands;
@@ -267,7 +267,8 @@ TEST_F(ParallelRunTest, AStopRequestEndsAfterTheEntriesInFlight) {
     } journal;
     options.outputFolder = (dir / "out").string();
     convert::ParallelRun run(
-        components, options, true, journal, [] { return std::make_unique<convert::ConversionStages>(); }, 3);
+        components, options, convert::RunMode::CommandLine, journal,
+        [] { return std::make_unique<convert::ConversionStages>(); }, 3);
     journal.run = &run;
     EXPECT_FALSE(run.Run(list));
     const auto written = FolderBytes(dir / "out");

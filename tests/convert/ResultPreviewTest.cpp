@@ -37,7 +37,7 @@ TEST(ResultPreview, KeepsExactlyWhatTheRunWritesAndLeavesNothing) {
 
         convert::RunComponents components;
         convert::RunObserver observer;
-        convert::BatchRun run(components, options, true, observer, stages);
+        convert::BatchRun run(components, options, convert::RunMode::CommandLine, observer, stages);
         ASSERT_TRUE(run.Run({photo.string()}));
         const fs::path written = dir / "out" / ("photo" + std::string(result->extension));
         EXPECT_EQ(result->bytes, ReadBytes(written));
