@@ -37,8 +37,8 @@ Image FromRaster(Raster raster) {
     image.width = raster.width;
     image.height = raster.height;
     image.bitCount = raster.bitCount;
-    image.pixels = ToVips(raster);
     image.comment = std::move(raster.comment);
+    image.pixels = ToVips(std::move(raster));
     return image;
 }
 

@@ -33,15 +33,47 @@ vips::VImage GreyToRgb(const vips::VImage& image) {
     return image.bands() == 2 ? rgb.bandjoin(image.extract_band(1)) : rgb;
 }
 
-vips::VImage ToVips(const Raster& raster) {
-    EnsureInitialized();
+namespace {
+
+void CheckRaster(const Raster& raster) {
     CheckDimensions(raster.width, raster.height);
     if (raster.bands < 1 || raster.bands > 4 ||
         raster.pixels.size() != std::size_t(raster.width) * raster.height * raster.bands)
         Fail("inconsistent raster");
-    vips::VImage image = CopyToVips(raster.pixels.data(), raster.width, raster.height, raster.bands);
-    // Grey (and grey + alpha) become RGB (+ alpha): every later operation works on colour.
+}
+
+// Grey (and grey + alpha) become RGB (+ alpha): every later operation works on colour.
+vips::VImage AsKept(const vips::VImage& image) {
     return GreyToRgb(image).copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
+}
+
+void FreeAdopted(VipsImage*, gpointer pixels) {
+    delete static_cast<std::vector<std::uint8_t>*>(pixels);
+}
+
+} // namespace
+
+vips::VImage ToVips(const Raster& raster) {
+    EnsureInitialized();
+    CheckRaster(raster);
+    return AsKept(CopyToVips(raster.pixels.data(), raster.width, raster.height, raster.bands));
+}
+
+vips::VImage ToVips(Raster&& raster) {
+    EnsureInitialized();
+    CheckRaster(raster);
+    // The pixels move into the image and are freed when it closes: a decoded picture is held once, not twice.
+    auto* pixels = new std::vector<std::uint8_t>(std::move(raster.pixels));
+    VipsImage* image = vips_image_new_from_memory(pixels->data(), pixels->size(), raster.width, raster.height,
+                                                  raster.bands, VIPS_FORMAT_UCHAR);
+    if (!image) {
+        delete pixels;
+        std::string message = vips_error_buffer();
+        vips_error_clear();
+        Fail(message);
+    }
+    g_signal_connect(image, "postclose", G_CALLBACK(FreeAdopted), pixels);
+    return AsKept(vips::VImage(image, vips::STEAL));
 }
 
 vips::VImage ToVips(const Paletted& paletted) {

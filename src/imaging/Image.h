@@ -83,8 +83,10 @@ void CheckDimensions(std::int64_t width, std::int64_t height);
 vips::VImage CopyToVips(const std::uint8_t* data, int width, int height, int bands);
 // Grey (1 band) or grey + alpha (2 bands) as RGB or RGBA; other images unchanged.
 vips::VImage GreyToRgb(const vips::VImage& image);
-// Builds the RGB(A) vips image for a decoded raster (grey becomes RGB).
+// Builds the RGB(A) vips image for a decoded raster (grey becomes RGB); the second takes over its pixels
+// instead of copying them.
 vips::VImage ToVips(const Raster& raster);
+vips::VImage ToVips(Raster&& raster);
 // The RGB(A) pixels of a paletted image.
 vips::VImage ToVips(const Paletted& paletted);
 // The image's pixels as 3-band RGB (a paletted image expanded, alpha flattened onto white); may be lazy.
