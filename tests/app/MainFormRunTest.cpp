@@ -14,6 +14,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QThread>
 
 #include <algorithm>
 
@@ -271,6 +272,41 @@ TEST_F(MainFormRunTest, TheStopButtonEndsARunAfterTheFilesInFlight) {
     EXPECT_FALSE(form->StopButton->isEnabled());
     EXPECT_TRUE(form->Button2->isEnabled());
     EXPECT_NE(tray->calls.back().kind, 'D'); // the tray icon stays: a stop skips the end-of-run steps
+}
+
+} // namespace
+
+namespace {
+
+// The result view follows the selection and every option change, without the window waiting for it.
+TEST_F(MainFormRunTest, TheResultViewFollowsTheSelectionAndTheOptions) {
+    form->show();
+    form->ConversionList().AppendMany({In("a.jpg"), In("b.png")});
+    QApplication::processEvents();
+    const auto captionAfter = [&](const QString& part) {
+        for (int i = 0; i < 400 && !form->Panel2->text().contains(part); ++i) {
+            QApplication::processEvents(QEventLoop::AllEvents, 25);
+            QThread::msleep(5);
+        }
+        return form->Panel2->text();
+    };
+    form->ShowResult->setChecked(true);
+    Select(form->ListBox1, {1});
+    form->ListBox1Click();
+    EXPECT_TRUE(captionAfter("→ JPEG").contains("200x150 → JPEG"));
+    EXPECT_TRUE(form->Ik5Disp1->IsShowing());
+    EXPECT_EQ(form->Ik5Disp1->Picture().size(), QSize(200, 150)); // the output, not the 400 x 300 source
+
+    form->Options().SetText("ComboBox4", "PNG8");
+    EXPECT_TRUE(captionAfter("→ PNG8").contains("200x150 → PNG8"));
+    form->Options().SetSpinValue("SpinEdit1", 100);
+    EXPECT_TRUE(captionAfter("100x75").contains("100x75 → PNG8"));
+    EXPECT_EQ(form->Ik5Disp1->Picture().size(), QSize(100, 75));
+
+    // Off again: the source, with its own information line.
+    form->ShowResult->setChecked(false);
+    EXPECT_TRUE(captionAfter("400x300x24BPP").contains("400x300x24BPP"));
+    EXPECT_FALSE(fs::exists(env.dir / "prog" / "Output"));
 }
 
 } // namespace
