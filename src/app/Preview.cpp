@@ -4,6 +4,7 @@
 
 #include "app/Ik5Disp.h"
 #include "convert/SourceCheck.h"
+#include "convert/WorkingImage.h"
 #include "imaging/Error.h"
 
 namespace app {
@@ -13,21 +14,11 @@ std::string PreviewInfoLine(int width, int height, int bits, const std::string& 
 }
 
 bool IsImageAlive(imaging::Handle handle) {
-    if (handle == 0) return false;
-    try {
-        imaging::ImageStore::Instance().Get(handle);
-        return true;
-    } catch (const imaging::Error&) {
-        return false;
-    }
+    return convert::images::IsAlive(handle);
 }
 
-void ReleaseFileImage(imaging::TIk5File& file, imaging::TIk5Common& common) {
-    const imaging::Handle held = file.ImgHandle;
-    file.ImgHandle = 0;
-    if (!IsImageAlive(held)) return;
-    common.ImgHandle = held;
-    common.DeleteImage();
+void ReleaseFileImage(imaging::TIk5File& file, imaging::TIk5Common&) {
+    convert::images::Release(file.ImgHandle);
 }
 
 PreviewController::PreviewController(sources::FileList& conversionList, imaging::TIk5File& file,

@@ -21,9 +21,8 @@ std::string PreviewInfoLine(int width, int height, int bits, const std::string& 
 bool IsImageAlive(imaging::Handle handle);
 
 // Releases the image a file component holds, when it still lives, and sets the component's ImgHandle to 0 so it
-// is never released twice. The conversion run follows the same rule (it releases only non-zero handles), and the
-// store is asked before releasing, so whichever of the preview and the run releases first, the other never
-// releases the same image again.
+// is never released twice: convert::images::Release, the one way the run lets images go too, so whichever of
+// the preview and the run releases first, the other never releases the same image again.
 void ReleaseFileImage(imaging::TIk5File& file, imaging::TIk5Common& common);
 
 class PreviewController {

@@ -1,4 +1,5 @@
 #include "convert/BatchRun.h"
+#include "convert/WorkingImage.h"
 #include "imaging/ImageStore.h"
 
 #include <algorithm>
@@ -26,16 +27,11 @@ BatchRun::BatchRun(RunComponents& components, RunOptions options, RunMode mode, 
 }
 
 void BatchRun::CommitEffect() {
-    c_.Ik5Common1.ImgHandle = c_.Ik5Effect1.InImgHandle;
-    c_.Ik5Common1.DeleteImage();
-    c_.Ik5Effect1.InImgHandle = c_.Ik5Effect1.OutImgHandle;
+    images::CommitEffect(c_.Ik5Effect1);
 }
 
 void BatchRun::ReleaseHeld(imaging::TIk5File& file) {
-    if (file.ImgHandle == 0) return;
-    c_.Ik5Common1.ImgHandle = file.ImgHandle;
-    file.ImgHandle = 0; // remembered as released, so it is never released twice
-    c_.Ik5Common1.DeleteImage();
+    images::Release(file.ImgHandle);
 }
 
 FileProgressLink::FileProgressLink(imaging::TIk5File& file, RunObserver& observer)
@@ -234,21 +230,6 @@ void BatchRun::EndOfRun() {
     observer_.RemoveTray();
     observer_.Beep();
     if (commandLineRun_) observer_.EndApplication();
-}
-
-// Releases every image a set of controls may still name. A control can name an image released already (the
-// file control between the first commit and the save); handles are never reused, so that one is simply gone.
-void ReleaseAll(RunComponents& c) {
-    const imaging::Handle handles[] = {c.Ik5File1.ImgHandle, c.Ik5File2.ImgHandle, c.Ik5Effect1.InImgHandle,
-                                       c.Ik5Effect1.OutImgHandle};
-    for (std::size_t i = 0; i < std::size(handles); ++i) {
-        if (handles[i] == 0 || std::find(handles, handles + i, handles[i]) != handles + i) continue;
-        try {
-            imaging::ImageStore::Instance().Delete(handles[i]);
-        } catch (const std::exception&) {
-        }
-    }
-    c.Ik5File1.ImgHandle = c.Ik5File2.ImgHandle = c.Ik5Effect1.InImgHandle = c.Ik5Effect1.OutImgHandle = 0;
 }
 
 } // namespace convert

@@ -113,9 +113,6 @@ private:
     decltype(imaging::TIk5File::OnProgress) previous_;
 };
 
-// Releases every image a set of controls may still name, and sets their handles to 0.
-void ReleaseAll(RunComponents& components);
-
 // Tray frame 0..4 for a percentage: 0-20, 21-40, 41-60, 61-80, 81-100.
 int TrayFrame(int percent);
 

@@ -1,4 +1,5 @@
 #include "convert/ParallelRun.h"
+#include "convert/WorkingImage.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -239,7 +240,7 @@ public:
     }
     ~Worker() {
         if (thread_.joinable()) thread_.join();
-        ReleaseAll(components_);
+        images::ReleaseAll(components_);
     }
 
     void Start(const std::vector<std::string>& list, Scheduler& scheduler) {

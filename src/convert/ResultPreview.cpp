@@ -11,6 +11,7 @@
 #include "convert/BatchRun.h"
 #include "convert/Caption.h"
 #include "convert/SourceCheck.h"
+#include "convert/WorkingImage.h"
 #include "imaging/AtomicFile.h"
 #include "imaging/Error.h"
 
@@ -77,7 +78,7 @@ std::optional<RenderedResult> RenderResult(RunOptions options, const std::string
         RunComponents& components;
         std::string bitmap;
         ~Cleanup() {
-            ReleaseAll(components);
+            images::ReleaseAll(components);
             ::unlink(bitmap.c_str());
         }
     } cleanup{components, CaptionBitmapPath(options.TempFolder(), source)};
