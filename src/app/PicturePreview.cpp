@@ -22,9 +22,7 @@
 #include <QVBoxLayout>
 
 #include "app/NativePath.h"
-#include "imaging/Ik5Common.h"
-#include "imaging/Ik5File.h"
-#include "imaging/QImageBridge.h"
+#include "app/PictureLoad.h"
 #include "sources/PathNames.h"
 
 namespace app {
@@ -41,29 +39,14 @@ struct Picture {
 // The image at `file`, scaled for the pane, and its size text.
 Picture LoadPreview(const std::string& file) {
     if (!sources::IsImageFileName(file)) return {};
-    imaging::TIk5File loader;
-    loader.FileName = file;
-    loader.Action = imaging::TIk5File::kLoad;
-    Picture picture;
     try {
-        loader.Execute(); // regular files only: a pipe or a device is refused without a wait
-        loader.GetImageInfo();
         // Decoded at reduced scale where the format allows (a large JPEG at an eighth): the pane is small.
-        const QImage image = imaging::ToQImage(loader.ImgHandle, QSize(kPaneSize, kPaneSize));
-        picture.image = image.scaled(kPaneSize - 4, kPaneSize - 4, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-        picture.sizeText = QStringLiteral("%1 x %2").arg(loader.ImgWidth).arg(loader.ImgHeight);
+        const LoadedPicture loaded = LoadPicture(file, QSize(kPaneSize, kPaneSize));
+        return {loaded.image.scaled(kPaneSize - 4, kPaneSize - 4, Qt::KeepAspectRatio, Qt::SmoothTransformation),
+                QStringLiteral("%1 x %2").arg(loaded.width).arg(loaded.height)};
     } catch (const std::exception&) {
-        picture = {};
+        return {};
     }
-    if (loader.ImgHandle != 0) {
-        imaging::TIk5Common release;
-        release.ImgHandle = loader.ImgHandle;
-        try {
-            release.DeleteImage();
-        } catch (const std::exception&) {
-        }
-    }
-    return picture;
 }
 
 // Decodes on a pool thread, one file at a time, so the dialog never waits for a large picture. While one

@@ -1,4 +1,5 @@
 #include "app/ResultView.h"
+#include "app/PictureLoad.h"
 
 #include <unistd.h>
 
@@ -14,9 +15,6 @@
 #include "convert/ErrorText.h"
 #include "convert/ResultPreview.h"
 #include "convert/Stages.h"
-#include "imaging/Ik5Common.h"
-#include "imaging/Ik5File.h"
-#include "imaging/QImageBridge.h"
 
 namespace app {
 
@@ -43,22 +41,7 @@ QImage Decode(const convert::RenderedResult& result, const convert::RunOptions& 
         const std::string& path;
         ~Remove() { ::unlink(path.c_str()); }
     } remove{path};
-    imaging::TIk5File file;
-    file.FileName = path;
-    file.Action = imaging::TIk5File::kLoad;
-    file.Execute();
-    imaging::TIk5Common release;
-    release.ImgHandle = file.ImgHandle;
-    struct Release {
-        imaging::TIk5Common& common;
-        ~Release() {
-            try {
-                common.DeleteImage();
-            } catch (const std::exception&) {
-            }
-        }
-    } released{release};
-    return imaging::ToQImage(file.ImgHandle, QSize(kMostShown, kMostShown));
+    return LoadPicture(path, QSize(kMostShown, kMostShown)).image;
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "convert/Caption.h"
+#include "convert/SourceCheck.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -129,12 +130,6 @@ void SaveBitmap(const QImage& picture, const std::string& path) {
 }
 
 // Creates the temporary folder when it is missing (one level: its parent, the program folder, must exist).
-void MakeTempFolder(const std::string& folder) {
-    if (::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) {
-        const int error = errno;
-        throw imaging::Error(folder, std::strerror(error), error);
-    }
-}
 
 } // namespace
 

@@ -21,13 +21,6 @@ namespace {
 
 constexpr const char* kFormatNames[] = {"JPEG", "BMP8", "BMP24", "PNG8", "PNG24", "FPX", "PCX", "WEBP", "AVIF"};
 
-void MakeFolder(const std::string& folder) {
-    if (::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) {
-        const int error = errno;
-        throw imaging::Error(folder, std::strerror(error), error);
-    }
-}
-
 // The complete file's bytes. It was opened for writing only: it is opened again for reading through the
 // process's own descriptor table, which works for a nameless file too.
 std::vector<std::uint8_t> ReadBack(const imaging::PendingFile& file) {
@@ -60,8 +53,8 @@ std::optional<RenderedResult> RenderResult(RunOptions options, const std::string
     if (IsGifOrTiff(source)) return std::nullopt;
     // A folder of its own: the output is made (nameless) there, and a caption's bitmap too.
     options.tempSubfolder = "preview/";
-    MakeFolder(options.programFolder + "Temp");
-    MakeFolder(options.TempFolder());
+    MakeTempFolder(options.programFolder + "Temp");
+    MakeTempFolder(options.TempFolder());
     options.outputFolder = options.TempFolder();
     options.outputFolder.pop_back();
     options.generatedNames = false;

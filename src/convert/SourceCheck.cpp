@@ -79,4 +79,11 @@ void ClearTempFolder(const std::string& tempFolder) {
     ::close(folder);
 }
 
+void MakeTempFolder(const std::string& folder) {
+    if (::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) {
+        const int error = errno;
+        throw imaging::Error(folder, std::strerror(error), error);
+    }
+}
+
 } // namespace convert

@@ -12,4 +12,7 @@ bool IsGifOrTiff(const std::string& path);
 // folder: a link inside it is removed when it has an image name, never followed, and its target is untouched.
 void ClearTempFolder(const std::string& tempFolder);
 
+// Creates the folder (its parent must exist); an existing one is fine. Raises imaging::Error naming it otherwise.
+void MakeTempFolder(const std::string& folder);
+
 } // namespace convert
