@@ -3,16 +3,21 @@
 // quality with Floyd-Steinberg dithering (level 1.0). Alpha is flattened onto white first, like every 8-bit save.
 // The palette is chosen from an evenly spread sample of at most kPaletteSamplePixels pixels (every n-th pixel of
 // every n-th row): choosing it costs about as much for a large image as for a small one, and the results are
-// within a tenth of a decibel of choosing it from every pixel. Every pixel is then mapped to it, dithered.
+// within a tenth of a decibel of choosing it from every pixel. Every pixel is then mapped to it, dithered; a large
+// image in bands at once, one per core.
 #include "imaging/Effects.h"
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <cstring>
+#include <exception>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -90,38 +95,166 @@ std::vector<std::uint8_t> Sample(const std::uint8_t* rgba, int width, int height
     return sample;
 }
 
-// libimagequant's palette and dithered indices, with the palette cut down to the entries actually used.
-Paletted QuantizeWithLiq(const std::uint8_t* rgba, int width, int height) {
-    std::unique_ptr<liq_attr, AttrFree> attr(liq_attr_create());
-    if (!attr) Fail("colour reduction failed: out of memory");
-    CheckLiq(liq_set_max_colors(attr.get(), 256), "colour count");
-    CheckLiq(liq_set_quality(attr.get(), 0, 100), "quality");
-    std::unique_ptr<liq_image, ImageFree> image(liq_image_create_rgba(attr.get(), rgba, width, height, 0));
-    if (!image) Fail("colour reduction failed: the image is too large");
-    const double pixels = double(width) * double(height);
-    const int step = std::max(1, int(std::ceil(std::sqrt(pixels / double(kPaletteSamplePixels)))));
-    int sampledWidth = width;
-    int sampledHeight = height;
+// One palette chosen by libimagequant, with the image (or a sample of it) it was chosen from.
+struct ChosenPalette {
+    std::unique_ptr<liq_attr, AttrFree> attr;
     std::vector<std::uint8_t> sample;
     std::unique_ptr<liq_image, ImageFree> sampled;
-    if (step > 1) {
-        sample = Sample(rgba, width, height, step, sampledWidth, sampledHeight);
-        sampled.reset(liq_image_create_rgba(attr.get(), sample.data(), sampledWidth, sampledHeight, 0));
-        if (!sampled) Fail("colour reduction failed: out of memory");
-    }
-    liq_result* rawResult = nullptr;
-    liq_error error = liq_image_quantize(sampled ? sampled.get() : image.get(), attr.get(), &rawResult);
-    std::unique_ptr<liq_result, ResultFree> result(rawResult);
-    CheckLiq(error, "quantize");
-    if (!result) Fail("colour reduction failed: no result");
-    CheckLiq(liq_set_dithering_level(result.get(), 1.0f), "dithering");
+    std::unique_ptr<liq_result, ResultFree> result;
+};
 
+// Chooses the palette from an evenly spread sample of the image (all of it when it is small).
+ChosenPalette ChoosePalette(const std::uint8_t* rgba, int width, int height) {
+    ChosenPalette chosen;
+    chosen.attr.reset(liq_attr_create());
+    if (!chosen.attr) Fail("colour reduction failed: out of memory");
+    CheckLiq(liq_set_max_colors(chosen.attr.get(), 256), "colour count");
+    CheckLiq(liq_set_quality(chosen.attr.get(), 0, 100), "quality");
+    const double pixels = double(width) * double(height);
+    const int step = std::max(1, int(std::ceil(std::sqrt(pixels / double(kPaletteSamplePixels)))));
+    const std::uint8_t* source = rgba;
+    int sampledWidth = width;
+    int sampledHeight = height;
+    if (step > 1) {
+        chosen.sample = Sample(rgba, width, height, step, sampledWidth, sampledHeight);
+        source = chosen.sample.data();
+    }
+    chosen.sampled.reset(liq_image_create_rgba(chosen.attr.get(), source, sampledWidth, sampledHeight, 0));
+    if (!chosen.sampled) Fail("colour reduction failed: the image is too large");
+    liq_result* rawResult = nullptr;
+    liq_error error = liq_image_quantize(chosen.sampled.get(), chosen.attr.get(), &rawResult);
+    chosen.result.reset(rawResult);
+    CheckLiq(error, "quantize");
+    if (!chosen.result) Fail("colour reduction failed: no result");
+    CheckLiq(liq_set_dithering_level(chosen.result.get(), 1.0f), "dithering");
+    return chosen;
+}
+
+// Maps rows [first, first + rows) of the image to the chosen palette, dithered, into the same rows of `indices`.
+liq_error RemapRows(ChosenPalette& chosen, const std::uint8_t* rgba, int width, int first, int rows,
+                    std::uint8_t* indices) {
+    const std::size_t offset = std::size_t(first) * std::size_t(width);
+    const std::size_t count = std::size_t(width) * std::size_t(rows);
+    // A small image was itself the sample: libimagequant maps it with what it learnt of it while choosing.
+    if (chosen.sample.empty())
+        return liq_write_remapped_image(chosen.result.get(), chosen.sampled.get(), indices, count);
+    std::unique_ptr<liq_image, ImageFree> image(
+        liq_image_create_rgba(chosen.attr.get(), rgba + offset * 4, width, rows, 0));
+    if (!image) return LIQ_OUT_OF_MEMORY;
+    return liq_write_remapped_image(chosen.result.get(), image.get(), indices + offset, count);
+}
+
+// libimagequant maps an image of more than 2000 x 2000 pixels one pixel after another, and without the map of
+// edges and noise it makes for a smaller image (where it dithers less). Such an image is mapped in as many bands
+// as there are cores, all at once, each band by a mapping of its own that holds exactly the chosen palette: a band
+// of at most that size is then mapped as well as a small image is. The error carried over a band's first row
+// starts afresh, which no eye can tell. Smaller images are mapped whole.
+constexpr double kBandPixels = 2000.0 * 2000.0;
+
+int BandCount(int width, int height) {
+    const double pixels = double(width) * double(height);
+    if (pixels <= kBandPixels) return 1;
+    const int cores = int(std::max(1u, std::thread::hardware_concurrency()));
+    return std::clamp(std::min(cores, 8), 1, std::max(1, height / 16));
+}
+
+// A mapping onto exactly `palette`: made from a one-pixel image with every palette entry fixed.
+ChosenPalette FixedPalette(const liq_palette& palette) {
+    ChosenPalette fixed;
+    fixed.attr.reset(liq_attr_create());
+    if (!fixed.attr) Fail("colour reduction failed: out of memory");
+    CheckLiq(liq_set_max_colors(fixed.attr.get(), int(palette.count)), "colour count");
+    const liq_color& first = palette.entries[0];
+    fixed.sample = {first.r, first.g, first.b, first.a};
+    fixed.sampled.reset(liq_image_create_rgba(fixed.attr.get(), fixed.sample.data(), 1, 1, 0));
+    if (!fixed.sampled) Fail("colour reduction failed: out of memory");
+    for (unsigned i = 0; i < palette.count; ++i)
+        CheckLiq(liq_image_add_fixed_color(fixed.sampled.get(), palette.entries[i]), "fixed colour");
+    liq_result* rawResult = nullptr;
+    liq_error error = liq_image_quantize(fixed.sampled.get(), fixed.attr.get(), &rawResult);
+    fixed.result.reset(rawResult);
+    CheckLiq(error, "quantize");
+    if (!fixed.result) Fail("colour reduction failed: no result");
+    CheckLiq(liq_set_dithering_level(fixed.result.get(), 1.0f), "dithering");
+    return fixed;
+}
+
+// Where each entry of `mapped` stands in `palette`; nothing when an entry is not there.
+std::optional<std::array<std::uint8_t, 256>> Placement(const liq_palette& palette, const liq_palette* mapped) {
+    if (!mapped || mapped->count != palette.count) return std::nullopt;
+    std::array<std::uint8_t, 256> place{};
+    for (unsigned i = 0; i < mapped->count; ++i) {
+        const liq_color* end = palette.entries + palette.count;
+        const liq_color* found = std::find_if(palette.entries, end, [&](const liq_color& c) {
+            return std::memcmp(&c, &mapped->entries[i], sizeof c) == 0;
+        });
+        if (found == end) return std::nullopt;
+        place[i] = std::uint8_t(found - palette.entries);
+    }
+    return place;
+}
+
+// Maps band `band` of `bands` onto `palette`; false when its mapping did not keep the palette.
+bool RemapBand(const liq_palette& palette, int band, int bands, const std::uint8_t* rgba, int width, int height,
+               std::uint8_t* indices) {
+    const int first = int(std::int64_t(height) * band / bands);
+    const int rows = int(std::int64_t(height) * (band + 1) / bands) - first;
+    ChosenPalette mapping = FixedPalette(palette);
+    CheckLiq(RemapRows(mapping, rgba, width, first, rows, indices), "remap");
+    auto place = Placement(palette, liq_get_palette(mapping.result.get()));
+    if (!place) return false;
+    std::uint8_t* begin = indices + std::size_t(first) * std::size_t(width);
+    std::uint8_t* end = begin + std::size_t(rows) * std::size_t(width);
+    for (std::uint8_t* index = begin; index != end; ++index)
+        *index = (*place)[*index];
+    return true;
+}
+
+// Maps the image onto `palette` band by band, as many bands at once as there are cores; false when a band's
+// mapping did not keep the palette.
+bool RemapInBands(const liq_palette& palette, int bands, const std::uint8_t* rgba, int width, int height,
+                  std::uint8_t* indices) {
+    std::atomic<int> next{0};
+    std::atomic<bool> kept{true};
+    std::mutex failureLock;
+    std::exception_ptr failure;
+    auto work = [&] {
+        try {
+            for (int band = next++; band < bands && kept; band = next++)
+                if (!RemapBand(palette, band, bands, rgba, width, height, indices)) kept = false;
+        } catch (...) {
+            std::lock_guard<std::mutex> lock(failureLock);
+            if (!failure) failure = std::current_exception();
+            kept = false;
+        }
+    };
+    const int cores = int(std::max(1u, std::thread::hardware_concurrency()));
+    std::vector<std::thread> helpers;
+    for (int i = 1; i < std::min(cores, bands); ++i)
+        helpers.emplace_back(work);
+    work();
+    for (std::thread& helper : helpers)
+        helper.join();
+    if (failure) std::rethrow_exception(failure);
+    return kept;
+}
+
+// libimagequant's palette and dithered indices, with the palette cut down to the entries actually used.
+Paletted QuantizeWithLiq(const std::uint8_t* rgba, int width, int height) {
     Paletted out;
     out.width = width;
     out.height = height;
     out.indices.resize(std::size_t(width) * std::size_t(height));
-    CheckLiq(liq_write_remapped_image(result.get(), image.get(), out.indices.data(), out.indices.size()), "remap");
-    const liq_palette* palette = liq_get_palette(result.get());
+    ChosenPalette chosen = ChoosePalette(rgba, width, height);
+    const int bands = BandCount(width, height);
+    bool mapped = false;
+    if (bands > 1) {
+        const liq_palette* palette = liq_get_palette(chosen.result.get());
+        if (palette && palette->count > 0 && palette->count <= 256)
+            mapped = RemapInBands(*palette, bands, rgba, width, height, out.indices.data());
+    }
+    if (!mapped) CheckLiq(RemapRows(chosen, rgba, width, 0, height, out.indices.data()), "remap");
+    const liq_palette* palette = liq_get_palette(chosen.result.get());
     if (!palette || palette->count == 0 || palette->count > 256) Fail("colour reduction failed: no palette");
 
     std::array<int, 256> newIndex;

@@ -54,6 +54,36 @@ TEST(EffectsQuantize, ReducesAPhotoWithGoodQuality) {
     EXPECT_GE(testsupport::Psnr(Read(imaging::ToVips(reduced)), many), 30.0);
 }
 
+Raster Rows(const Raster& in, int first, int rows) {
+    Raster out = in;
+    out.height = rows;
+    const std::size_t rowBytes = std::size_t(in.width) * std::size_t(in.bands);
+    out.pixels.assign(in.pixels.begin() + std::ptrdiff_t(rowBytes * std::size_t(first)),
+                      in.pixels.begin() + std::ptrdiff_t(rowBytes * std::size_t(first + rows)));
+    return out;
+}
+
+// A large image is mapped in bands, each with its own mapping of the one palette: every band must come out
+// in that palette's colours, rows of every band mapped (a band left unmapped or read through another band's
+// palette order shows as a slice of far lower PSNR), and the seam between bands must not show.
+TEST(EffectsQuantize, MapsALargeImageEvenlyInEveryBand) {
+    const int width = 2600;
+    const int height = 1700;
+    Raster in = testsupport::MakeGradient(width, height);
+    Paletted out = Quantize(imaging::ToVips(in));
+    ExpectConsistent(out, width, height);
+    Raster back = Read(imaging::ToVips(out));
+    const double whole = testsupport::Psnr(back, in);
+    EXPECT_GE(whole, 28.0);
+    const int slices = 17;
+    for (int slice = 0; slice < slices; ++slice) {
+        const int first = height * slice / slices;
+        const int rows = height * (slice + 1) / slices - first;
+        const double psnr = testsupport::Psnr(Rows(back, first, rows), Rows(in, first, rows));
+        EXPECT_NEAR(psnr, whole, 1.5) << "rows " << first << " to " << first + rows;
+    }
+}
+
 TEST(EffectsQuantize, FlattensAlphaOntoWhite) {
     vips::VImage in = imaging::ToVips(Paint(4, 1, 4, [](int x, int) {
         return std::vector<int>{200, 0, 0, x < 2 ? 0 : 255};
