@@ -130,6 +130,19 @@ TEST(JpegReadColour, EmbeddedProfileIsAppliedNotIgnored) {
     EXPECT_GT(loaded, ignored + 8.0);
 }
 
+TEST(JpegReadColour, SrgbProfileLeavesThePixelsAsStored) {
+    // A photo tagged sRGB is taken as it is (no colour transform is built for it): its pixels are the plain
+    // decode's, exactly.
+    TempDir dir;
+    std::vector<std::uint8_t> profile = testsupport::ReadBytes(DataDir() / "imaging" / "icc" / "srgb-lcms.icc");
+    vips::VImage tagged = imaging::ToVips(testsupport::MakeGradient(96, 64));
+    tagged.set(VIPS_META_ICC_NAME, nullptr, profile.data(), profile.size());
+    const fs::path file = dir / "tagged.jpg";
+    tagged.jpegsave(file.c_str(), vips::VImage::option()->set("Q", 90));
+    ASSERT_EQ(testsupport::Run("djpeg -pnm " + Quote(file) + " > " + Quote(dir / "plain.ppm")), 0);
+    EXPECT_EQ(Decode(LoadJpeg(file.string()).pixels).pixels, ReadPnm(dir / "plain.ppm").pixels);
+}
+
 TEST(JpegReadColour, CmykIsNotInverted) {
     for (const char* file : {"cmyk-magick.jpg", "cmyk-pillow.jpg"}) {
         imaging::Raster pixels = Decode(LoadJpeg((JpegDir() / file).string()).pixels);

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "imaging/Error.h"
+#include "imaging/codecs/IccProfile.h"
 #include "imaging/Image.h"
 
 namespace imaging::codecs {
@@ -117,6 +118,17 @@ bool HasIccProfile(const vips::VImage& image) {
     return image.get_typeof(VIPS_META_ICC_NAME) != 0;
 }
 
+// Most photos carry an sRGB profile: their pixels are sRGB already, and building a colour transform for them
+// costs more than decoding a thumbnail.
+bool CarriesSrgbProfile(const vips::VImage& image) {
+    if (image.format() != VIPS_FORMAT_UCHAR || image.interpretation() != VIPS_INTERPRETATION_sRGB ||
+        (image.bands() != 3 && image.bands() != 4))
+        return false;
+    std::size_t length = 0;
+    const void* profile = image.get_blob(VIPS_META_ICC_NAME, &length);
+    return IsSrgbProfile(static_cast<const std::uint8_t*>(profile), length);
+}
+
 // CMYK without a profile, as most viewers show it: each ink and the black ink darken multiplicatively,
 // R = (1 - C)(1 - K) and so on. (A press profile would render such files darker and duller than their writers
 // meant; the files that need one carry one.)
@@ -132,7 +144,7 @@ vips::VImage DeviceCmykToRgb(const vips::VImage& cmyk) {
 
 vips::VImage ToSrgb(const vips::VImage& loaded) {
     using vips::VImage;
-    if (vips_icc_present() && HasIccProfile(loaded)) {
+    if (vips_icc_present() && HasIccProfile(loaded) && !CarriesSrgbProfile(loaded)) {
         // A profile that does not fit the pixels (say an RGB profile on a grey image) is ignored rather than
         // failing the load.
         try {
