@@ -231,7 +231,9 @@ Raster DecodeUncompressed(const LeReader& in, const Header& h) {
     return r;
 }
 
-// Expands an RLE4/RLE8 stream into colour indices (row 0 = bottom row), then maps them through the palette.
+// Expands an RLE4/RLE8 stream straight into the picture's colours (file row 0 is the bottom row), so only the
+// picture is ever held. Rows and the places within a row only move forward, and pixels no run reaches keep the
+// colour of index 0 that every pixel starts with.
 Raster DecodeRle(const LeReader& in, const Header& h) {
     const std::uint64_t dataSize = in.size() - h.pixelOffset;
     // Two bytes expand to at most 255 pixels; a header claiming far more than the data can give is refused
@@ -239,13 +241,15 @@ Raster DecodeRle(const LeReader& in, const Header& h) {
     if (std::uint64_t(h.width) * std::uint64_t(h.height) > (dataSize + 2) * 128)
         Fail("BMP RLE data is too short for the image size");
     const std::size_t width = std::size_t(h.width), height = std::size_t(h.height);
-    std::vector<std::uint8_t> indices(width * height, 0);
+    Raster r = MakeRaster(h, 3);
+    for (std::size_t i = 0; i < width * height; ++i)
+        PutColour(r.pixels.data() + i * 3, h.palette[0]);
     const bool four = h.compression == kBiRle4;
     std::size_t pos = h.pixelOffset;
     std::uint64_t x = 0, y = 0;
-    // Stores index i of a run; what falls right of the row is dropped.
+    // Stores the colour of index i of a run; what falls right of the row is dropped.
     auto put = [&](std::uint64_t i, std::uint8_t index) {
-        if (x + i < width) indices[std::size_t(y * width + x + i)] = index;
+        if (x + i < width) PutColour(r.Row(int(height - 1 - y)) + (x + i) * 3, h.palette[index]);
     };
     while (y < height) {
         if (pos + 2 > in.size()) FailTruncated("BMP RLE data is truncated");
@@ -272,13 +276,6 @@ Raster DecodeRle(const LeReader& in, const Header& h) {
                 put(i, four ? ((i & 1) ? src[i / 2] & 0xF : src[i / 2] >> 4) : src[i]);
             x += value;
         }
-    }
-    Raster r = MakeRaster(h, 3);
-    for (std::size_t row = 0; row < height; ++row) {
-        const std::uint8_t* src = indices.data() + row * width;
-        std::uint8_t* dst = r.Row(int(height - 1 - row));
-        for (std::size_t i = 0; i < width; ++i)
-            PutColour(dst + i * 3, h.palette[src[i]]);
     }
     return r;
 }
