@@ -82,15 +82,17 @@ vips::VImage ToVips(const Paletted& paletted) {
     std::size_t n = std::size_t(paletted.width) * paletted.height;
     if (paletted.indices.size() != n || paletted.palette.empty() || paletted.palette.size() > 256)
         Fail("inconsistent palette image");
-    std::vector<std::uint8_t> rgb(n * 3);
-    for (std::size_t i = 0; i < n; ++i) {
-        std::size_t index = paletted.indices[i];
+    // The indices, one byte a pixel, are read through the palette as the pixels are asked for: the RGB picture
+    // is never held. Indices past the palette read as its first entry.
+    std::vector<std::uint8_t> table(256 * 3);
+    for (std::size_t index = 0; index < 256; ++index) {
         const Rgb& c = paletted.palette[index < paletted.palette.size() ? index : 0];
-        rgb[i * 3] = c.r;
-        rgb[i * 3 + 1] = c.g;
-        rgb[i * 3 + 2] = c.b;
+        table[index * 3] = c.r;
+        table[index * 3 + 1] = c.g;
+        table[index * 3 + 2] = c.b;
     }
-    return CopyToVips(rgb.data(), paletted.width, paletted.height, 3)
+    return CopyToVips(paletted.indices.data(), paletted.width, paletted.height, 1)
+        .maplut(CopyToVips(table.data(), 256, 1, 3))
         .copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
 }
 

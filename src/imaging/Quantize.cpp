@@ -50,8 +50,8 @@ void CheckLiq(liq_error error, const char* step) {
              ")");
 }
 
-// The exact palette of an RGBA buffer with at most 256 distinct colours, or nothing when it has more.
-std::optional<Paletted> ExactPalette(const std::uint8_t* rgba, int width, int height) {
+// The exact palette of an RGB buffer with at most 256 distinct colours, or nothing when it has more.
+std::optional<Paletted> ExactPalette(const std::uint8_t* rgb, int width, int height) {
     Paletted out;
     out.width = width;
     out.height = height;
@@ -62,7 +62,7 @@ std::optional<Paletted> ExactPalette(const std::uint8_t* rgba, int width, int he
     std::uint8_t lastIndex = 0;
     bool haveLast = false;
     for (std::size_t i = 0; i < count; ++i) {
-        const std::uint8_t* p = rgba + i * 4;
+        const std::uint8_t* p = rgb + i * 3;
         std::uint32_t colour = std::uint32_t(p[0]) << 16 | std::uint32_t(p[1]) << 8 | p[2];
         if (!haveLast || colour != lastColour) {
             auto found = indexOf.find(colour);
@@ -82,29 +82,47 @@ std::optional<Paletted> ExactPalette(const std::uint8_t* rgba, int width, int he
 
 constexpr std::int64_t kPaletteSamplePixels = 32'000;
 
-// Every step-th pixel of every step-th row, as an RGBA buffer of its own.
-std::vector<std::uint8_t> Sample(const std::uint8_t* rgba, int width, int height, int step, int& sampledWidth,
+// Every step-th pixel of every step-th row of an RGB buffer, as an opaque RGBA buffer of its own.
+std::vector<std::uint8_t> Sample(const std::uint8_t* rgb, int width, int height, int step, int& sampledWidth,
                                  int& sampledHeight) {
     sampledWidth = (width + step - 1) / step;
     sampledHeight = (height + step - 1) / step;
     std::vector<std::uint8_t> sample(std::size_t(sampledWidth) * std::size_t(sampledHeight) * 4);
     std::uint8_t* out = sample.data();
     for (int y = 0; y < height; y += step)
-        for (int x = 0; x < width; x += step, out += 4)
-            std::memcpy(out, rgba + (std::size_t(y) * std::size_t(width) + std::size_t(x)) * 4, 4);
+        for (int x = 0; x < width; x += step, out += 4) {
+            std::memcpy(out, rgb + (std::size_t(y) * std::size_t(width) + std::size_t(x)) * 3, 3);
+            out[3] = 255;
+        }
     return sample;
 }
+
+// Rows of an RGB buffer handed to libimagequant as it asks for them (from several threads at once), so the
+// picture is never copied whole into its four-byte form.
+struct RgbRows {
+    const std::uint8_t* rgb;
+    int width;
+    int first; // the buffer row that is row 0 for libimagequant
+
+    static void Read(liq_color out[], int row, int width, void* self) {
+        const auto* rows = static_cast<const RgbRows*>(self);
+        const std::uint8_t* p = rows->rgb + (std::size_t(rows->first + row) * std::size_t(rows->width)) * 3;
+        for (int x = 0; x < width; ++x, p += 3)
+            out[x] = liq_color{p[0], p[1], p[2], 255};
+    }
+};
 
 // One palette chosen by libimagequant, with the image (or a sample of it) it was chosen from.
 struct ChosenPalette {
     std::unique_ptr<liq_attr, AttrFree> attr;
-    std::vector<std::uint8_t> sample;
+    std::vector<std::uint8_t> sample; // RGBA
+    bool sampleIsWhole = false;       // the sample is every pixel of the image
     std::unique_ptr<liq_image, ImageFree> sampled;
     std::unique_ptr<liq_result, ResultFree> result;
 };
 
 // Chooses the palette from an evenly spread sample of the image (all of it when it is small).
-ChosenPalette ChoosePalette(const std::uint8_t* rgba, int width, int height) {
+ChosenPalette ChoosePalette(const std::uint8_t* rgb, int width, int height) {
     ChosenPalette chosen;
     chosen.attr.reset(liq_attr_create());
     if (!chosen.attr) Fail("colour reduction failed: out of memory");
@@ -112,14 +130,12 @@ ChosenPalette ChoosePalette(const std::uint8_t* rgba, int width, int height) {
     CheckLiq(liq_set_quality(chosen.attr.get(), 0, 100), "quality");
     const double pixels = double(width) * double(height);
     const int step = std::max(1, int(std::ceil(std::sqrt(pixels / double(kPaletteSamplePixels)))));
-    const std::uint8_t* source = rgba;
     int sampledWidth = width;
     int sampledHeight = height;
-    if (step > 1) {
-        chosen.sample = Sample(rgba, width, height, step, sampledWidth, sampledHeight);
-        source = chosen.sample.data();
-    }
-    chosen.sampled.reset(liq_image_create_rgba(chosen.attr.get(), source, sampledWidth, sampledHeight, 0));
+    chosen.sample = Sample(rgb, width, height, step, sampledWidth, sampledHeight);
+    chosen.sampleIsWhole = step == 1;
+    chosen.sampled.reset(
+        liq_image_create_rgba(chosen.attr.get(), chosen.sample.data(), sampledWidth, sampledHeight, 0));
     if (!chosen.sampled) Fail("colour reduction failed: the image is too large");
     liq_result* rawResult = nullptr;
     liq_error error = liq_image_quantize(chosen.sampled.get(), chosen.attr.get(), &rawResult);
@@ -131,15 +147,16 @@ ChosenPalette ChoosePalette(const std::uint8_t* rgba, int width, int height) {
 }
 
 // Maps rows [first, first + rows) of the image to the chosen palette, dithered, into the same rows of `indices`.
-liq_error RemapRows(ChosenPalette& chosen, const std::uint8_t* rgba, int width, int first, int rows,
+liq_error RemapRows(ChosenPalette& chosen, const std::uint8_t* rgb, int width, int first, int rows,
                     std::uint8_t* indices) {
     const std::size_t offset = std::size_t(first) * std::size_t(width);
     const std::size_t count = std::size_t(width) * std::size_t(rows);
     // A small image was itself the sample: libimagequant maps it with what it learnt of it while choosing.
-    if (chosen.sample.empty())
+    if (chosen.sampleIsWhole)
         return liq_write_remapped_image(chosen.result.get(), chosen.sampled.get(), indices, count);
+    RgbRows source{rgb, width, first};
     std::unique_ptr<liq_image, ImageFree> image(
-        liq_image_create_rgba(chosen.attr.get(), rgba + offset * 4, width, rows, 0));
+        liq_image_create_custom(chosen.attr.get(), &RgbRows::Read, &source, width, rows, 0));
     if (!image) return LIQ_OUT_OF_MEMORY;
     return liq_write_remapped_image(chosen.result.get(), image.get(), indices + offset, count);
 }
@@ -166,6 +183,7 @@ ChosenPalette FixedPalette(const liq_palette& palette) {
     CheckLiq(liq_set_max_colors(fixed.attr.get(), int(palette.count)), "colour count");
     const liq_color& first = palette.entries[0];
     fixed.sample = {first.r, first.g, first.b, first.a};
+    fixed.sampleIsWhole = false; // the image to map is another
     fixed.sampled.reset(liq_image_create_rgba(fixed.attr.get(), fixed.sample.data(), 1, 1, 0));
     if (!fixed.sampled) Fail("colour reduction failed: out of memory");
     for (unsigned i = 0; i < palette.count; ++i)
@@ -195,12 +213,12 @@ std::optional<std::array<std::uint8_t, 256>> Placement(const liq_palette& palett
 }
 
 // Maps band `band` of `bands` onto `palette`; false when its mapping did not keep the palette.
-bool RemapBand(const liq_palette& palette, int band, int bands, const std::uint8_t* rgba, int width, int height,
+bool RemapBand(const liq_palette& palette, int band, int bands, const std::uint8_t* rgb, int width, int height,
                std::uint8_t* indices) {
     const int first = int(std::int64_t(height) * band / bands);
     const int rows = int(std::int64_t(height) * (band + 1) / bands) - first;
     ChosenPalette mapping = FixedPalette(palette);
-    CheckLiq(RemapRows(mapping, rgba, width, first, rows, indices), "remap");
+    CheckLiq(RemapRows(mapping, rgb, width, first, rows, indices), "remap");
     auto place = Placement(palette, liq_get_palette(mapping.result.get()));
     if (!place) return false;
     std::uint8_t* begin = indices + std::size_t(first) * std::size_t(width);
@@ -212,7 +230,7 @@ bool RemapBand(const liq_palette& palette, int band, int bands, const std::uint8
 
 // Maps the image onto `palette` band by band, as many bands at once as there are cores; false when a band's
 // mapping did not keep the palette.
-bool RemapInBands(const liq_palette& palette, int bands, const std::uint8_t* rgba, int width, int height,
+bool RemapInBands(const liq_palette& palette, int bands, const std::uint8_t* rgb, int width, int height,
                   std::uint8_t* indices) {
     std::atomic<int> next{0};
     std::atomic<bool> kept{true};
@@ -221,7 +239,7 @@ bool RemapInBands(const liq_palette& palette, int bands, const std::uint8_t* rgb
     auto work = [&] {
         try {
             for (int band = next++; band < bands && kept; band = next++)
-                if (!RemapBand(palette, band, bands, rgba, width, height, indices)) kept = false;
+                if (!RemapBand(palette, band, bands, rgb, width, height, indices)) kept = false;
         } catch (...) {
             std::lock_guard<std::mutex> lock(failureLock);
             if (!failure) failure = std::current_exception();
@@ -240,20 +258,20 @@ bool RemapInBands(const liq_palette& palette, int bands, const std::uint8_t* rgb
 }
 
 // libimagequant's palette and dithered indices, with the palette cut down to the entries actually used.
-Paletted QuantizeWithLiq(const std::uint8_t* rgba, int width, int height) {
+Paletted QuantizeWithLiq(const std::uint8_t* rgb, int width, int height) {
     Paletted out;
     out.width = width;
     out.height = height;
     out.indices.resize(std::size_t(width) * std::size_t(height));
-    ChosenPalette chosen = ChoosePalette(rgba, width, height);
+    ChosenPalette chosen = ChoosePalette(rgb, width, height);
     const int bands = BandCount(width, height);
     bool mapped = false;
     if (bands > 1) {
         const liq_palette* palette = liq_get_palette(chosen.result.get());
         if (palette && palette->count > 0 && palette->count <= 256)
-            mapped = RemapInBands(*palette, bands, rgba, width, height, out.indices.data());
+            mapped = RemapInBands(*palette, bands, rgb, width, height, out.indices.data());
     }
-    if (!mapped) CheckLiq(RemapRows(chosen, rgba, width, 0, height, out.indices.data()), "remap");
+    if (!mapped) CheckLiq(RemapRows(chosen, rgb, width, 0, height, out.indices.data()), "remap");
     const liq_palette* palette = liq_get_palette(chosen.result.get());
     if (!palette || palette->count == 0 || palette->count > 256) Fail("colour reduction failed: no palette");
 
@@ -273,6 +291,35 @@ Paletted QuantizeWithLiq(const std::uint8_t* rgba, int width, int height) {
     return out;
 }
 
+// The RGB pixels of an image, row after row: the image's own memory when it is held in memory already (a
+// decoded BMP, PCX or FlashPix picture), else a copy made for the reduction.
+class RgbBuffer {
+public:
+    explicit RgbBuffer(const vips::VImage& rgb) : image_(rgb) {
+        const VipsImage* raw = rgb.get_image();
+        const std::size_t size = std::size_t(rgb.width()) * std::size_t(rgb.height()) * 3;
+        if ((raw->dtype == VIPS_IMAGE_SETBUF || raw->dtype == VIPS_IMAGE_SETBUF_FOREIGN) && raw->data &&
+            VIPS_IMAGE_SIZEOF_IMAGE(raw) == size) {
+            data_ = static_cast<const std::uint8_t*>(static_cast<const void*>(raw->data));
+            return;
+        }
+        std::size_t written = 0;
+        try {
+            copy_.reset(rgb.write_to_memory(&written));
+        } catch (const vips::VError& e) {
+            Fail(std::string("colour reduction failed: ") + e.what());
+        }
+        if (!copy_ || written != size) Fail("colour reduction failed: unexpected pixel buffer size");
+        data_ = static_cast<const std::uint8_t*>(copy_.get());
+    }
+    const std::uint8_t* data() const { return data_; }
+
+private:
+    vips::VImage image_;
+    std::unique_ptr<void, GFree> copy_;
+    const std::uint8_t* data_ = nullptr;
+};
+
 } // namespace
 
 Paletted Quantize(const vips::VImage& in) {
@@ -280,19 +327,11 @@ Paletted Quantize(const vips::VImage& in) {
     int width = in.width();
     int height = in.height();
     CheckDimensions(width, height);
-    vips::VImage rgba = FlattenToRgb(in).bandjoin_const({255.0});
-    std::size_t size = 0;
-    std::unique_ptr<void, GFree> memory;
-    try {
-        memory.reset(rgba.write_to_memory(&size));
-    } catch (const vips::VError& e) {
-        Fail(std::string("colour reduction failed: ") + e.what());
-    }
-    if (!memory || size != std::size_t(width) * std::size_t(height) * 4)
-        Fail("colour reduction failed: unexpected pixel buffer size");
-    const auto* pixels = static_cast<const std::uint8_t*>(memory.get());
-    if (std::optional<Paletted> exact = ExactPalette(pixels, width, height)) return std::move(*exact);
-    return QuantizeWithLiq(pixels, width, height);
+    vips::VImage rgb = FlattenToRgb(in);
+    if (rgb.bands() != 3 || rgb.format() != VIPS_FORMAT_UCHAR) Fail("colour reduction failed: not an RGB image");
+    RgbBuffer pixels(rgb);
+    if (std::optional<Paletted> exact = ExactPalette(pixels.data(), width, height)) return std::move(*exact);
+    return QuantizeWithLiq(pixels.data(), width, height);
 }
 
 } // namespace imaging::effects
