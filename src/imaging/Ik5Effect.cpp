@@ -18,7 +18,7 @@ namespace {
 
 // The working pixels of an image: the palette expanded for a reduced image, otherwise as stored.
 vips::VImage WorkingPixels(const Image& image) {
-    return image.paletted ? ToVips(*image.paletted) : image.pixels;
+    return image.paletted ? ToVips(image.paletted) : image.pixels;
 }
 
 // A result of an effect: the input's comment, its pixels replaced, at least 24 bits.
@@ -122,8 +122,8 @@ std::int32_t TIk5Effect::ChangeColorDepth(std::int16_t bits, std::int16_t, std::
             return Adopt(std::move(promoted));
         }
         if (bits != 8) Fail("unsupported colour depth " + std::to_string(bits));
-        auto paletted = std::make_shared<Paletted>(effects::Quantize(FlattenToRgb(WorkingPixels(*input))));
-        Image out = Derived(*input, ToVips(*paletted));
+        auto paletted = std::make_shared<const Paletted>(effects::Quantize(FlattenToRgb(WorkingPixels(*input))));
+        Image out = Derived(*input, ToVips(paletted));
         out.bitCount = 8;
         out.paletted = std::move(paletted);
         return Adopt(std::move(out));

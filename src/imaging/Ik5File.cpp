@@ -128,7 +128,10 @@ void TIk5File::Save() {
     auto raster = [&] { return ToRaster(pixels()); };
     switch (Action) {
     case kSaveBmp:
-        sink(image->paletted ? codecs::EncodeBmp(*image->paletted) : codecs::EncodeBmp(raster()));
+        if (image->paletted)
+            codecs::WriteBmp(*image->paletted, sink);
+        else
+            codecs::WriteBmp(raster(), sink);
         break;
     case kSaveJpeg:
     case kSaveProgressiveJpeg:
@@ -151,7 +154,10 @@ void TIk5File::Save() {
         sink(codecs::EncodeFpx(raster(), Action == kSaveFpxJpeg, JpegQuality));
         break;
     case kSavePcx:
-        sink(image->paletted ? codecs::EncodePcx(*image->paletted) : codecs::EncodePcx(raster()));
+        if (image->paletted)
+            codecs::WritePcx(*image->paletted, sink);
+        else
+            codecs::WritePcx(raster(), sink);
         break;
     case kSaveWebp:
         codecs::WriteWebp(pixels(), JpegQuality, sink);

@@ -1,6 +1,7 @@
 #include "imaging/Image.h"
 
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "imaging/Error.h"
@@ -42,13 +43,29 @@ void CheckRaster(const Raster& raster) {
         Fail("inconsistent raster");
 }
 
-// Grey (and grey + alpha) become RGB (+ alpha): every later operation works on colour.
+// Grey (and grey + alpha) become RGB (+ alpha): every later operation works on colour. A fresh colour image
+// in memory is only marked sRGB, so it stays the plain memory image it is (readers can use its pixels in place).
 vips::VImage AsKept(const vips::VImage& image) {
+    if (image.bands() >= 3) {
+        image.get_image()->Type = VIPS_INTERPRETATION_sRGB;
+        return image;
+    }
     return GreyToRgb(image).copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
 }
 
-void FreeAdopted(VipsImage*, gpointer pixels) {
-    delete static_cast<std::vector<std::uint8_t>*>(pixels);
+// A vips image over memory that `owner` keeps alive; the owner is deleted when the image closes.
+template <class Owner>
+vips::VImage OverMemory(std::unique_ptr<Owner> owner, const void* data, std::size_t size, int width, int height,
+                        int bands) {
+    VipsImage* image = vips_image_new_from_memory(data, size, width, height, bands, VIPS_FORMAT_UCHAR);
+    if (!image) {
+        std::string message = vips_error_buffer();
+        vips_error_clear();
+        Fail(message);
+    }
+    auto release = +[](VipsImage*, gpointer held) { delete static_cast<Owner*>(held); };
+    g_signal_connect(image, "postclose", G_CALLBACK(release), owner.release());
+    return vips::VImage(image, vips::STEAL);
 }
 
 } // namespace
@@ -63,37 +80,52 @@ vips::VImage ToVips(Raster&& raster) {
     EnsureInitialized();
     CheckRaster(raster);
     // The pixels move into the image and are freed when it closes: a decoded picture is held once, not twice.
-    auto* pixels = new std::vector<std::uint8_t>(std::move(raster.pixels));
-    VipsImage* image = vips_image_new_from_memory(pixels->data(), pixels->size(), raster.width, raster.height,
-                                                  raster.bands, VIPS_FORMAT_UCHAR);
-    if (!image) {
-        delete pixels;
-        std::string message = vips_error_buffer();
-        vips_error_clear();
-        Fail(message);
-    }
-    g_signal_connect(image, "postclose", G_CALLBACK(FreeAdopted), pixels);
-    return AsKept(vips::VImage(image, vips::STEAL));
+    auto pixels = std::make_unique<std::vector<std::uint8_t>>(std::move(raster.pixels));
+    const std::uint8_t* data = pixels->data();
+    const std::size_t size = pixels->size();
+    return AsKept(OverMemory(std::move(pixels), data, size, raster.width, raster.height, raster.bands));
 }
 
-vips::VImage ToVips(const Paletted& paletted) {
-    EnsureInitialized();
+namespace {
+
+void CheckPalettedImage(const Paletted& paletted) {
     CheckDimensions(paletted.width, paletted.height);
     std::size_t n = std::size_t(paletted.width) * paletted.height;
     if (paletted.indices.size() != n || paletted.palette.empty() || paletted.palette.size() > 256)
         Fail("inconsistent palette image");
-    // The indices, one byte a pixel, are read through the palette as the pixels are asked for: the RGB picture
-    // is never held. Indices past the palette read as its first entry.
+}
+
+// The indices, one byte a pixel, read through the palette as the pixels are asked for: the RGB picture is never
+// held. Indices past the palette read as its first entry.
+vips::VImage ThroughPalette(const vips::VImage& indices, const std::vector<Rgb>& palette) {
     std::vector<std::uint8_t> table(256 * 3);
     for (std::size_t index = 0; index < 256; ++index) {
-        const Rgb& c = paletted.palette[index < paletted.palette.size() ? index : 0];
+        const Rgb& c = palette[index < palette.size() ? index : 0];
         table[index * 3] = c.r;
         table[index * 3 + 1] = c.g;
         table[index * 3 + 2] = c.b;
     }
-    return CopyToVips(paletted.indices.data(), paletted.width, paletted.height, 1)
-        .maplut(CopyToVips(table.data(), 256, 1, 3))
+    return indices.maplut(CopyToVips(table.data(), 256, 1, 3))
         .copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
+}
+
+} // namespace
+
+vips::VImage ToVips(const Paletted& paletted) {
+    EnsureInitialized();
+    CheckPalettedImage(paletted);
+    return ThroughPalette(CopyToVips(paletted.indices.data(), paletted.width, paletted.height, 1), paletted.palette);
+}
+
+vips::VImage ToVips(std::shared_ptr<const Paletted> paletted) {
+    EnsureInitialized();
+    CheckPalettedImage(*paletted);
+    const std::uint8_t* data = paletted->indices.data();
+    const std::size_t size = paletted->indices.size();
+    const int width = paletted->width, height = paletted->height;
+    const std::vector<Rgb>& palette = paletted->palette;
+    auto held = std::make_unique<std::shared_ptr<const Paletted>>(std::move(paletted));
+    return ThroughPalette(OverMemory(std::move(held), data, size, width, height, 1), palette);
 }
 
 std::optional<vips::VImage> ShrunkOnLoad(const Image& image, int width, int height) {
@@ -126,7 +158,7 @@ vips::VImage FlattenToRgb(const vips::VImage& pixels) {
 }
 
 vips::VImage RgbPixels(const Image& image) {
-    return image.paletted ? ToVips(*image.paletted) : FlattenToRgb(image.pixels);
+    return image.paletted ? ToVips(image.paletted) : FlattenToRgb(image.pixels);
 }
 
 Raster ToRaster(const vips::VImage& rgb) {

@@ -87,8 +87,10 @@ vips::VImage GreyToRgb(const vips::VImage& image);
 // instead of copying them.
 vips::VImage ToVips(const Raster& raster);
 vips::VImage ToVips(Raster&& raster);
-// The RGB(A) pixels of a paletted image.
+// The RGB pixels of a paletted image, read through its palette as they are asked for (the indices are copied).
 vips::VImage ToVips(const Paletted& paletted);
+// The same over the indices themselves, which the image keeps alive.
+vips::VImage ToVips(std::shared_ptr<const Paletted> paletted);
 // The image's pixels as 3-band RGB (a paletted image expanded, alpha flattened onto white); may be lazy.
 vips::VImage RgbPixels(const Image& image);
 // Computes the pixels of a 3-band RGB vips image into memory.

@@ -287,7 +287,6 @@ std::vector<std::uint8_t> StartFile(int width, int height, int bitCount, const s
     std::uint64_t offset = kFileHeaderSize + kInfoHeaderSize + palette.size() * 4;
     if (offset + imageSize > UINT32_MAX) Fail("image is too large for a BMP file");
     std::vector<std::uint8_t> out;
-    out.reserve(std::size_t(offset + imageSize));
     out.push_back('B');
     out.push_back('M');
     PutLe32(out, std::uint32_t(offset + imageSize));
@@ -326,32 +325,50 @@ Raster DecodeBmp(std::span<const std::uint8_t> data) {
     return h.IsRle() ? DecodeRle(in, h) : DecodeUncompressed(in, h);
 }
 
-std::vector<std::uint8_t> EncodeBmp(const Raster& rgb) {
+void WriteBmp(const Raster& rgb, const ByteSink& sink) {
     if (rgb.bands != 3) Fail("BMP encoder needs 3-band RGB");
     CheckPixelCount(rgb.pixels.size(), rgb.width, rgb.height, 3);
     std::uint64_t stride = (std::uint64_t(rgb.width) * 3 + 3) & ~std::uint64_t(3);
-    std::vector<std::uint8_t> out = StartFile(rgb.width, rgb.height, 24, {}, stride);
+    ChunkedSink out(sink);
+    out.Buffer() = StartFile(rgb.width, rgb.height, 24, {}, stride);
     for (int y = rgb.height - 1; y >= 0; --y) {
+        std::vector<std::uint8_t>& buffer = out.Buffer();
         const std::uint8_t* p = rgb.Row(y);
         for (int x = 0; x < rgb.width; ++x, p += 3) {
-            out.push_back(p[2]);
-            out.push_back(p[1]);
-            out.push_back(p[0]);
+            buffer.push_back(p[2]);
+            buffer.push_back(p[1]);
+            buffer.push_back(p[0]);
         }
-        out.resize(out.size() + std::size_t(stride - std::uint64_t(rgb.width) * 3), 0);
+        buffer.resize(buffer.size() + std::size_t(stride - std::uint64_t(rgb.width) * 3), 0);
+        out.Spill();
     }
+    out.Flush();
+}
+
+void WriteBmp(const Paletted& image, const ByteSink& sink) {
+    CheckPaletted(image);
+    std::uint64_t stride = (std::uint64_t(image.width) + 3) & ~std::uint64_t(3);
+    ChunkedSink out(sink);
+    out.Buffer() = StartFile(image.width, image.height, 8, image.palette, stride);
+    for (int y = image.height - 1; y >= 0; --y) {
+        std::vector<std::uint8_t>& buffer = out.Buffer();
+        auto row = image.indices.begin() + std::ptrdiff_t(std::size_t(y) * std::size_t(image.width));
+        buffer.insert(buffer.end(), row, row + image.width);
+        buffer.resize(buffer.size() + std::size_t(stride - std::uint64_t(image.width)), 0);
+        out.Spill();
+    }
+    out.Flush();
+}
+
+std::vector<std::uint8_t> EncodeBmp(const Raster& rgb) {
+    std::vector<std::uint8_t> out;
+    WriteBmp(rgb, AppendTo(out));
     return out;
 }
 
 std::vector<std::uint8_t> EncodeBmp(const Paletted& image) {
-    CheckPaletted(image);
-    std::uint64_t stride = (std::uint64_t(image.width) + 3) & ~std::uint64_t(3);
-    std::vector<std::uint8_t> out = StartFile(image.width, image.height, 8, image.palette, stride);
-    for (int y = image.height - 1; y >= 0; --y) {
-        auto row = image.indices.begin() + std::ptrdiff_t(std::size_t(y) * std::size_t(image.width));
-        out.insert(out.end(), row, row + image.width);
-        out.resize(out.size() + std::size_t(stride - std::uint64_t(image.width)), 0);
-    }
+    std::vector<std::uint8_t> out;
+    WriteBmp(image, AppendTo(out));
     return out;
 }
 

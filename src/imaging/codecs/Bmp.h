@@ -5,6 +5,7 @@
 #include <span>
 #include <vector>
 
+#include "imaging/ByteSink.h"
 #include "imaging/Image.h"
 
 namespace imaging::codecs {
@@ -12,7 +13,10 @@ namespace imaging::codecs {
 bool IsBmp(std::span<const std::uint8_t> head);
 // Throws Error (without file name) for anything that is not a valid bitmap.
 Raster DecodeBmp(std::span<const std::uint8_t> data);
-std::vector<std::uint8_t> EncodeBmp(const Raster& rgb);     // rgb.bands == 3: 24-bit
-std::vector<std::uint8_t> EncodeBmp(const Paletted& image); // 8-bit with its palette
+// The file is handed to the sink a part at a time, as its rows are encoded.
+void WriteBmp(const Raster& rgb, const ByteSink& sink);     // rgb.bands == 3: 24-bit
+void WriteBmp(const Paletted& image, const ByteSink& sink); // 8-bit with its palette
+std::vector<std::uint8_t> EncodeBmp(const Raster& rgb);
+std::vector<std::uint8_t> EncodeBmp(const Paletted& image);
 
 } // namespace imaging::codecs

@@ -224,36 +224,52 @@ std::vector<std::uint8_t> StartFile(int width, int height, int planes) {
 
 } // namespace
 
-std::vector<std::uint8_t> EncodePcx(const Raster& rgb) {
+void WritePcx(const Raster& rgb, const ByteSink& sink) {
     if (rgb.bands != 3) Fail("PCX encoder needs 3-band RGB");
     CheckPixelCount(rgb.pixels.size(), rgb.width, rgb.height, 3);
-    std::vector<std::uint8_t> out = StartFile(rgb.width, rgb.height, 3);
+    ChunkedSink out(sink);
+    out.Buffer() = StartFile(rgb.width, rgb.height, 3);
     std::vector<std::uint8_t> line(std::size_t((rgb.width + 1) & ~1), 0);
     for (int y = 0; y < rgb.height; ++y) {
         for (int c = 0; c < 3; ++c) {
             const std::uint8_t* p = rgb.Row(y) + c;
             for (int x = 0; x < rgb.width; ++x, p += 3)
                 line[std::size_t(x)] = *p;
-            PutRleLine(out, line);
+            PutRleLine(out.Buffer(), line);
         }
+        out.Spill();
     }
-    return out;
+    out.Flush();
 }
 
-std::vector<std::uint8_t> EncodePcx(const Paletted& image) {
+void WritePcx(const Paletted& image, const ByteSink& sink) {
     CheckPaletted(image);
-    std::vector<std::uint8_t> out = StartFile(image.width, image.height, 1);
+    ChunkedSink out(sink);
+    out.Buffer() = StartFile(image.width, image.height, 1);
     std::vector<std::uint8_t> line(std::size_t((image.width + 1) & ~1), 0);
     for (int y = 0; y < image.height; ++y) {
         auto row = image.indices.begin() + std::ptrdiff_t(std::size_t(y) * std::size_t(image.width));
         std::copy(row, row + image.width, line.begin());
-        PutRleLine(out, line);
+        PutRleLine(out.Buffer(), line);
+        out.Spill();
     }
-    out.push_back(kPaletteMarker);
+    out.Buffer().push_back(kPaletteMarker);
     for (std::size_t i = 0; i < 256; ++i) {
         Rgb c = i < image.palette.size() ? image.palette[i] : Rgb{};
-        out.insert(out.end(), {c.r, c.g, c.b});
+        out.Buffer().insert(out.Buffer().end(), {c.r, c.g, c.b});
     }
+    out.Flush();
+}
+
+std::vector<std::uint8_t> EncodePcx(const Raster& rgb) {
+    std::vector<std::uint8_t> out;
+    WritePcx(rgb, AppendTo(out));
+    return out;
+}
+
+std::vector<std::uint8_t> EncodePcx(const Paletted& image) {
+    std::vector<std::uint8_t> out;
+    WritePcx(image, AppendTo(out));
     return out;
 }
 

@@ -5,13 +5,17 @@
 #include <span>
 #include <vector>
 
+#include "imaging/ByteSink.h"
 #include "imaging/Image.h"
 
 namespace imaging::codecs {
 
 bool IsPcx(std::span<const std::uint8_t> head);
 Raster DecodePcx(std::span<const std::uint8_t> data);
-std::vector<std::uint8_t> EncodePcx(const Raster& rgb); // rgb.bands == 3
+// The file is handed to the sink a part at a time, as its rows are encoded.
+void WritePcx(const Raster& rgb, const ByteSink& sink); // rgb.bands == 3
+void WritePcx(const Paletted& image, const ByteSink& sink);
+std::vector<std::uint8_t> EncodePcx(const Raster& rgb);
 std::vector<std::uint8_t> EncodePcx(const Paletted& image);
 
 } // namespace imaging::codecs
