@@ -4,6 +4,7 @@
 #include <exception>
 #include <filesystem>
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -83,6 +84,14 @@ void TForm1::Guarded(const std::function<void()>& handler) {
     } catch (const std::exception& error) {
         ShowError(error);
     }
+}
+
+void TForm1::OnClick(QAbstractButton* button, QObject* page, std::function<void()> handler) {
+    connect(button, &QAbstractButton::clicked, page, [this, handler] { Guarded(handler); });
+}
+
+void TForm1::OnClick(QAction* action, QObject* page, std::function<void()> handler) {
+    connect(action, &QAction::triggered, page, [this, handler] { Guarded(handler); });
 }
 
 void TForm1::ShowError(const std::exception& error) {
@@ -203,7 +212,7 @@ void TForm1::showEvent(QShowEvent* event) {
 }
 
 void TForm1::FormShow() {
-    UpdateFormatControls();
+    settings_->UpdateFormatControls();
 }
 
 void TForm1::LeaveInnerPartsToTheirControls() {
@@ -277,7 +286,7 @@ void TForm1::mnuOpenClick() {
     if (sources::ExtractFileExt(sources::ExtractFileName(path)).empty()) path += ".klv";
     Guarded([&] { settings::LoadSettings(options_, path); });
     // The loaded format decides which format options show.
-    UpdateFormatControls();
+    settings_->UpdateFormatControls();
 }
 
 void TForm1::mnuSaveClick() {

@@ -21,6 +21,7 @@
 
 #include "app/Dialogs.h"
 #include "app/PageBuilder.h"
+#include "app/SettingsPage.h"
 #include "convert/BatchRun.h"
 #include "options/OptionSet.h"
 #include "sources/FileList.h"
@@ -30,6 +31,7 @@ namespace convert {
 class ParallelRun;
 }
 
+class QAbstractButton;
 class QAction;
 class QCheckBox;
 class QComboBox;
@@ -106,6 +108,14 @@ public:
     bool Running() const { return running_; }
     bool Renaming() const { return renaming_; }
 
+    SettingsPage& Settings() { return *settings_; }
+
+    // Runs a handler as the controls do: an error it raises goes to the error box.
+    void Guarded(const std::function<void()>& handler);
+    // A click on `button` (a trigger of `action`) runs `handler` guarded, for as long as `page` lives.
+    void OnClick(QAbstractButton* button, QObject* page, std::function<void()> handler);
+    void OnClick(QAction* action, QObject* page, std::function<void()> handler);
+
     // Handlers (public so tests can call them as the controls do).
     void FormShow();
     bool FormCloseQuery(); // saves the settings and the placement; false when the save failed
@@ -116,19 +126,7 @@ public:
     void herupu2Click();
     void About1Click();
 
-    void CheckBox2Click();
-    void CheckBox3Click();
-    void CheckBox4Click();
-    void TrackBar1Change();
-    void TrackBar2Change();
-    void UpdateFormatControls();
-    void CoolBtn1Click();
-    void CoolBtn2Click();
-    void CoolBtn3Click();
     void CoolBtn7Click();
-    void CoolBtn8Click();
-    void CoolBtn9Click();
-    void CoolBtn10Click();
 
     void Button1Click();
     void Button2Click();
@@ -151,9 +149,6 @@ public:
     // Files and folders given when the window opens ("kelvo --open", as a file manager starts it): they join the
     // conversion list as a drop onto the list page does (folders walked).
     void OpenFilesInList(const std::vector<std::string>& names);
-
-    // The picture dialog's filter list (adding images, choosing the overlay image).
-    static const std::vector<FileFilter>& PictureFilters();
 
     // Controls, by their designer names.
     QTabWidget* PageControl1 = nullptr;
@@ -180,40 +175,10 @@ public:
     QProgressBar* ProgressBar2 = nullptr;
     QWidget* pnlStatusBar = nullptr;
 
-    QComboBox* ComboBox1 = nullptr;
-    QComboBox* ComboBox2 = nullptr;
-    QComboBox* ComboBox3 = nullptr;
-    QComboBox* ComboBox4 = nullptr;
-    TSpinEdit* SpinEdit1 = nullptr;
-    TSpinEdit* SpinEdit2 = nullptr;
-    TSpinEdit* SpinEdit3 = nullptr;
     TSpinEdit* SpinEdit4 = nullptr;
-    TSpinEdit* SpinEdit5 = nullptr;
-    TSpinEdit* SpinEdit6 = nullptr;
     TSpinEdit* SpinEdit7 = nullptr;
-    QCheckBox* CheckBox1 = nullptr;
-    QCheckBox* CheckBox7 = nullptr;
-    QCheckBox* CheckBox10 = nullptr;
-    QCheckBox* CheckBox11 = nullptr;
-    QSlider* TrackBar1 = nullptr;
-    QSlider* TrackBar2 = nullptr;
-    QLineEdit* Edit2 = nullptr;
-    QLineEdit* Edit3 = nullptr;
     QLineEdit* Edit6 = nullptr;
-    QLineEdit* Edit7 = nullptr;
-    QLabel* Label7 = nullptr;  // "コメント："
-    QLabel* Label8 = nullptr;  // "圧縮品質："
-    QLabel* Label11 = nullptr; // TrackBar1's percentage
-    QLabel* Label14 = nullptr; // "低"
-    QLabel* Label15 = nullptr; // "高"
-    QLabel* Label23 = nullptr; // TrackBar2's percentage
-    widgets::TCoolBtn* CoolBtn1 = nullptr;
-    widgets::TCoolBtn* CoolBtn2 = nullptr;
-    widgets::TCoolBtn* CoolBtn3 = nullptr;
     widgets::TCoolBtn* CoolBtn7 = nullptr;
-    widgets::TCoolBtn* CoolBtn8 = nullptr;
-    widgets::TCoolBtn* CoolBtn9 = nullptr;
-    widgets::TCoolBtn* CoolBtn10 = nullptr;
     QMenu* PopupMenu1 = nullptr;
     QMenu* PopupMenu2 = nullptr;
     QAction* N4 = nullptr;
@@ -237,7 +202,6 @@ private:
     void BuildMenus();
     void BuildPages();
     void BuildListPage();
-    void BuildSettingsPage();
     void BuildRenamePage();
     void BuildStatusBar();
     void ConnectHandlers();
@@ -248,8 +212,6 @@ private:
     // The status bar keeps to the bottom edge at its (scaled) height; the page control fills the rest.
     void AlignClientArea();
     void SubscribeRules();
-    // Runs a handler; an error it raises goes to the error box.
-    void Guarded(const std::function<void()>& handler);
     void ShowError(const std::exception& error);
     // Placement in the per-user store (MainForm.cpp).
     void ApplyPlacement();
@@ -266,10 +228,7 @@ private:
     convert::ParallelRun* activeRun_ = nullptr;
     // The rename run holds off the rename list and the rename page's buttons (MainFormRename.cpp).
     void SetRenaming(bool renaming);
-    void SetSpinEnabled(TSpinEdit* spin, bool enabled);
     std::vector<int> SelectedRows(QListView* view) const;
-    void PickColourInto(const char* key);
-    void PickFolderInto(const char* key);
 
     std::string programFolder_;
     std::string resourceFolder_;
@@ -281,6 +240,7 @@ private:
     sources::FileList renameList_;
     sources::FileList destinationList_;
     convert::RunComponents components_;
+    std::unique_ptr<SettingsPage> settings_;
     std::unique_ptr<PreviewController> preview_;
     std::unique_ptr<ResultView> resultView_;
     bool running_ = false;

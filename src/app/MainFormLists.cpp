@@ -49,8 +49,7 @@ std::vector<int> TForm1::SelectedRows(QListView* view) const {
 
 void TForm1::Button1Click() {
     if (running_) return;
-    FileDialogRequest request{"画像の選択 (Shiftキーを押しながら複数画像の選択もできます)", PictureFilters(), true, ""};
-    const std::vector<std::string> chosen = dialogs_->OpenPictures(this, request);
+    const std::vector<std::string> chosen = dialogs_->OpenPictures(this, PictureRequest(true));
     if (!chosen.empty()) conversionList_.AppendMany(chosen);
 }
 
@@ -93,6 +92,15 @@ void TForm1::PopupMenu1Popup() {
 
 void TForm1::PopupMenu2Popup() {
     D1->setEnabled(renameList_.Count() > 0 && !renaming_);
+}
+
+void TForm1::SubscribeRules() {
+    settings_->SubscribeRules();
+    rules_.push_back(options_.Subscribe(keys::SortList, [this](const std::string&) { CheckBox9Click(); }));
+}
+
+void TForm1::CoolBtn7Click() {
+    PickFolderInto(*dialogs_, this, options_, keys::RenameFolder);
 }
 
 void TForm1::CheckBox9Click() {

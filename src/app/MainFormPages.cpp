@@ -125,7 +125,7 @@ void TForm1::BuildPages() {
     PageControl1->setCurrentIndex(0);
 
     BuildListPage();
-    BuildSettingsPage();
+    settings_ = std::make_unique<SettingsPage>(*this, TabSheet2);
     BuildRenamePage();
     BindOptionControls(this, options_);
 }
@@ -211,16 +211,10 @@ void TForm1::ConnectHandlers() {
     click(Button2, &TForm1::Button2Click);
     click(StopButton, &TForm1::StopButtonClick);
     click(Button3, &TForm1::Button3Click);
-    click(CoolBtn1, &TForm1::CoolBtn1Click);
-    click(CoolBtn2, &TForm1::CoolBtn2Click);
-    click(CoolBtn3, &TForm1::CoolBtn3Click);
     click(CoolBtn4, &TForm1::CoolBtn4Click);
     click(CoolBtn5, &TForm1::CoolBtn5Click);
     click(CoolBtn6, &TForm1::CoolBtn6Click);
     click(CoolBtn7, &TForm1::CoolBtn7Click);
-    click(CoolBtn8, &TForm1::CoolBtn8Click);
-    click(CoolBtn9, &TForm1::CoolBtn9Click);
-    click(CoolBtn10, &TForm1::CoolBtn10Click);
 
     connect(N4, &QAction::triggered, this, [this] { Guarded([this] { Button1Click(); }); });
     connect(Delete1, &QAction::triggered, this, [this] { Guarded([this] { Delete1Click(); }); });

@@ -61,8 +61,10 @@ void TForm1::SetRunning(bool running) {
     // The conversion list and its buttons, and the options (taken at the start of the run), wait for the end;
     // so does the rename run, which would share the progress bars.
     for (QWidget* w : {static_cast<QWidget*>(ListBox1), static_cast<QWidget*>(Button1), static_cast<QWidget*>(Button2),
-                       static_cast<QWidget*>(Button3), TabSheet2, static_cast<QWidget*>(CoolBtn5)})
+                       static_cast<QWidget*>(Button3)})
         w->setEnabled(!running);
+    settings_->Hold(running);
+    CoolBtn5->setEnabled(!running);
     N4->setEnabled(!running);
     StopButton->setEnabled(running);
 }

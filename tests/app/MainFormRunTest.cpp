@@ -56,8 +56,8 @@ TEST_F(MainFormRunTest, AFullRunFromTheButtonConvertsTheListAndLeavesTheWindowUs
     EXPECT_TRUE(env.dialogs->requests.at(0).multiple);
 
     // Options through their controls: exact size, PNG output.
-    form->CheckBox1->setChecked(false);
-    form->ComboBox4->setCurrentIndex(form->ComboBox4->findText("PNG24"));
+    form->Settings().CheckBox1->setChecked(false);
+    form->Settings().ComboBox4->setCurrentIndex(form->Settings().ComboBox4->findText("PNG24"));
 
     // While the run works, the list, its buttons, the options page and the rename run wait.
     std::vector<bool> duringRun;
@@ -66,7 +66,7 @@ TEST_F(MainFormRunTest, AFullRunFromTheButtonConvertsTheListAndLeavesTheWindowUs
     tray->onCall = [&] {
         if (!form->Running()) return;
         duringRun.push_back(!form->ListBox1->isEnabled() && !form->Button2->isEnabled() &&
-                            !form->Button1->isEnabled() && !form->TabSheet2->isEnabled() &&
+                            !form->Button1->isEnabled() && !form->Settings().TabSheet2->isEnabled() &&
                             !form->CoolBtn5->isEnabled());
         // A second start, list changes and a rename run are refused meanwhile.
         form->Button2Click();
@@ -96,7 +96,7 @@ TEST_F(MainFormRunTest, AFullRunFromTheButtonConvertsTheListAndLeavesTheWindowUs
     EXPECT_NE(form->Panel2->text(), " プレビュー");
     EXPECT_FALSE(form->Running());
     for (QWidget* w : {static_cast<QWidget*>(form->ListBox1), static_cast<QWidget*>(form->Button1),
-                       static_cast<QWidget*>(form->Button2), form->TabSheet2})
+                       static_cast<QWidget*>(form->Button2), form->Settings().TabSheet2})
         EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString();
     // The fields disabled by their rules stay disabled after the page is enabled again.
     EXPECT_FALSE(form->findChild<QWidget*>("SpinEdit3")->isEnabled());
