@@ -52,6 +52,7 @@ TForm1::TForm1(std::string programFolder, std::string settingsFile, std::shared_
     setWindowTitle(QString::fromUtf8(kTitle));
     setFont(WindowFont());
     setAcceptDrops(true);
+    clicks_ = std::make_unique<ListClicks>([this] { Guarded([this] { ListBox1Click(); }); });
     BuildMenus();
     BuildPages();
     BuildStatusBar();
@@ -73,6 +74,7 @@ TForm1::TForm1(std::string programFolder, std::string settingsFile, std::shared_
     FormResizer1->SetMinFontSize(8);
     FormResizer1->SetMaxFontSize(48);
     centralWidget()->installEventFilter(this);
+    clicks_->WatchPresses(centralWidget());
     MakeTrayIcon(nullptr);
 }
 
@@ -217,7 +219,9 @@ void TForm1::FormShow() {
 
 void TForm1::LeaveInnerPartsToTheirControls() {
     QWidget* client = centralWidget();
-    QSet<const QWidget*> containers{client, pnlStatusBar, TabSheet1, TabSheet2, TabSheet3};
+    QSet<const QWidget*> containers{client, pnlStatusBar};
+    for (int page = 0; page < PageControl1->count(); ++page)
+        containers.insert(PageControl1->widget(page));
     for (const QGroupBox* group : client->findChildren<QGroupBox*>())
         containers.insert(group);
     for (QWidget* widget : client->findChildren<QWidget*>()) {
@@ -227,8 +231,6 @@ void TForm1::LeaveInnerPartsToTheirControls() {
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     if (watched == centralWidget() && event->type() == QEvent::Resize) FormResize();
-    // A press on a list begins before the selection it may change (see ConnectHandlers).
-    if (event->type() == QEvent::MouseButtonPress) selectionJustLoaded_ = false;
     return QMainWindow::eventFilter(watched, event);
 }
 

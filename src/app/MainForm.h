@@ -21,6 +21,8 @@
 
 #include "app/Dialogs.h"
 #include "app/PageBuilder.h"
+#include "app/ListClicks.h"
+#include "app/RenamePage.h"
 #include "app/SettingsPage.h"
 #include "convert/BatchRun.h"
 #include "options/OptionSet.h"
@@ -66,6 +68,8 @@ class TSpinEdit;
 
 class TForm1 : public QMainWindow {
     Q_OBJECT
+    friend class RenamePage; // its run holds the pages (SetRenaming)
+
 public:
     static constexpr int kDesignClientWidth = 692;
     static constexpr int kDesignClientHeight = 524;
@@ -109,6 +113,7 @@ public:
     bool Renaming() const { return renaming_; }
 
     SettingsPage& Settings() { return *settings_; }
+    RenamePage& Rename() { return *rename_; }
 
     // Runs a handler as the controls do: an error it raises goes to the error box.
     void Guarded(const std::function<void()>& handler);
@@ -126,20 +131,12 @@ public:
     void herupu2Click();
     void About1Click();
 
-    void CoolBtn7Click();
-
     void Button1Click();
     void Button2Click();
     void StopButtonClick();
     void Button3Click();
-    void CoolBtn4Click();
-    void CoolBtn5Click();
-    void CoolBtn6Click();
     void Delete1Click();
-    void D1Click();
     void PopupMenu1Popup();
-    void PopupMenu2Popup();
-    void CheckBox9Click();
     void ListBox1Click();
     // 「変換後を表示」 (Ctrl+R, and the preview's context menu): the preview shows the selected entry as the run
     // would write it, following every option change; off, the source as it is. Kept with the placement.
@@ -153,38 +150,22 @@ public:
     // Controls, by their designer names.
     QTabWidget* PageControl1 = nullptr;
     QWidget* TabSheet1 = nullptr;
-    QWidget* TabSheet2 = nullptr;
-    QWidget* TabSheet3 = nullptr;
     TPanel* Panel1 = nullptr;
     TPanel* Panel2 = nullptr;
     TPanel* Panel3 = nullptr;
-    TPanel* Panel4 = nullptr;
-    TPanel* Panel5 = nullptr;
     QListView* ListBox1 = nullptr;
-    QListView* ListBox2 = nullptr;
-    QListView* ListBox3 = nullptr;
     TIk5Disp* Ik5Disp1 = nullptr;
     widgets::TCoolBtn* Button1 = nullptr;
     widgets::TCoolBtn* Button2 = nullptr;
     widgets::TCoolBtn* StopButton = nullptr; // "中止": ends a run after the files in flight
     widgets::TCoolBtn* Button3 = nullptr;
-    widgets::TCoolBtn* CoolBtn4 = nullptr;
-    widgets::TCoolBtn* CoolBtn5 = nullptr;
-    widgets::TCoolBtn* CoolBtn6 = nullptr;
     QProgressBar* ProgressBar1 = nullptr;
     QProgressBar* ProgressBar2 = nullptr;
     QWidget* pnlStatusBar = nullptr;
 
-    TSpinEdit* SpinEdit4 = nullptr;
-    TSpinEdit* SpinEdit7 = nullptr;
-    QLineEdit* Edit6 = nullptr;
-    widgets::TCoolBtn* CoolBtn7 = nullptr;
     QMenu* PopupMenu1 = nullptr;
-    QMenu* PopupMenu2 = nullptr;
     QAction* N4 = nullptr;
     QAction* Delete1 = nullptr;
-    QAction* A1 = nullptr;
-    QAction* D1 = nullptr;
     // Non-visual parts: the proportional resizer of the client area and the notification-area progress icon.
     widgets::TFormResizer* FormResizer1 = nullptr;
     widgets::TRxTrayIcon* RxTrayIcon1 = nullptr;
@@ -202,7 +183,6 @@ private:
     void BuildMenus();
     void BuildPages();
     void BuildListPage();
-    void BuildRenamePage();
     void BuildStatusBar();
     void ConnectHandlers();
     void MakeTrayIcon(std::unique_ptr<widgets::TrayBackend> backend);
@@ -228,7 +208,6 @@ private:
     convert::ParallelRun* activeRun_ = nullptr;
     // The rename run holds off the rename list and the rename page's buttons (MainFormRename.cpp).
     void SetRenaming(bool renaming);
-    std::vector<int> SelectedRows(QListView* view) const;
 
     std::string programFolder_;
     std::string resourceFolder_;
@@ -240,7 +219,9 @@ private:
     sources::FileList renameList_;
     sources::FileList destinationList_;
     convert::RunComponents components_;
+    std::unique_ptr<ListClicks> clicks_;
     std::unique_ptr<SettingsPage> settings_;
+    std::unique_ptr<RenamePage> rename_;
     std::unique_ptr<PreviewController> preview_;
     std::unique_ptr<ResultView> resultView_;
     bool running_ = false;
@@ -249,10 +230,6 @@ private:
     bool shownOnce_ = false;
     // The stored outer placement, until the frame around the window is known and the inner size fitted to it.
     std::optional<QRect> pendingOuter_;
-    // Set by a selection change that loaded the preview; the click that follows it loads nothing more.
-    bool selectionJustLoaded_ = false;
-    // True while a handler edits a list: the selection changes that follow are not a person's clicks.
-    bool quietLists_ = false;
 };
 
 } // namespace app

@@ -13,6 +13,7 @@
 #include <QUrl>
 
 #include "app/Ik5Disp.h"
+#include "app/ListClicks.h"
 #include "app/MainForm.h"
 #include "app/Preview.h"
 #include "sources/DropRules.h"
@@ -22,92 +23,27 @@ namespace keys = options::keys;
 
 namespace app {
 
-namespace {
-
-// Marks a handler's own list edits, so the selection changes they cause are not taken as clicks.
-class QuietLists {
-public:
-    explicit QuietLists(bool& flag) : flag_(flag), was_(flag) { flag_ = true; }
-    ~QuietLists() { flag_ = was_; }
-    QuietLists(const QuietLists&) = delete;
-    QuietLists& operator=(const QuietLists&) = delete;
-
-private:
-    bool& flag_;
-    bool was_;
-};
-
-} // namespace
-
-std::vector<int> TForm1::SelectedRows(QListView* view) const {
-    std::vector<int> rows;
-    for (const QModelIndex& index : view->selectionModel()->selectedIndexes())
-        rows.push_back(index.row());
-    std::sort(rows.begin(), rows.end());
-    return rows;
-}
-
 void TForm1::Button1Click() {
     if (running_) return;
     const std::vector<std::string> chosen = dialogs_->OpenPictures(this, PictureRequest(true));
     if (!chosen.empty()) conversionList_.AppendMany(chosen);
 }
 
-void TForm1::CoolBtn4Click() {
-    if (renaming_) return;
-    FileDialogRequest request{"ファイルを開く", {{"すべてのファイル(*.*)", "*"}}, true, ""};
-    for (const std::string& file : dialogs_->OpenFiles(this, request))
-        renameList_.Append(file);
-}
-
 void TForm1::Delete1Click() {
     if (running_) return;
-    QuietLists quiet(quietLists_);
+    ListClicks::Quiet quiet(*clicks_);
     conversionList_.DeleteIndices(SelectedRows(ListBox1));
-}
-
-void TForm1::D1Click() {
-    if (renaming_) return;
-    QuietLists quiet(quietLists_);
-    renameList_.DeleteIndices(SelectedRows(ListBox2));
 }
 
 void TForm1::Button3Click() {
     if (running_) return;
-    QuietLists quiet(quietLists_);
+    ListClicks::Quiet quiet(*clicks_);
     conversionList_.Clear();
     preview_->Blank();
 }
 
-void TForm1::CoolBtn6Click() {
-    if (renaming_) return;
-    QuietLists quiet(quietLists_);
-    renameList_.Clear();
-    Panel4->setText(QString::fromStdString(sources::RenameCountCaption(0)));
-}
-
 void TForm1::PopupMenu1Popup() {
     Delete1->setEnabled(conversionList_.Count() > 0 && !running_);
-}
-
-void TForm1::PopupMenu2Popup() {
-    D1->setEnabled(renameList_.Count() > 0 && !renaming_);
-}
-
-void TForm1::SubscribeRules() {
-    settings_->SubscribeRules();
-    rules_.push_back(options_.Subscribe(keys::SortList, [this](const std::string&) { CheckBox9Click(); }));
-}
-
-void TForm1::CoolBtn7Click() {
-    PickFolderInto(*dialogs_, this, options_, keys::RenameFolder);
-}
-
-void TForm1::CheckBox9Click() {
-    QuietLists quiet(quietLists_);
-    const bool sorted = options_.Checked(keys::SortList);
-    renameList_.SetSorted(sorted);
-    destinationList_.SetSorted(sorted);
 }
 
 void TForm1::ListBox1Click() {
@@ -123,12 +59,12 @@ void TForm1::HandleDroppedFiles(const std::vector<std::string>& names) {
     // page none during a rename.
     if (running_ && page != sources::Page::Rename) return;
     if (renaming_ && page == sources::Page::Rename) return;
-    QuietLists quiet(quietLists_);
+    ListClicks::Quiet quiet(*clicks_);
     sources::HandleDroppedFiles(page, names, conversionList_, renameList_);
 }
 
 void TForm1::OpenFilesInList(const std::vector<std::string>& names) {
-    QuietLists quiet(quietLists_);
+    ListClicks::Quiet quiet(*clicks_);
     sources::HandleDroppedFiles(sources::Page::List, names, conversionList_, renameList_);
 }
 

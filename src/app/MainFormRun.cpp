@@ -64,7 +64,7 @@ void TForm1::SetRunning(bool running) {
                        static_cast<QWidget*>(Button3)})
         w->setEnabled(!running);
     settings_->Hold(running);
-    CoolBtn5->setEnabled(!running);
+    rename_->HoldRunButton(running);
     N4->setEnabled(!running);
     StopButton->setEnabled(running);
 }

@@ -67,11 +67,11 @@ TEST_F(MainFormRunTest, AFullRunFromTheButtonConvertsTheListAndLeavesTheWindowUs
         if (!form->Running()) return;
         duringRun.push_back(!form->ListBox1->isEnabled() && !form->Button2->isEnabled() &&
                             !form->Button1->isEnabled() && !form->Settings().TabSheet2->isEnabled() &&
-                            !form->CoolBtn5->isEnabled());
+                            !form->Rename().CoolBtn5->isEnabled());
         // A second start, list changes and a rename run are refused meanwhile.
         form->Button2Click();
         form->Button3Click();
-        form->CoolBtn5Click();
+        form->Rename().CoolBtn5Click();
     };
     tray->calls.clear();
     form->Button2->click();
@@ -161,19 +161,19 @@ TEST_F(MainFormRunTest, ListHandlersDeleteClearAndSort) {
     EXPECT_FALSE(form->Delete1->isEnabled());
 
     // The rename list: the count caption follows every change; the sort switch orders it.
-    EXPECT_EQ(form->Panel4->text(), " 変換元ファイル");
+    EXPECT_EQ(form->Rename().Panel4->text(), " 変換元ファイル");
     env.dialogs->openAnswers.push_back({"/x/b.txt", "/x/C.txt", "/x/a.txt"});
-    form->CoolBtn4->click();
+    form->Rename().CoolBtn4->click();
     EXPECT_EQ(env.dialogs->requests.back().title, "ファイルを開く");
-    EXPECT_EQ(form->Panel4->text(), " 変換元ファイル：3files");
+    EXPECT_EQ(form->Rename().Panel4->text(), " 変換元ファイル：3files");
     form->findChild<QCheckBox*>("CheckBox9")->setChecked(true);
     EXPECT_EQ(form->RenameList().Items(), (std::vector<std::string>{"/x/a.txt", "/x/b.txt", "/x/C.txt"}));
     EXPECT_TRUE(form->DestinationList().Sorted());
-    Select(form->ListBox2, {1});
-    form->D1Click();
-    EXPECT_EQ(form->Panel4->text(), " 変換元ファイル：2files");
-    form->CoolBtn6->click();
-    EXPECT_EQ(form->Panel4->text(), " 変換元ファイル：0files");
+    Select(form->Rename().ListBox2, {1});
+    form->Rename().D1Click();
+    EXPECT_EQ(form->Rename().Panel4->text(), " 変換元ファイル：2files");
+    form->Rename().CoolBtn6->click();
+    EXPECT_EQ(form->Rename().Panel4->text(), " 変換元ファイル：0files");
 }
 
 // A click on the entry that is selected already loads it again; the click that selects an entry loads it once.
@@ -233,7 +233,7 @@ TEST_F(MainFormRunTest, DropsGoWhereThePageShowingSendsThem) {
     form->PageControl1->setCurrentIndex(2);
     form->HandleDroppedFiles({In("x.GIF")});
     EXPECT_EQ(form->RenameList().Items(), std::vector<std::string>{In("x.GIF")});
-    EXPECT_EQ(form->Panel4->text(), " 変換元ファイル：1files");
+    EXPECT_EQ(form->Rename().Panel4->text(), " 変換元ファイル：1files");
 }
 
 } // namespace

@@ -68,11 +68,11 @@ TEST(MainFormWidgets, TheClientAreaScalesWithTheWindowAndComesBackExactly) {
 
     ResizeClientArea(*form, QSize(1038, 786)); // 1.5 times in both directions
     // Design 295, 414, 93 x 49: halves go to the even neighbour (442.5 -> 442, 139.5 -> 140, 73.5 -> 74).
-    EXPECT_EQ(form->CoolBtn5->geometry(), QRect(442, 621, 140, 74));
+    EXPECT_EQ(form->Rename().CoolBtn5->geometry(), QRect(442, 621, 140, 74));
     EXPECT_EQ(group->geometry(), QRect(0, 441, 1023, 172));
     // 9 points times 1.5 is 13.5, which rounds to 14.
-    EXPECT_EQ(form->CoolBtn5->font().pointSize(), 14);
-    EXPECT_EQ(form->ListBox3->font().pointSize(), 14);
+    EXPECT_EQ(form->Rename().CoolBtn5->font().pointSize(), 14);
+    EXPECT_EQ(form->Rename().ListBox3->font().pointSize(), 14);
     EXPECT_EQ(form->PageControl1->font().pointSize(), 14);
     // A label moves and fits its text at the new font.
     EXPECT_EQ(label->pos(), QPoint(18, widgets::RoundHalfEven(labelAtDesign.y() * 1.5)));
@@ -87,16 +87,16 @@ TEST(MainFormWidgets, TheClientAreaScalesWithTheWindowAndComesBackExactly) {
 
     // Only the window's width grows: lefts and widths follow, tops, heights and fonts stay.
     ResizeClientArea(*form, QSize(1384, 524));
-    EXPECT_EQ(form->CoolBtn5->geometry(), QRect(590, 414, 186, 49));
-    EXPECT_EQ(form->CoolBtn5->font().pointSize(), 9);
+    EXPECT_EQ(form->Rename().CoolBtn5->geometry(), QRect(590, 414, 186, 49));
+    EXPECT_EQ(form->Rename().CoolBtn5->font().pointSize(), 9);
 
     // Smaller than designed: the font does not go below 8 points.
     ResizeClientArea(*form, QSize(553, 419));
-    EXPECT_EQ(form->CoolBtn5->font().pointSize(), 8);
+    EXPECT_EQ(form->Rename().CoolBtn5->font().pointSize(), 8);
 
     ResizeClientArea(*form, QSize(692, 524));
-    EXPECT_EQ(form->CoolBtn5->geometry(), QRect(295, 414, 93, 49));
-    EXPECT_EQ(form->CoolBtn5->font().pointSize(), 9);
+    EXPECT_EQ(form->Rename().CoolBtn5->geometry(), QRect(295, 414, 93, 49));
+    EXPECT_EQ(form->Rename().CoolBtn5->font().pointSize(), 9);
     EXPECT_EQ(group->geometry(), QRect(0, 294, 682, 115));
     EXPECT_EQ(label->geometry(), labelAtDesign);
     EXPECT_EQ(form->pnlStatusBar->geometry(), QRect(0, 505, 692, 19));

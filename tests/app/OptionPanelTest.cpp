@@ -181,8 +181,8 @@ TEST_F(OptionPanelTest, PickersChangeTheirOptionOnlyWhenConfirmed) {
     form->Settings().CoolBtn2->click();
     EXPECT_EQ(form->Settings().Edit2->text(), "/data/out");
     dialogs.folderAnswer = "/";
-    form->CoolBtn7->click();
-    EXPECT_EQ(form->Edit6->text(), "/");
+    form->Rename().CoolBtn7->click();
+    EXPECT_EQ(form->Rename().Edit6->text(), "/");
 
     // The overlay image: one file from the picture dialog, with its title and filters.
     dialogs.openAnswers.push_back({"/pics/logo.png"});
