@@ -23,10 +23,8 @@
 
 #include "app/CommandLine.h"
 #include "app/FontMapping.h"
-#include "app/Ik5Disp.h"
+#include "app/ListClicks.h"
 #include "app/Placement.h"
-#include "app/ResultView.h"
-#include "app/Preview.h"
 #include "convert/ErrorText.h"
 #include "settings/Settings.h"
 #include "sources/PathNames.h"
@@ -41,6 +39,9 @@ namespace app {
 
 namespace {
 constexpr char kTitle[] = "Kelvo for Windows";
+// A stored outer size below these shows no usable window: the default size is taken instead.
+constexpr int kMinimumShownWidth = 120;
+constexpr int kMinimumShownHeight = 60;
 const char* const kSettingsFilter = "Kelvo設定ファイル(*.klv)";
 } // namespace
 
@@ -52,20 +53,16 @@ TForm1::TForm1(std::string programFolder, std::string settingsFile, std::shared_
     setWindowTitle(QString::fromUtf8(kTitle));
     setFont(WindowFont());
     setAcceptDrops(true);
-    clicks_ = std::make_unique<ListClicks>([this] { Guarded([this] { ListBox1Click(); }); });
+    clicks_ = std::make_unique<ListClicks>([this] { Guarded([this] { list_->ListBox1Click(); }); });
     BuildMenus();
     BuildPages();
     BuildStatusBar();
-    preview_ =
-        std::make_unique<PreviewController>(conversionList_, components_.Ik5File1, components_.Ik5Common1, *Ik5Disp1);
-    preview_->SetProgress = [this](int percent) { ProgressBar1->setValue(percent); };
     // The file progress bar follows every load and save of the preview (a run sets its own for its duration).
     components_.Ik5File1.OnProgress = [this](imaging::TIk5File&, std::int16_t percent) {
         ProgressBar1->setValue(percent);
     };
-    ConnectHandlers();
     SubscribeRules();
-    BuildResultView();
+    list_->MakeResultView();
     resize(kDesignClientWidth, kDesignClientHeight + menuBar()->sizeHint().height());
 
     FormResizer1 = new widgets::TFormResizer(centralWidget());
@@ -199,7 +196,7 @@ bool TForm1::event(QEvent* event) {
 void TForm1::SavePlacement() {
     const QRect outer = frameGeometry();
     WritePlacement({outer.top(), outer.left(), outer.width(), outer.height()});
-    WriteShowResult(ShowResult->isChecked());
+    WriteShowResult(list_->ShowResult->isChecked());
 }
 
 void TForm1::showEvent(QShowEvent* event) {
@@ -272,7 +269,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
         return;
     }
     // A run in progress stops before its next file (the options and placement are saved already).
-    if (running_) closedDuringRun_ = true;
+    if (running_) list_->AbandonRun();
     event->accept();
 }
 

@@ -1,31 +1,12 @@
-// Building the page control, the list page, the rename page and the status bar, and wiring the controls to their
-// handlers.
-#include <QAction>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QGroupBox>
-#include <QLabel>
+// Building the page control with its three pages and the status bar, and holding the pages while a run works.
 #include <QLayout>
-#include <QLineEdit>
-#include <QListView>
-#include <QMenu>
 #include <QProgressBar>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QSlider>
-#include <QStyledItemDelegate>
 #include <QTabBar>
 #include <QTabWidget>
 
-#include "app/Ik5Disp.h"
-#include "app/ListClicks.h"
 #include "app/MainForm.h"
 #include "app/OptionBinding.h"
 #include "app/PageBuilder.h"
-#include "app/SpinEdit.h"
-#include "options/OptionKeys.h"
-
-namespace keys = options::keys;
 
 namespace app {
 
@@ -61,7 +42,8 @@ void TForm1::BuildPages() {
     layout()->setSizeConstraint(QLayout::SetNoConstraint);
     PageControl1->setMinimumSize(1, 1);
 
-    TabSheet1 = new QWidget;
+    // Each page builds on its sheet once every sheet is in the window, so its controls take the window's font.
+    auto* TabSheet1 = new QWidget;
     TabSheet1->setObjectName(QStringLiteral("TabSheet1"));
     auto* TabSheet2 = new QWidget;
     TabSheet2->setObjectName(QStringLiteral("TabSheet2"));
@@ -71,29 +53,10 @@ void TForm1::BuildPages() {
     PageControl1->addTab(TabSheet2, QStringLiteral("　　設　定　　"));
     PageControl1->addTab(TabSheet3, QStringLiteral("ファイル名変更"));
     PageControl1->setCurrentIndex(0);
-
-    BuildListPage();
+    list_ = std::make_unique<ListPage>(*this, TabSheet1, *clicks_);
     settings_ = std::make_unique<SettingsPage>(*this, TabSheet2);
     rename_ = std::make_unique<RenamePage>(*this, TabSheet3, *clicks_);
     BindOptionControls(this, options_);
-}
-
-void TForm1::BuildListPage() {
-    QWidget* page = TabSheet1;
-    Panel1 = CaptionPanel(page, "Panel1", " リストの選択", 0, 0, kListWidth, kPanelHeight);
-    ListBox1 = PathList(page, "ListBox1", conversionList_, 0, kPanelHeight, 379);
-    Panel2 = CaptionPanel(page, "Panel2", " プレビュー", kRightColumn, 0, kListWidth, kPanelHeight);
-    Ik5Disp1 = new TIk5Disp(page);
-    Ik5Disp1->setObjectName(QStringLiteral("Ik5Disp1"));
-    Ik5Disp1->setGeometry(kRightColumn, kPanelHeight, kListWidth, 379);
-    Button1 = LargeButton(page, "Button1", "ファイル読込", kLargeButtonLeft[0], kLargeButtonTop);
-    Button2 = LargeButton(page, "Button2", "変換実行", kLargeButtonLeft[1], kLargeButtonTop);
-    Button3 = LargeButton(page, "Button3", "リスト消去", kLargeButtonLeft[2], kLargeButtonTop);
-    StopButton = PickerButton(page, "StopButton", "中止", kLargeButtonLeft[2] + kLargeButtonWidth + 12,
-                              kLargeButtonTop + (kLargeButtonHeight - kPickerHeight) / 2);
-    StopButton->resize(60, kPickerHeight);
-    StopButton->setEnabled(false);
-    PopupMenu1 = ListPopup(ListBox1, "PopupMenu1", "N4", "Delete1", N4, Delete1, [this] { PopupMenu1Popup(); });
 }
 
 void TForm1::BuildStatusBar() {
@@ -115,30 +78,25 @@ void TForm1::BuildStatusBar() {
     }
 }
 
-void TForm1::ConnectHandlers() {
-    auto click = [this](QPushButton* button, void (TForm1::*handler)()) {
-        connect(button, &QPushButton::clicked, this, [this, handler] { Guarded([&] { (this->*handler)(); }); });
-    };
-    click(Button1, &TForm1::Button1Click);
-    click(Button2, &TForm1::Button2Click);
-    click(StopButton, &TForm1::StopButtonClick);
-    click(Button3, &TForm1::Button3Click);
-
-    connect(N4, &QAction::triggered, this, [this] { Guarded([this] { Button1Click(); }); });
-    connect(Delete1, &QAction::triggered, this, [this] { Guarded([this] { Delete1Click(); }); });
-    clicks_->Watch(ListBox1);
-}
-
 void TForm1::SubscribeRules() {
     settings_->SubscribeRules();
     rename_->SubscribeRules();
+}
+
+void TForm1::SetRunning(bool running) {
+    running_ = running;
+    // The conversion list and its buttons, and the options (taken at the start of the run), wait for the end;
+    // so does the rename run, which would share the progress bars.
+    list_->Hold(running);
+    settings_->Hold(running);
+    rename_->HoldRunButton(running);
 }
 
 void TForm1::SetRenaming(bool renaming) {
     renaming_ = renaming;
     rename_->Hold(renaming);
     // The conversion run's button waits too: both runs show their progress on the same bars.
-    Button2->setEnabled(!renaming);
+    list_->HoldRunButton(renaming);
 }
 
 } // namespace app

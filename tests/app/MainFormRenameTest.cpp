@@ -59,7 +59,7 @@ TEST_F(MainFormRenameTest, TheButtonCopiesTheListUnderItsNewNamesAndListsTheCopi
                 !form->Rename().CoolBtn5->isEnabled(),
                 !form->Rename().CoolBtn6->isEnabled(),
                 !form->Rename().CoolBtn7->isEnabled(),
-                !form->Button2->isEnabled(),
+                !form->List().Button2->isEnabled(),
                 form->ProgressBar2->maximum() == 3};
         form->Rename().CoolBtn5Click();
         form->Rename().CoolBtn6Click();
@@ -81,7 +81,7 @@ TEST_F(MainFormRenameTest, TheButtonCopiesTheListUnderItsNewNamesAndListsTheCopi
     EXPECT_FALSE(form->Renaming());
     for (QWidget* w : {static_cast<QWidget*>(form->Rename().ListBox2), static_cast<QWidget*>(form->Rename().CoolBtn4),
                        static_cast<QWidget*>(form->Rename().CoolBtn5), static_cast<QWidget*>(form->Rename().CoolBtn6),
-                       static_cast<QWidget*>(form->Rename().CoolBtn7), static_cast<QWidget*>(form->Button2)})
+                       static_cast<QWidget*>(form->Rename().CoolBtn7), static_cast<QWidget*>(form->List().Button2)})
         EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString();
 
     // A second run with another prefix lists its copies too. Sorting orders both lists: the rename list's

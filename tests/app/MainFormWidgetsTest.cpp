@@ -47,7 +47,7 @@ TEST(MainFormWidgets, EveryButtonIsAGradientButtonOfItsKind) {
     // The large buttons are ellipses: their corners show the page behind them; the face is grey, lighter at
     // the top.
     const QImage window = form->grab().toImage();
-    const QPoint origin = form->Button2->mapTo(form.get(), QPoint(0, 0));
+    const QPoint origin = form->List().Button2->mapTo(form.get(), QPoint(0, 0));
     EXPECT_EQ(window.pixelColor(origin), window.pixelColor(origin - QPoint(3, 3)));
     const QColor top = window.pixelColor(origin + QPoint(46, 6));
     const QColor bottom = window.pixelColor(origin + QPoint(46, 42));
@@ -114,9 +114,9 @@ TEST(MainFormWidgets, TheSidewaysScrollReachesTheEndOfTheLongestPath) {
     form->ConversionList().Append(longest);
     form->ConversionList().Append("/b.jpg");
     QApplication::processEvents();
-    QScrollBar* bar = form->ListBox1->horizontalScrollBar();
-    const int textWidth = form->ListBox1->fontMetrics().horizontalAdvance(QString::fromStdString(longest));
-    EXPECT_GE(bar->maximum() + form->ListBox1->viewport()->width(), textWidth);
+    QScrollBar* bar = form->List().ListBox1->horizontalScrollBar();
+    const int textWidth = form->List().ListBox1->fontMetrics().horizontalAdvance(QString::fromStdString(longest));
+    EXPECT_GE(bar->maximum() + form->List().ListBox1->viewport()->width(), textWidth);
     form->ConversionList().Clear();
     form->ConversionList().Append("/a.jpg");
     QApplication::processEvents();
@@ -143,7 +143,7 @@ TEST(MainFormWidgets, AConversionRunDrivesTheTrayIconFrameByFrameAndRemovesIt) {
         files.push_back((env.dir / name).string());
     }
     form->ConversionList().AppendMany(files);
-    form->Button2->click();
+    form->List().Button2->click();
     ASSERT_TRUE(env.dialogs->errors.empty());
 
     // 33, 66 and 100 percent: frames 1, 3 and 4, each file one icon change and one hint change.

@@ -1,57 +1,17 @@
-// The list handlers: adding through the dialogs, deleting, clearing, sorting, dropping, and the preview of the
-// conversion list's selection.
-#include <algorithm>
-
-#include <QAction>
+// Files dropped onto the window, and files given to it when it opens: the page showing decides which list they
+// join.
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
-#include <QListView>
 #include <QMimeData>
-#include <QProgressBar>
 #include <QTabWidget>
 #include <QUrl>
 
-#include "app/Ik5Disp.h"
 #include "app/ListClicks.h"
 #include "app/MainForm.h"
-#include "app/Preview.h"
 #include "sources/DropRules.h"
-#include "options/OptionKeys.h"
-
-namespace keys = options::keys;
 
 namespace app {
-
-void TForm1::Button1Click() {
-    if (running_) return;
-    const std::vector<std::string> chosen = dialogs_->OpenPictures(this, PictureRequest(true));
-    if (!chosen.empty()) conversionList_.AppendMany(chosen);
-}
-
-void TForm1::Delete1Click() {
-    if (running_) return;
-    ListClicks::Quiet quiet(*clicks_);
-    conversionList_.DeleteIndices(SelectedRows(ListBox1));
-}
-
-void TForm1::Button3Click() {
-    if (running_) return;
-    ListClicks::Quiet quiet(*clicks_);
-    conversionList_.Clear();
-    preview_->Blank();
-}
-
-void TForm1::PopupMenu1Popup() {
-    Delete1->setEnabled(conversionList_.Count() > 0 && !running_);
-}
-
-void TForm1::ListBox1Click() {
-    // The run works with the same file component and display; the preview waits until it ends.
-    if (running_) return;
-    if (ShowResult->isChecked()) return RequestResult();
-    if (auto line = preview_->ListBox1Click(SelectedRows(ListBox1))) Panel2->setText(QString::fromStdString(*line));
-}
 
 void TForm1::HandleDroppedFiles(const std::vector<std::string>& names) {
     const auto page = static_cast<sources::Page>(PageControl1->currentIndex());
