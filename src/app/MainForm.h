@@ -6,13 +6,13 @@
 // and is scaled as a whole by FormResizer1: every control's place, size and font follow its size.
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include <QMainWindow>
 
 #include "app/Dialogs.h"
+#include "app/FramePlacement.h"
 #include "app/ListPage.h"
 #include "app/PageBuilder.h"
 #include "app/RenamePage.h"
@@ -122,21 +122,8 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    void BuildMenus();
     void BuildPages();
     void BuildStatusBar();
-    void SubscribeRules();
-    void MakeTrayIcon(std::unique_ptr<widgets::TrayBackend> backend);
-    // The resizer records the controls built here; the inner parts of composite controls (a list's viewport, a
-    // spin edit's buttons, the page control's tab bar) are laid out by their own control and are left to it.
-    void LeaveInnerPartsToTheirControls();
-    void AlignClientArea(); // the status bar at the bottom edge at its (scaled) height, the page control above
-    void ShowError(const std::exception& error);
-    void ApplyPlacement(); // the placement in the per-user store
-    void SavePlacement();
-    // Fits the frame to the stored outer placement once a window manager has framed the window (the frame's
-    // size is not known before). True when nothing is left to fit.
-    bool FitFrameToPlacement();
     // A run holds the pages it depends on, and the other run's button (both show their progress on one bar).
     void SetRunning(bool running);
     void SetRenaming(bool renaming);
@@ -151,15 +138,13 @@ private:
     sources::FileList destinationList_;
     convert::RunComponents components_;
     std::unique_ptr<ListClicks> clicks_;
-    // The pages go before the options and lists they show.
+    // The pages are destroyed before the options and lists they show.
     std::unique_ptr<ListPage> list_;
     std::unique_ptr<SettingsPage> settings_;
     std::unique_ptr<RenamePage> rename_;
     bool running_ = false;
     bool renaming_ = false;
-    bool shownOnce_ = false;
-    // The stored outer placement, until the frame around the window is known and the inner size fitted to it.
-    std::optional<QRect> pendingOuter_;
+    FramePlacement placement_{*this};
 };
 
 } // namespace app

@@ -78,11 +78,6 @@ void TForm1::BuildStatusBar() {
     }
 }
 
-void TForm1::SubscribeRules() {
-    settings_->SubscribeRules();
-    rename_->SubscribeRules();
-}
-
 void TForm1::SetRunning(bool running) {
     running_ = running;
     // The conversion list and its buttons, and the options (taken at the start of the run), wait for the end;
