@@ -1,5 +1,6 @@
 // The main window's life: creation, start-up, showing, resizing, closing, the menus and the error box.
 #include "app/MainForm.h"
+#include "app/MainFormState.h"
 
 #include <exception>
 #include <filesystem>
@@ -113,23 +114,23 @@ void AlignClientArea(TForm1& form) {
 
 TForm1::TForm1(std::string programFolder, std::string settingsFile, std::shared_ptr<DialogProvider> dialogs,
                QWidget* parent)
-    : QMainWindow(parent), programFolder_(std::move(programFolder)), settingsFile_(std::move(settingsFile)),
-      dialogs_(dialogs ? std::move(dialogs) : MakeQtDialogProvider()), options_(programFolder_) {
+    : QMainWindow(parent),
+      state_(std::make_unique<State>(*this, std::move(programFolder), std::move(settingsFile), std::move(dialogs))) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QString::fromUtf8(kTitle));
     setFont(WindowFont());
     setAcceptDrops(true);
-    clicks_ = std::make_unique<ListClicks>([this] { Guarded([this] { list_->ListBox1Click(); }); });
+    state_->clicks = std::make_unique<ListClicks>([this] { Guarded([this] { state_->list->ListBox1Click(); }); });
     BuildMenus(*this);
     BuildPages();
     BuildStatusBar();
     // The file progress bar follows every load and save of the preview (a run sets its own for its duration).
-    components_.Ik5File1.OnProgress = [this](imaging::TIk5File&, std::int16_t percent) {
+    state_->components.Ik5File1.OnProgress = [this](imaging::TIk5File&, std::int16_t percent) {
         ProgressBar1->setValue(percent);
     };
-    settings_->SubscribeRules();
-    rename_->SubscribeRules();
-    list_->MakeResultView();
+    state_->settings->SubscribeRules();
+    state_->rename->SubscribeRules();
+    state_->list->MakeResultView();
     resize(kDesignClientWidth, kDesignClientHeight + menuBar()->sizeHint().height());
 
     FormResizer1 = new widgets::TFormResizer(centralWidget());
@@ -138,11 +139,57 @@ TForm1::TForm1(std::string programFolder, std::string settingsFile, std::shared_
     FormResizer1->SetMinFontSize(8);
     FormResizer1->SetMaxFontSize(48);
     centralWidget()->installEventFilter(this);
-    clicks_->WatchPresses(centralWidget());
+    state_->clicks->WatchPresses(centralWidget());
     RxTrayIcon1 = MakeTrayIcon(*this, nullptr);
 }
 
 TForm1::~TForm1() = default;
+
+options::OptionSet& TForm1::Options() {
+    return state_->options;
+}
+sources::FileList& TForm1::ConversionList() {
+    return state_->conversionList;
+}
+sources::FileList& TForm1::RenameList() {
+    return state_->renameList;
+}
+sources::FileList& TForm1::DestinationList() {
+    return state_->destinationList;
+}
+convert::RunComponents& TForm1::Components() {
+    return state_->components;
+}
+DialogProvider& TForm1::Dialogs() {
+    return *state_->dialogs;
+}
+const std::string& TForm1::ProgramFolder() const {
+    return state_->programFolder;
+}
+const std::string& TForm1::SettingsFile() const {
+    return state_->settingsFile;
+}
+std::string TForm1::HelpFile() const {
+    return (state_->resourceFolder.empty() ? state_->programFolder : state_->resourceFolder) + "Kelvo.hlp";
+}
+void TForm1::SetResourceFolder(std::string folder) {
+    state_->resourceFolder = std::move(folder);
+}
+bool TForm1::Running() const {
+    return state_->running;
+}
+bool TForm1::Renaming() const {
+    return state_->renaming;
+}
+ListPage& TForm1::List() {
+    return *state_->list;
+}
+SettingsPage& TForm1::Settings() {
+    return *state_->settings;
+}
+RenamePage& TForm1::Rename() {
+    return *state_->rename;
+}
 
 void TForm1::Guarded(const std::function<void()>& handler) {
     try {
@@ -174,29 +221,29 @@ void TForm1::FormCreate(const std::vector<std::string>& args) {
     // does not get smaller than that (a smaller stored size shows it at this size).
     const QSize design = size();
     setMinimumSize(design.width() * 89 / 100, design.height() * 85 / 100);
-    Guarded([this] { placement_.Apply(); });
-    const std::string source = IsSettingsStart(args) ? args.front() : settingsFile_;
+    Guarded([this] { state_->placement.Apply(); });
+    const std::string source = IsSettingsStart(args) ? args.front() : state_->settingsFile;
     // A settings file named first that is a folder starts with the start values, as a missing one does.
     std::error_code error;
     if (!(IsSettingsStart(args) && std::filesystem::is_directory(source, error)))
-        Guarded([&] { settings::LoadSettings(options_, source); });
+        Guarded([&] { settings::LoadSettings(state_->options, source); });
     show();
 }
 
 bool TForm1::event(QEvent* event) {
     const bool handled = QMainWindow::event(event);
-    placement_.Handled(*event);
+    state_->placement.Handled(*event);
     return handled;
 }
 
 void TForm1::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
-    placement_.Shown();
+    state_->placement.Shown();
     FormShow();
 }
 
 void TForm1::FormShow() {
-    settings_->UpdateFormatControls();
+    state_->settings->UpdateFormatControls();
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
@@ -213,14 +260,14 @@ void TForm1::FormResize() {
 
 bool TForm1::FormCloseQuery() {
     try {
-        settings::SaveSettings(options_, settingsFile_);
+        settings::SaveSettings(state_->options, state_->settingsFile);
     } catch (const std::exception& error) {
         ShowError(*this, error);
         return false;
     }
     Guarded([this] {
-        placement_.Save();
-        WriteShowResult(list_->ShowResult->isChecked());
+        state_->placement.Save();
+        WriteShowResult(state_->list->ShowResult->isChecked());
     });
     return true;
 }
@@ -231,7 +278,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
         return;
     }
     // A run in progress stops before its next file (the options and placement are saved already).
-    if (running_) list_->AbandonRun();
+    if (state_->running) state_->list->AbandonRun();
     event->accept();
 }
 
@@ -241,24 +288,24 @@ void TForm1::Exit1Click() {
 
 void TForm1::mnuOpenClick() {
     FileDialogRequest request{"設定ファイルを開く", {{kSettingsFilter, "*.klv"}}, true, "klv"};
-    const std::vector<std::string> chosen = dialogs_->OpenFiles(this, request);
+    const std::vector<std::string> chosen = state_->dialogs->OpenFiles(this, request);
     if (chosen.empty()) return;
     std::string path = chosen.front();
     if (sources::ExtractFileExt(sources::ExtractFileName(path)).empty()) path += ".klv";
-    Guarded([&] { settings::LoadSettings(options_, path); });
+    Guarded([&] { settings::LoadSettings(state_->options, path); });
     // The loaded format decides which format options show.
-    settings_->UpdateFormatControls();
+    state_->settings->UpdateFormatControls();
 }
 
 void TForm1::mnuSaveClick() {
     // The options as they stand now: the dialog takes the focus, and a spin edit that loses it writes back its
     // range-checked value, but the typed value is the one to save.
-    const options::OptionValues typed = options_.Snapshot();
+    const options::OptionValues typed = state_->options.Snapshot();
     FileDialogRequest request{"設定ファイルの保存", {{kSettingsFilter, "*.klv"}}, false, "klv"};
-    const std::optional<std::string> chosen = dialogs_->SaveFile(this, request);
+    const std::optional<std::string> chosen = state_->dialogs->SaveFile(this, request);
     if (!chosen) return;
     Guarded([&] {
-        options::OptionSet saved(programFolder_);
+        options::OptionSet saved(state_->programFolder);
         saved.Assign(typed);
         settings::SaveSettings(saved, *chosen);
     });
@@ -272,7 +319,7 @@ void TForm1::herupu2Click() {
     }
     std::error_code ec;
     if (!std::filesystem::is_regular_file(helpFile, ec)) {
-        dialogs_->ShowInformation(this, "ヘルプファイルが見つかりません: " + helpFile);
+        state_->dialogs->ShowInformation(this, "ヘルプファイルが見つかりません: " + helpFile);
         return;
     }
     QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(helpFile)));

@@ -12,7 +12,6 @@
 #include <QMainWindow>
 
 #include "app/Dialogs.h"
-#include "app/FramePlacement.h"
 #include "app/ListPage.h"
 #include "app/PageBuilder.h"
 #include "app/RenamePage.h"
@@ -44,18 +43,14 @@ class TForm1 : public QMainWindow {
     friend class RenamePage; // so does its run (SetRenaming)
 
 public:
-    static constexpr int kDesignClientWidth = 692;
-    static constexpr int kDesignClientHeight = 524;
-
     // `programFolder` ends with "/"; `settingsFile` is the default settings file read at a plain start and
     // written at closing. `dialogs` answers every question (Qt's dialogs when null).
     TForm1(std::string programFolder, std::string settingsFile, std::shared_ptr<DialogProvider> dialogs = nullptr,
            QWidget* parent = nullptr);
     ~TForm1() override;
 
-    // Start-up with a window: applies the stored placement, then loads the settings of the mode the arguments
-    // choose (a ".klv" first argument in any letter case: that file; otherwise the default settings file) and
-    // shows the window. An error on the way is shown in the error box and the window still opens.
+    // Start-up with a window: applies the stored placement, loads the settings file (a ".klv" first argument in
+    // any letter case, or the default one) and shows the window, which opens even after an error on the way.
     void FormCreate(const std::vector<std::string>& args);
 
     // The about box and the help viewer, set by main (tests set their own); without one, a plain version box, or
@@ -67,26 +62,26 @@ public:
     void UseTrayBackend(std::unique_ptr<widgets::TrayBackend> backend);
 
     // For main, the pages and tests.
-    options::OptionSet& Options() { return options_; }
-    sources::FileList& ConversionList() { return conversionList_; }
-    sources::FileList& RenameList() { return renameList_; }
-    sources::FileList& DestinationList() { return destinationList_; }
-    convert::RunComponents& Components() { return components_; }
-    DialogProvider& Dialogs() { return *dialogs_; }
-    const std::string& ProgramFolder() const { return programFolder_; }
-    const std::string& SettingsFile() const { return settingsFile_; }
+    options::OptionSet& Options();
+    sources::FileList& ConversionList();
+    sources::FileList& RenameList();
+    sources::FileList& DestinationList();
+    convert::RunComponents& Components();
+    DialogProvider& Dialogs();
+    const std::string& ProgramFolder() const;
+    const std::string& SettingsFile() const;
     // The help file lies with the program's read-only files: the program folder, or share/kelvo/ when installed.
-    std::string HelpFile() const { return (resourceFolder_.empty() ? programFolder_ : resourceFolder_) + "Kelvo.hlp"; }
-    void SetResourceFolder(std::string folder) { resourceFolder_ = std::move(folder); }
-    bool Running() const { return running_; }
-    bool Renaming() const { return renaming_; }
-    ListPage& List() { return *list_; }
-    SettingsPage& Settings() { return *settings_; }
-    RenamePage& Rename() { return *rename_; }
+    std::string HelpFile() const;
+    void SetResourceFolder(std::string folder);
+    bool Running() const;
+    bool Renaming() const;
+    ListPage& List();
+    SettingsPage& Settings();
+    RenamePage& Rename();
 
-    // Runs a handler as the controls do: an error it raises goes to the error box.
+    // Runs a handler as the controls do (an error it raises goes to the error box); a click on `button` (a
+    // trigger of `action`) runs `handler` so, for as long as `page` lives.
     void Guarded(const std::function<void()>& handler);
-    // A click on `button` (a trigger of `action`) runs `handler` guarded, for as long as `page` lives.
     void OnClick(QAbstractButton* button, QObject* page, std::function<void()> handler);
     void OnClick(QAction* action, QObject* page, std::function<void()> handler);
 
@@ -128,23 +123,8 @@ private:
     void SetRunning(bool running);
     void SetRenaming(bool renaming);
 
-    std::string programFolder_;
-    std::string resourceFolder_;
-    std::string settingsFile_;
-    std::shared_ptr<DialogProvider> dialogs_;
-    options::OptionSet options_;
-    sources::FileList conversionList_;
-    sources::FileList renameList_;
-    sources::FileList destinationList_;
-    convert::RunComponents components_;
-    std::unique_ptr<ListClicks> clicks_;
-    // The pages are destroyed before the options and lists they show.
-    std::unique_ptr<ListPage> list_;
-    std::unique_ptr<SettingsPage> settings_;
-    std::unique_ptr<RenamePage> rename_;
-    bool running_ = false;
-    bool renaming_ = false;
-    FramePlacement placement_{*this};
+    struct State;
+    std::unique_ptr<State> state_;
 };
 
 } // namespace app

@@ -9,6 +9,7 @@
 
 #include "app/ListClicks.h"
 #include "app/MainForm.h"
+#include "app/MainFormState.h"
 #include "sources/DropRules.h"
 
 namespace app {
@@ -17,15 +18,15 @@ void TForm1::HandleDroppedFiles(const std::vector<std::string>& names) {
     const auto page = static_cast<sources::Page>(PageControl1->currentIndex());
     // During a run its list stays as it is: the first two pages take no drops during a conversion, the rename
     // page none during a rename.
-    if (running_ && page != sources::Page::Rename) return;
-    if (renaming_ && page == sources::Page::Rename) return;
-    ListClicks::Quiet quiet(*clicks_);
-    sources::HandleDroppedFiles(page, names, conversionList_, renameList_);
+    if (state_->running && page != sources::Page::Rename) return;
+    if (state_->renaming && page == sources::Page::Rename) return;
+    ListClicks::Quiet quiet(*state_->clicks);
+    sources::HandleDroppedFiles(page, names, state_->conversionList, state_->renameList);
 }
 
 void TForm1::OpenFilesInList(const std::vector<std::string>& names) {
-    ListClicks::Quiet quiet(*clicks_);
-    sources::HandleDroppedFiles(sources::Page::List, names, conversionList_, renameList_);
+    ListClicks::Quiet quiet(*state_->clicks);
+    sources::HandleDroppedFiles(sources::Page::List, names, state_->conversionList, state_->renameList);
 }
 
 std::vector<std::string> DroppedPaths(const QMimeData& data) {

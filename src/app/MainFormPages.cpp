@@ -5,6 +5,7 @@
 #include <QTabWidget>
 
 #include "app/MainForm.h"
+#include "app/MainFormState.h"
 #include "app/OptionBinding.h"
 #include "app/PageBuilder.h"
 
@@ -15,7 +16,7 @@ namespace {
 using namespace build;
 
 constexpr int kStatusBarHeight = 19;
-constexpr int kStatusBarTop = TForm1::kDesignClientHeight - kStatusBarHeight;
+constexpr int kStatusBarTop = kDesignClientHeight - kStatusBarHeight;
 constexpr int kProgressWidth = 100;
 
 // Tabs drawn as buttons: raised when not chosen, pressed in when chosen. The sheet goes on the tab bar only:
@@ -53,10 +54,10 @@ void TForm1::BuildPages() {
     PageControl1->addTab(TabSheet2, QStringLiteral("　　設　定　　"));
     PageControl1->addTab(TabSheet3, QStringLiteral("ファイル名変更"));
     PageControl1->setCurrentIndex(0);
-    list_ = std::make_unique<ListPage>(*this, TabSheet1, *clicks_);
-    settings_ = std::make_unique<SettingsPage>(*this, TabSheet2);
-    rename_ = std::make_unique<RenamePage>(*this, TabSheet3, *clicks_);
-    BindOptionControls(this, options_);
+    state_->list = std::make_unique<ListPage>(*this, TabSheet1, *state_->clicks);
+    state_->settings = std::make_unique<SettingsPage>(*this, TabSheet2);
+    state_->rename = std::make_unique<RenamePage>(*this, TabSheet3, *state_->clicks);
+    BindOptionControls(this, state_->options);
 }
 
 void TForm1::BuildStatusBar() {
@@ -79,19 +80,19 @@ void TForm1::BuildStatusBar() {
 }
 
 void TForm1::SetRunning(bool running) {
-    running_ = running;
+    state_->running = running;
     // The conversion list and its buttons, and the options (taken at the start of the run), wait for the end;
     // so does the rename run, which would share the progress bars.
-    list_->Hold(running);
-    settings_->Hold(running);
-    rename_->HoldRunButton(running);
+    state_->list->Hold(running);
+    state_->settings->Hold(running);
+    state_->rename->HoldRunButton(running);
 }
 
 void TForm1::SetRenaming(bool renaming) {
-    renaming_ = renaming;
-    rename_->Hold(renaming);
+    state_->renaming = renaming;
+    state_->rename->Hold(renaming);
     // The conversion run's button waits too: both runs show their progress on the same bars.
-    list_->HoldRunButton(renaming);
+    state_->list->HoldRunButton(renaming);
 }
 
 } // namespace app
