@@ -27,6 +27,7 @@
 #include "app/FontMapping.h"
 #include "app/NativePath.h"
 #include "app/PicturePreview.h"
+#include "options/OptionSet.h"
 
 namespace app {
 
@@ -303,6 +304,33 @@ unsigned QtRgbOf(options::Colour colour) {
 
 options::Colour ColourOfQtRgb(unsigned rgb) {
     return options::MakeColour(std::uint8_t(qRed(rgb)), std::uint8_t(qGreen(rgb)), std::uint8_t(qBlue(rgb)));
+}
+
+const std::vector<FileFilter>& PictureFilters() {
+    static const std::vector<FileFilter> filters{
+        {"すべての画像ファイル (*.jpg;*.jpeg;*.bmp;*.png;*.pcx;*.fpx;*.heic;*.heif;*.avif;*.webp;*.jxl)",
+         "*.jpg;*.jpeg;*.bmp;*.png;*.pcx;*.fpx;*.heic;*.heif;*.avif;*.webp;*.jxl"},
+        {"JPEG イメージファイル (*.jpg)", "*.jpg"},
+        {"JPEG イメージファイル (*.jpeg)", "*.jpeg"},
+        {"ビットマップ (*.bmp)", "*.bmp"},
+        {"PNG イメージファイル (*.png)", "*.png"},
+        {"PCX イメージファイル (*.pcx)", "*.pcx"},
+        {"FPX イメージファイル (*.fpx)", "*.fpx"},
+        {"HEIF イメージファイル (*.heic;*.heif)", "*.heic;*.heif"},
+        {"AVIF イメージファイル (*.avif)", "*.avif"},
+        {"WebP イメージファイル (*.webp)", "*.webp"},
+        {"JPEG XL イメージファイル (*.jxl)", "*.jxl"},
+    };
+    return filters;
+}
+
+FileDialogRequest PictureRequest(bool multiple) {
+    return {"画像の選択 (Shiftキーを押しながら複数画像の選択もできます)", PictureFilters(), multiple, ""};
+}
+
+void PickFolderInto(DialogProvider& dialogs, QWidget* parent, options::OptionSet& options, const char* key) {
+    if (auto folder = dialogs.PickFolder(parent, "出力先フォルダを選択してください", options.Text(key)))
+        options.SetText(key, *folder);
 }
 
 } // namespace app

@@ -11,6 +11,10 @@
 
 class QWidget;
 
+namespace options {
+class OptionSet;
+}
+
 namespace app {
 
 // One entry of a file dialog's filter list: the text shown and its patterns, separated by ";" ("*.jpg;*.jpeg").
@@ -50,6 +54,13 @@ public:
 
 // The provider built on Qt's dialogs.
 std::shared_ptr<DialogProvider> MakeQtDialogProvider();
+
+// The picture dialog's filter list, and its request (adding images: several files; the overlay image: one).
+const std::vector<FileFilter>& PictureFilters();
+FileDialogRequest PictureRequest(bool multiple);
+
+// Asks for an output folder, starting at the folder of option `key`; the chosen folder becomes its text.
+void PickFolderInto(DialogProvider& dialogs, QWidget* parent, options::OptionSet& options, const char* key);
 
 // A filter as Qt's file dialogs read it: the description, then the patterns in both letter cases (file names on
 // this system are case-sensitive, and "x.JPG" must show under "*.jpg").

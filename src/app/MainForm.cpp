@@ -1,9 +1,11 @@
 // The main window's life: creation, start-up, showing, resizing, closing, the menus and the error box.
 #include "app/MainForm.h"
+#include "app/MainFormState.h"
 
 #include <exception>
 #include <filesystem>
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -22,10 +24,9 @@
 
 #include "app/CommandLine.h"
 #include "app/FontMapping.h"
-#include "app/Ik5Disp.h"
+#include "app/ListClicks.h"
+#include "app/FramePlacement.h"
 #include "app/Placement.h"
-#include "app/ResultView.h"
-#include "app/Preview.h"
 #include "convert/ErrorText.h"
 #include "settings/Settings.h"
 #include "sources/PathNames.h"
@@ -41,29 +42,95 @@ namespace app {
 namespace {
 constexpr char kTitle[] = "Kelvo for Windows";
 const char* const kSettingsFilter = "Kelvo設定ファイル(*.klv)";
+
+void ShowError(TForm1& form, const std::exception& error) {
+    form.Dialogs().ShowError(&form, convert::DescribeError(error));
+}
+
+void BuildMenus(TForm1& form) {
+    QMenu* file = form.menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
+    file->setObjectName(QStringLiteral("File1"));
+    QAction* open =
+        file->addAction(QStringLiteral("設定ファイルを開く(&O)..."), &form, [&form] { form.mnuOpenClick(); });
+    open->setObjectName(QStringLiteral("mnuOpen"));
+    open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    QAction* save =
+        file->addAction(QStringLiteral("設定をファイルに保存(&S)..."), &form, [&form] { form.mnuSaveClick(); });
+    save->setObjectName(QStringLiteral("mnuSave"));
+    save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    file->addSeparator();
+    QAction* exit = file->addAction(QStringLiteral("終了(&X)"), &form, [&form] { form.Exit1Click(); });
+    exit->setObjectName(QStringLiteral("Exit1"));
+
+    QMenu* help = form.menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
+    help->setObjectName(QStringLiteral("Help1"));
+    QAction* contents = help->addAction(QStringLiteral("ヘルプ目次(&C)"), &form, [&form] { form.herupu2Click(); });
+    contents->setObjectName(QStringLiteral("herupu2"));
+    contents->setShortcut(QKeySequence(Qt::Key_F1));
+    help->addSeparator();
+    QAction* about = help->addAction(QStringLiteral("バージョン情報(&A)..."), &form, [&form] { form.About1Click(); });
+    about->setObjectName(QStringLiteral("About1"));
+}
+
+widgets::TRxTrayIcon* MakeTrayIcon(TForm1& form, std::unique_ptr<widgets::TrayBackend> backend) {
+    auto* icon = new widgets::TRxTrayIcon(&form, std::move(backend));
+    icon->setObjectName(QStringLiteral("RxTrayIcon1"));
+    widgets::LoadProgressFrames(icon->Icons());
+    // Nothing shows yet: the icon stays empty until a run sets a frame.
+    icon->Loaded();
+    return icon;
+}
+
+// The resizer records the controls built here; the inner parts of composite controls (a list's viewport, a spin
+// edit's buttons, the page control's tab bar) are laid out by their own control and are left to it.
+void LeaveInnerPartsToTheirControls(TForm1& form) {
+    QWidget* client = form.centralWidget();
+    QSet<const QWidget*> containers{client, form.pnlStatusBar};
+    for (int page = 0; page < form.PageControl1->count(); ++page)
+        containers.insert(form.PageControl1->widget(page));
+    for (const QGroupBox* group : client->findChildren<QGroupBox*>())
+        containers.insert(group);
+    for (QWidget* widget : client->findChildren<QWidget*>()) {
+        if (!containers.contains(widget->parentWidget())) widgets::SetFillsParent(widget);
+    }
+}
+
+// The status bar keeps to the bottom edge at its (scaled) height; the page control fills the rest.
+void AlignClientArea(TForm1& form) {
+    const QSize client = form.centralWidget()->size();
+    const int barHeight = form.pnlStatusBar->height();
+    form.pnlStatusBar->setGeometry(0, client.height() - barHeight, client.width(), barHeight);
+    form.PageControl1->setGeometry(0, 0, client.width(), std::max(client.height() - barHeight, 0));
+    // Inside the status bar: ProgressBar1 at the right edge, ProgressBar2 left of it, the text panel the rest.
+    int right = client.width();
+    for (QProgressBar* bar : {form.ProgressBar1, form.ProgressBar2}) {
+        right -= bar->width();
+        bar->setGeometry(right, 0, bar->width(), barHeight);
+    }
+    form.Panel3->setGeometry(0, 0, std::max(right, 0), barHeight);
+}
+
 } // namespace
 
 TForm1::TForm1(std::string programFolder, std::string settingsFile, std::shared_ptr<DialogProvider> dialogs,
                QWidget* parent)
-    : QMainWindow(parent), programFolder_(std::move(programFolder)), settingsFile_(std::move(settingsFile)),
-      dialogs_(dialogs ? std::move(dialogs) : MakeQtDialogProvider()), options_(programFolder_) {
+    : QMainWindow(parent),
+      state_(std::make_unique<State>(*this, std::move(programFolder), std::move(settingsFile), std::move(dialogs))) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QString::fromUtf8(kTitle));
     setFont(WindowFont());
     setAcceptDrops(true);
-    BuildMenus();
+    state_->clicks = std::make_unique<ListClicks>([this] { Guarded([this] { state_->list->ListBox1Click(); }); });
+    BuildMenus(*this);
     BuildPages();
     BuildStatusBar();
-    preview_ =
-        std::make_unique<PreviewController>(conversionList_, components_.Ik5File1, components_.Ik5Common1, *Ik5Disp1);
-    preview_->SetProgress = [this](int percent) { ProgressBar1->setValue(percent); };
     // The file progress bar follows every load and save of the preview (a run sets its own for its duration).
-    components_.Ik5File1.OnProgress = [this](imaging::TIk5File&, std::int16_t percent) {
+    state_->components.Ik5File1.OnProgress = [this](imaging::TIk5File&, std::int16_t percent) {
         ProgressBar1->setValue(percent);
     };
-    ConnectHandlers();
-    SubscribeRules();
-    BuildResultView();
+    state_->settings->SubscribeRules();
+    state_->rename->SubscribeRules();
+    state_->list->MakeResultView();
     resize(kDesignClientWidth, kDesignClientHeight + menuBar()->sizeHint().height());
 
     FormResizer1 = new widgets::TFormResizer(centralWidget());
@@ -72,154 +139,115 @@ TForm1::TForm1(std::string programFolder, std::string settingsFile, std::shared_
     FormResizer1->SetMinFontSize(8);
     FormResizer1->SetMaxFontSize(48);
     centralWidget()->installEventFilter(this);
-    MakeTrayIcon(nullptr);
+    state_->clicks->WatchPresses(centralWidget());
+    RxTrayIcon1 = MakeTrayIcon(*this, nullptr);
 }
 
 TForm1::~TForm1() = default;
+
+options::OptionSet& TForm1::Options() {
+    return state_->options;
+}
+sources::FileList& TForm1::ConversionList() {
+    return state_->conversionList;
+}
+sources::FileList& TForm1::RenameList() {
+    return state_->renameList;
+}
+sources::FileList& TForm1::DestinationList() {
+    return state_->destinationList;
+}
+convert::RunComponents& TForm1::Components() {
+    return state_->components;
+}
+DialogProvider& TForm1::Dialogs() {
+    return *state_->dialogs;
+}
+const std::string& TForm1::ProgramFolder() const {
+    return state_->programFolder;
+}
+const std::string& TForm1::SettingsFile() const {
+    return state_->settingsFile;
+}
+std::string TForm1::HelpFile() const {
+    return (state_->resourceFolder.empty() ? state_->programFolder : state_->resourceFolder) + "Kelvo.hlp";
+}
+void TForm1::SetResourceFolder(std::string folder) {
+    state_->resourceFolder = std::move(folder);
+}
+bool TForm1::Running() const {
+    return state_->running;
+}
+bool TForm1::Renaming() const {
+    return state_->renaming;
+}
+ListPage& TForm1::List() {
+    return *state_->list;
+}
+SettingsPage& TForm1::Settings() {
+    return *state_->settings;
+}
+RenamePage& TForm1::Rename() {
+    return *state_->rename;
+}
 
 void TForm1::Guarded(const std::function<void()>& handler) {
     try {
         handler();
     } catch (const std::exception& error) {
-        ShowError(error);
+        ShowError(*this, error);
     }
 }
 
-void TForm1::ShowError(const std::exception& error) {
-    dialogs_->ShowError(this, convert::DescribeError(error));
+void TForm1::OnClick(QAbstractButton* button, QObject* page, std::function<void()> handler) {
+    connect(button, &QAbstractButton::clicked, page, [this, handler] { Guarded(handler); });
 }
 
-void TForm1::BuildMenus() {
-    QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
-    file->setObjectName(QStringLiteral("File1"));
-    QAction* open = file->addAction(QStringLiteral("設定ファイルを開く(&O)..."), this, [this] { mnuOpenClick(); });
-    open->setObjectName(QStringLiteral("mnuOpen"));
-    open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-    QAction* save = file->addAction(QStringLiteral("設定をファイルに保存(&S)..."), this, [this] { mnuSaveClick(); });
-    save->setObjectName(QStringLiteral("mnuSave"));
-    save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    file->addSeparator();
-    QAction* exit = file->addAction(QStringLiteral("終了(&X)"), this, [this] { Exit1Click(); });
-    exit->setObjectName(QStringLiteral("Exit1"));
-
-    QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
-    help->setObjectName(QStringLiteral("Help1"));
-    QAction* contents = help->addAction(QStringLiteral("ヘルプ目次(&C)"), this, [this] { herupu2Click(); });
-    contents->setObjectName(QStringLiteral("herupu2"));
-    contents->setShortcut(QKeySequence(Qt::Key_F1));
-    help->addSeparator();
-    QAction* about = help->addAction(QStringLiteral("バージョン情報(&A)..."), this, [this] { About1Click(); });
-    about->setObjectName(QStringLiteral("About1"));
-}
-
-void TForm1::MakeTrayIcon(std::unique_ptr<widgets::TrayBackend> backend) {
-    RxTrayIcon1 = new widgets::TRxTrayIcon(this, std::move(backend));
-    RxTrayIcon1->setObjectName(QStringLiteral("RxTrayIcon1"));
-    widgets::LoadProgressFrames(RxTrayIcon1->Icons());
-    // Nothing shows yet: the icon stays empty until a run sets a frame.
-    RxTrayIcon1->Loaded();
+void TForm1::OnClick(QAction* action, QObject* page, std::function<void()> handler) {
+    connect(action, &QAction::triggered, page, [this, handler] { Guarded(handler); });
 }
 
 void TForm1::UseTrayBackend(std::unique_ptr<widgets::TrayBackend> backend) {
     delete RxTrayIcon1;
-    MakeTrayIcon(std::move(backend));
+    RxTrayIcon1 = MakeTrayIcon(*this, std::move(backend));
 }
 
 void TForm1::FormCreate(const std::vector<std::string>& args) {
     // The layout is recorded at the design size, before the stored placement changes the size.
-    LeaveInnerPartsToTheirControls();
+    LeaveInnerPartsToTheirControls(*this);
     FormResizer1->CaptureDesignLayout();
     // Scaled fonts stop at 8 points while boxes keep shrinking: below about 0.89 of the design width check-box
     // captions are cut, below about 0.85 of its height first rows run into their group's caption. The window
     // does not get smaller than that (a smaller stored size shows it at this size).
     const QSize design = size();
     setMinimumSize(design.width() * 89 / 100, design.height() * 85 / 100);
-    Guarded([this] { ApplyPlacement(); });
-    const std::string source = IsSettingsStart(args) ? args.front() : settingsFile_;
+    Guarded([this] { state_->placement.Apply(); });
+    const std::string source = IsSettingsStart(args) ? args.front() : state_->settingsFile;
     // A settings file named first that is a folder starts with the start values, as a missing one does.
     std::error_code error;
     if (!(IsSettingsStart(args) && std::filesystem::is_directory(source, error)))
-        Guarded([&] { settings::LoadSettings(options_, source); });
+        Guarded([&] { settings::LoadSettings(state_->options, source); });
     show();
-}
-
-void TForm1::ApplyPlacement() {
-    WindowPlacement placement;
-    struct Apply {
-        TForm1& form;
-        WindowPlacement& placement;
-        // Values read before a failure are applied all the same. A size too small to show the window (0, or
-        // negative) takes its default: the program never runs without a window to end it by. Positions stay as
-        // stored, even off the screen.
-        ~Apply() {
-            const WindowPlacement defaults;
-            if (placement.width < kMinimumShownWidth) placement.width = defaults.width;
-            if (placement.height < kMinimumShownHeight) placement.height = defaults.height;
-            form.move(placement.left, placement.top);
-            form.resize(placement.width, placement.height);
-            form.pendingOuter_ = QRect(placement.left, placement.top, placement.width, placement.height);
-        }
-    } apply{*this, placement};
-    ReadPlacement(placement);
-}
-
-bool TForm1::FitFrameToPlacement() {
-    if (!pendingOuter_) return true;
-    const QWindow* window = windowHandle();
-    const QMargins frame = window ? window->frameMargins() : QMargins();
-    if (frame.isNull()) return false;
-    const QRect outer = *pendingOuter_;
-    pendingOuter_.reset();
-    resize(std::max(outer.width() - frame.left() - frame.right(), 1),
-           std::max(outer.height() - frame.top() - frame.bottom(), 1));
-    move(outer.topLeft()); // a window's position is its frame's
-    return true;
 }
 
 bool TForm1::event(QEvent* event) {
     const bool handled = QMainWindow::event(event);
-    // The window manager frames the window after it is shown; the first move or resize after that tells.
-    if (pendingOuter_ && shownOnce_ &&
-        (event->type() == QEvent::Move || event->type() == QEvent::Resize || event->type() == QEvent::Expose))
-        FitFrameToPlacement();
+    state_->placement.Handled(*event);
     return handled;
-}
-
-void TForm1::SavePlacement() {
-    const QRect outer = frameGeometry();
-    WritePlacement({outer.top(), outer.left(), outer.width(), outer.height()});
-    WriteShowResult(ShowResult->isChecked());
 }
 
 void TForm1::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
-    if (!shownOnce_) {
-        shownOnce_ = true;
-        // The stored size is the outer size: the frame is taken off the inner size once it is known. Without a
-        // window manager there is none, and the inner size is the stored size; give up waiting after a while.
-        if (!FitFrameToPlacement()) QTimer::singleShot(2000, this, [this] { pendingOuter_.reset(); });
-    }
+    state_->placement.Shown();
     FormShow();
 }
 
 void TForm1::FormShow() {
-    UpdateFormatControls();
-}
-
-void TForm1::LeaveInnerPartsToTheirControls() {
-    QWidget* client = centralWidget();
-    QSet<const QWidget*> containers{client, pnlStatusBar, TabSheet1, TabSheet2, TabSheet3};
-    for (const QGroupBox* group : client->findChildren<QGroupBox*>())
-        containers.insert(group);
-    for (QWidget* widget : client->findChildren<QWidget*>()) {
-        if (!containers.contains(widget->parentWidget())) widgets::SetFillsParent(widget);
-    }
+    state_->settings->UpdateFormatControls();
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     if (watched == centralWidget() && event->type() == QEvent::Resize) FormResize();
-    // A press on a list begins before the selection it may change (see ConnectHandlers).
-    if (event->type() == QEvent::MouseButtonPress) selectionJustLoaded_ = false;
     return QMainWindow::eventFilter(watched, event);
 }
 
@@ -227,31 +255,20 @@ void TForm1::FormResize() {
     FormResizer1->ScaleToCurrentSize();
     // The tab bar has a style sheet of its own, which keeps it from taking its page control's font by itself.
     PageControl1->tabBar()->setFont(PageControl1->font());
-    AlignClientArea();
-}
-
-void TForm1::AlignClientArea() {
-    const QSize client = centralWidget()->size();
-    const int barHeight = pnlStatusBar->height();
-    pnlStatusBar->setGeometry(0, client.height() - barHeight, client.width(), barHeight);
-    PageControl1->setGeometry(0, 0, client.width(), std::max(client.height() - barHeight, 0));
-    // Inside the status bar: ProgressBar1 at the right edge, ProgressBar2 left of it, the text panel the rest.
-    int right = client.width();
-    for (QProgressBar* bar : {ProgressBar1, ProgressBar2}) {
-        right -= bar->width();
-        bar->setGeometry(right, 0, bar->width(), barHeight);
-    }
-    Panel3->setGeometry(0, 0, std::max(right, 0), barHeight);
+    AlignClientArea(*this);
 }
 
 bool TForm1::FormCloseQuery() {
     try {
-        settings::SaveSettings(options_, settingsFile_);
+        settings::SaveSettings(state_->options, state_->settingsFile);
     } catch (const std::exception& error) {
-        ShowError(error);
+        ShowError(*this, error);
         return false;
     }
-    Guarded([this] { SavePlacement(); });
+    Guarded([this] {
+        state_->placement.Save();
+        WriteShowResult(state_->list->ShowResult->isChecked());
+    });
     return true;
 }
 
@@ -261,7 +278,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
         return;
     }
     // A run in progress stops before its next file (the options and placement are saved already).
-    if (running_) closedDuringRun_ = true;
+    if (state_->running) state_->list->AbandonRun();
     event->accept();
 }
 
@@ -271,24 +288,24 @@ void TForm1::Exit1Click() {
 
 void TForm1::mnuOpenClick() {
     FileDialogRequest request{"設定ファイルを開く", {{kSettingsFilter, "*.klv"}}, true, "klv"};
-    const std::vector<std::string> chosen = dialogs_->OpenFiles(this, request);
+    const std::vector<std::string> chosen = state_->dialogs->OpenFiles(this, request);
     if (chosen.empty()) return;
     std::string path = chosen.front();
     if (sources::ExtractFileExt(sources::ExtractFileName(path)).empty()) path += ".klv";
-    Guarded([&] { settings::LoadSettings(options_, path); });
+    Guarded([&] { settings::LoadSettings(state_->options, path); });
     // The loaded format decides which format options show.
-    UpdateFormatControls();
+    state_->settings->UpdateFormatControls();
 }
 
 void TForm1::mnuSaveClick() {
     // The options as they stand now: the dialog takes the focus, and a spin edit that loses it writes back its
     // range-checked value, but the typed value is the one to save.
-    const options::OptionValues typed = options_.Snapshot();
+    const options::OptionValues typed = state_->options.Snapshot();
     FileDialogRequest request{"設定ファイルの保存", {{kSettingsFilter, "*.klv"}}, false, "klv"};
-    const std::optional<std::string> chosen = dialogs_->SaveFile(this, request);
+    const std::optional<std::string> chosen = state_->dialogs->SaveFile(this, request);
     if (!chosen) return;
     Guarded([&] {
-        options::OptionSet saved(programFolder_);
+        options::OptionSet saved(state_->programFolder);
         saved.Assign(typed);
         settings::SaveSettings(saved, *chosen);
     });
@@ -302,7 +319,7 @@ void TForm1::herupu2Click() {
     }
     std::error_code ec;
     if (!std::filesystem::is_regular_file(helpFile, ec)) {
-        dialogs_->ShowInformation(this, "ヘルプファイルが見つかりません: " + helpFile);
+        state_->dialogs->ShowInformation(this, "ヘルプファイルが見つかりません: " + helpFile);
         return;
     }
     QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(helpFile)));

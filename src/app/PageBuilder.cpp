@@ -5,11 +5,15 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
+#include <QMenu>
 #include <QPainter>
 #include <QRadioButton>
 #include <QSlider>
+#include <QStyledItemDelegate>
 
 #include "app/SpinEdit.h"
+#include "sources/FileList.h"
 #include "widgets/CoolBtn.h"
 
 namespace app {
@@ -35,6 +39,22 @@ void TPanel::paintEvent(QPaintEvent* event) {
 namespace build {
 
 namespace {
+// With one size for every row (which keeps lists of 50,000 paths fast), a list view measures its first row
+// only; measured as the longest path instead, the sideways scroll always reaches the end of every path.
+class LongestRowDelegate : public QStyledItemDelegate {
+public:
+    LongestRowDelegate(sources::FileList& model, QObject* parent) : QStyledItemDelegate(parent), model_(model) {}
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        const int longest = model_.LongestRow();
+        if (longest < 0 || longest == index.row()) return QStyledItemDelegate::sizeHint(option, index);
+        return QStyledItemDelegate::sizeHint(option, index)
+            .expandedTo(QStyledItemDelegate::sizeHint(option, model_.index(longest)));
+    }
+
+private:
+    sources::FileList& model_;
+};
+
 template <typename W> W* Place(W* widget, const QString& name, int x, int y, int w, int h) {
     widget->setObjectName(name);
     widget->setGeometry(x, y, w, h);
@@ -117,6 +137,41 @@ widgets::TCoolBtn* LargeButton(QWidget* parent, const QString& name, const QStri
 widgets::TCoolBtn* PickerButton(QWidget* parent, const QString& name, const QString& caption, int x, int y) {
     return CoolButton(parent, name, caption, x, y, kPickerWidth, kPickerHeight,
                       widgets::TCoolBtn::TCoolOptions(widgets::TCoolBtn::ocPaintGradiently));
+}
+
+QListView* PathList(QWidget* parent, const char* name, sources::FileList& model, int x, int y, int h) {
+    auto* view = new QListView(parent);
+    view->setObjectName(QString::fromLatin1(name));
+    view->setGeometry(x, y, kListWidth, h);
+    view->setModel(&model);
+    view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setUniformItemSizes(true);
+    view->setItemDelegate(new LongestRowDelegate(model, view));
+    // Rows measured again when paths come or go (the view keeps its measure of the first row otherwise).
+    QObject::connect(&model, &sources::FileList::CountChanged, view, [view] { view->doItemsLayout(); });
+    // Long paths are shown whole and scroll sideways.
+    view->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    view->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    view->setTextElideMode(Qt::ElideNone);
+    view->setWordWrap(false);
+    return view;
+}
+
+QMenu* ListPopup(QListView* view, const char* name, const char* addName, const char* deleteName, QAction*& add,
+                 QAction*& remove, std::function<void()> beforePopup) {
+    auto* menu = new QMenu(view);
+    menu->setObjectName(QString::fromLatin1(name));
+    add = menu->addAction(QStringLiteral("ファイルを追加(&A)"));
+    add->setObjectName(QString::fromLatin1(addName));
+    remove = menu->addAction(QStringLiteral("選択項目を削除(&D)"));
+    remove->setObjectName(QString::fromLatin1(deleteName));
+    view->setContextMenuPolicy(Qt::CustomContextMenu);
+    QObject::connect(view, &QWidget::customContextMenuRequested, menu, [view, menu, beforePopup](const QPoint& at) {
+        beforePopup();
+        menu->popup(view->viewport()->mapToGlobal(at));
+    });
+    return menu;
 }
 
 } // namespace build

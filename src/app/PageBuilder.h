@@ -1,17 +1,26 @@
 #pragma once
 // Small makers for the main window's controls, each placed at its design position (pixels at the design client
 // size) and named by its designer name.
+#include <functional>
+
 #include <QFrame>
 #include <QString>
 
+class QAction;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QListView;
+class QMenu;
 class QRadioButton;
 class QSlider;
 class QWidget;
+
+namespace sources {
+class FileList;
+}
 
 namespace widgets {
 class TCoolBtn;
@@ -44,6 +53,13 @@ inline constexpr int kPickerWidth = 105;
 inline constexpr int kPickerHeight = 25;
 inline constexpr int kLargeButtonWidth = 93;
 inline constexpr int kLargeButtonHeight = 49;
+// The two columns of the list and rename pages, each a list (or the preview) below its caption strip.
+inline constexpr int kListWidth = 339;
+inline constexpr int kRightColumn = 345;
+inline constexpr int kPanelHeight = 20;
+// The row of large buttons, at the same place on the list and rename pages.
+inline constexpr int kLargeButtonTop = 414;
+inline constexpr int kLargeButtonLeft[] = {190, 295, 400};
 
 // A label sized to its text, its top placed so its text lines up with a field at `fieldTop`.
 QLabel* Label(QWidget* parent, const QString& name, const QString& text, int x, int fieldTop);
@@ -60,6 +76,13 @@ QSlider* TrackBar(QWidget* parent, const QString& name, int x, int y, int w);
 // list and rename pages (93 x 49) are ellipses; the pickers (105 x 25) are rectangles.
 widgets::TCoolBtn* LargeButton(QWidget* parent, const QString& name, const QString& caption, int x, int y);
 widgets::TCoolBtn* PickerButton(QWidget* parent, const QString& name, const QString& caption, int x, int y);
+// A list of `model`'s paths, kListWidth wide: several entries may be selected, long paths are shown whole and
+// scroll sideways.
+QListView* PathList(QWidget* parent, const char* name, sources::FileList& model, int x, int y, int h);
+// The context menu of a list: "ファイルを追加(&A)" and "選択項目を削除(&D)", shown where the person asks for it
+// after `beforePopup` has set its items.
+QMenu* ListPopup(QListView* view, const char* name, const char* addName, const char* deleteName, QAction*& add,
+                 QAction*& remove, std::function<void()> beforePopup);
 
 } // namespace build
 } // namespace app

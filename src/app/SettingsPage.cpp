@@ -9,6 +9,7 @@
 
 #include "app/MainForm.h"
 #include "app/PageBuilder.h"
+#include "app/SettingsPage.h"
 #include "app/SpinEdit.h"
 #include "widgets/CoolBtn.h"
 #include "options/OptionKeys.h"
@@ -34,7 +35,19 @@ constexpr int kFieldX = 90; // fields right of their labels
 
 } // namespace
 
-void TForm1::BuildSettingsPage() {
+SettingsPage::SettingsPage(TForm1& form, QWidget* sheet) : TabSheet2(sheet), form_(form), options_(form.Options()) {
+    Build();
+    form_.OnClick(CoolBtn1, this, [this] { CoolBtn1Click(); });
+    form_.OnClick(CoolBtn2, this, [this] { CoolBtn2Click(); });
+    form_.OnClick(CoolBtn3, this, [this] { CoolBtn3Click(); });
+    form_.OnClick(CoolBtn8, this, [this] { CoolBtn8Click(); });
+    form_.OnClick(CoolBtn9, this, [this] { CoolBtn9Click(); });
+    form_.OnClick(CoolBtn10, this, [this] { CoolBtn10Click(); });
+}
+
+SettingsPage::~SettingsPage() = default;
+
+void SettingsPage::Build() {
     QWidget* page = TabSheet2;
     auto caption = [this](const char* key) { return Q(options_.Descriptor(key).caption); };
     auto label = [&](QWidget* parent, const char* key, int x, int y) {

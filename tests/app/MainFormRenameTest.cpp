@@ -42,9 +42,9 @@ protected:
 TEST_F(MainFormRenameTest, TheButtonCopiesTheListUnderItsNewNamesAndListsTheCopies) {
     // Files through the dialog, the output folder through the folder picker.
     env.dialogs->openAnswers.push_back({In("one.JPG"), In("missing.png"), In("two.txt")});
-    form->CoolBtn4->click();
+    form->Rename().CoolBtn4->click();
     env.dialogs->folderAnswer = (env.dir / "out").string();
-    form->CoolBtn7->click();
+    form->Rename().CoolBtn7->click();
     EXPECT_EQ(Find<QLineEdit>(*form, "Edit6")->text().toStdString(), (env.dir / "out").string());
     SetText("Edit4", "p");
     form->Options().SetSpinText("SpinEdit4", "7");
@@ -54,18 +54,18 @@ TEST_F(MainFormRenameTest, TheButtonCopiesTheListUnderItsNewNamesAndListsTheCopi
     std::vector<bool> held;
     QTimer::singleShot(0, form.get(), [&] {
         held = {form->Renaming(),
-                !form->ListBox2->isEnabled(),
-                !form->CoolBtn4->isEnabled(),
-                !form->CoolBtn5->isEnabled(),
-                !form->CoolBtn6->isEnabled(),
-                !form->CoolBtn7->isEnabled(),
-                !form->Button2->isEnabled(),
+                !form->Rename().ListBox2->isEnabled(),
+                !form->Rename().CoolBtn4->isEnabled(),
+                !form->Rename().CoolBtn5->isEnabled(),
+                !form->Rename().CoolBtn6->isEnabled(),
+                !form->Rename().CoolBtn7->isEnabled(),
+                !form->List().Button2->isEnabled(),
                 form->ProgressBar2->maximum() == 3};
-        form->CoolBtn5Click();
-        form->CoolBtn6Click();
+        form->Rename().CoolBtn5Click();
+        form->Rename().CoolBtn6Click();
         form->HandleDroppedFiles({In("one.JPG")});
     });
-    form->CoolBtn5->click();
+    form->Rename().CoolBtn5->click();
     EXPECT_EQ(held, std::vector<bool>(8, true));
 
     // The missing entry keeps its number; nothing is said about it.
@@ -74,41 +74,41 @@ TEST_F(MainFormRenameTest, TheButtonCopiesTheListUnderItsNewNamesAndListsTheCopi
     EXPECT_FALSE(fs::exists(Out("p008.png")));
     EXPECT_TRUE(env.dialogs->errors.empty());
     EXPECT_EQ(form->RenameList().Count(), 3); // the list is left as it was
-    EXPECT_EQ(Shown(form->ListBox3), (std::vector<std::string>{Out("p007.JPG"), Out("p009.txt")}));
-    EXPECT_EQ(form->Panel5->text(), " 変換先ファイル：2files");
+    EXPECT_EQ(Shown(form->Rename().ListBox3), (std::vector<std::string>{Out("p007.JPG"), Out("p009.txt")}));
+    EXPECT_EQ(form->Rename().Panel5->text(), " 変換先ファイル：2files");
     EXPECT_EQ(form->ProgressBar2->value(), 0);
     EXPECT_EQ(form->ProgressBar1->value(), 0);
     EXPECT_FALSE(form->Renaming());
-    for (QWidget* w : {static_cast<QWidget*>(form->ListBox2), static_cast<QWidget*>(form->CoolBtn4),
-                       static_cast<QWidget*>(form->CoolBtn5), static_cast<QWidget*>(form->CoolBtn6),
-                       static_cast<QWidget*>(form->CoolBtn7), static_cast<QWidget*>(form->Button2)})
+    for (QWidget* w : {static_cast<QWidget*>(form->Rename().ListBox2), static_cast<QWidget*>(form->Rename().CoolBtn4),
+                       static_cast<QWidget*>(form->Rename().CoolBtn5), static_cast<QWidget*>(form->Rename().CoolBtn6),
+                       static_cast<QWidget*>(form->Rename().CoolBtn7), static_cast<QWidget*>(form->List().Button2)})
         EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString();
 
     // A second run with another prefix lists its copies too. Sorting orders both lists: the rename list's
     // "missing.png" now comes first, so one.JPG takes the second number.
     SetText("Edit4", "a");
     Find<QCheckBox>(*form, "CheckBox9")->setChecked(true);
-    form->CoolBtn5->click();
-    EXPECT_EQ(Shown(form->ListBox3),
+    form->Rename().CoolBtn5->click();
+    EXPECT_EQ(Shown(form->Rename().ListBox3),
               (std::vector<std::string>{Out("a008.JPG"), Out("a009.txt"), Out("p007.JPG"), Out("p009.txt")}));
-    EXPECT_EQ(form->Panel5->text(), " 変換先ファイル：4files");
+    EXPECT_EQ(form->Rename().Panel5->text(), " 変換先ファイル：4files");
     EXPECT_TRUE(fs::exists(Out("a009.txt")));
 }
 
 TEST_F(MainFormRenameTest, AnEmptyListStillMakesTheFolderAndRewritesTheCaption) {
     SetText("Edit6", (env.dir / "out").c_str());
-    EXPECT_EQ(form->Panel5->text(), " 変換先ファイル");
-    form->CoolBtn5->click();
+    EXPECT_EQ(form->Rename().Panel5->text(), " 変換先ファイル");
+    form->Rename().CoolBtn5->click();
     EXPECT_TRUE(fs::is_directory(env.dir / "out"));
-    EXPECT_EQ(form->Panel5->text(), " 変換先ファイル：0files");
+    EXPECT_EQ(form->Rename().Panel5->text(), " 変換先ファイル：0files");
     EXPECT_EQ(form->ProgressBar2->value(), 0);
 
     // A folder whose parent is missing: nothing is copied and nothing is said.
     form->RenameList().Append(In("one.JPG"));
     SetText("Edit6", (env.dir / "no" / "out").c_str());
-    form->CoolBtn5->click();
+    form->Rename().CoolBtn5->click();
     EXPECT_FALSE(fs::exists(env.dir / "no"));
-    EXPECT_EQ(form->Panel5->text(), " 変換先ファイル：0files");
+    EXPECT_EQ(form->Rename().Panel5->text(), " 変換先ファイル：0files");
     EXPECT_TRUE(env.dialogs->errors.empty());
 }
 

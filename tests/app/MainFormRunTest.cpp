@@ -50,14 +50,14 @@ protected:
 
 TEST_F(MainFormRunTest, AFullRunFromTheButtonConvertsTheListAndLeavesTheWindowUsable) {
     env.dialogs->openAnswers.push_back({In("a.jpg"), In("b.png")});
-    form->Button1->click();
+    form->List().Button1->click();
     ASSERT_EQ(form->ConversionList().Items(), (std::vector<std::string>{In("a.jpg"), In("b.png")}));
     EXPECT_EQ(env.dialogs->pictureTitles.at(0), "画像の選択 (Shiftキーを押しながら複数画像の選択もできます)");
     EXPECT_TRUE(env.dialogs->requests.at(0).multiple);
 
     // Options through their controls: exact size, PNG output.
-    form->CheckBox1->setChecked(false);
-    form->ComboBox4->setCurrentIndex(form->ComboBox4->findText("PNG24"));
+    form->Settings().CheckBox1->setChecked(false);
+    form->Settings().ComboBox4->setCurrentIndex(form->Settings().ComboBox4->findText("PNG24"));
 
     // While the run works, the list, its buttons, the options page and the rename run wait.
     std::vector<bool> duringRun;
@@ -65,16 +65,16 @@ TEST_F(MainFormRunTest, AFullRunFromTheButtonConvertsTheListAndLeavesTheWindowUs
     form->UseTrayBackend(std::make_unique<RecordingTray>(tray));
     tray->onCall = [&] {
         if (!form->Running()) return;
-        duringRun.push_back(!form->ListBox1->isEnabled() && !form->Button2->isEnabled() &&
-                            !form->Button1->isEnabled() && !form->TabSheet2->isEnabled() &&
-                            !form->CoolBtn5->isEnabled());
+        duringRun.push_back(!form->List().ListBox1->isEnabled() && !form->List().Button2->isEnabled() &&
+                            !form->List().Button1->isEnabled() && !form->Settings().TabSheet2->isEnabled() &&
+                            !form->Rename().CoolBtn5->isEnabled());
         // A second start, list changes and a rename run are refused meanwhile.
-        form->Button2Click();
-        form->Button3Click();
-        form->CoolBtn5Click();
+        form->List().Button2Click();
+        form->List().Button3Click();
+        form->Rename().CoolBtn5Click();
     };
     tray->calls.clear();
-    form->Button2->click();
+    form->List().Button2->click();
 
     std::vector<std::string> hints;
     for (const TrayCall& call : tray->calls)
@@ -92,29 +92,29 @@ TEST_F(MainFormRunTest, AFullRunFromTheButtonConvertsTheListAndLeavesTheWindowUs
     // The end: progress back at 0, the last image in the preview, everything enabled again.
     EXPECT_EQ(form->ProgressBar2->value(), 0);
     EXPECT_EQ(form->ProgressBar1->value(), 0);
-    EXPECT_TRUE(form->Ik5Disp1->IsShowing());
-    EXPECT_NE(form->Panel2->text(), " プレビュー");
+    EXPECT_TRUE(form->List().Ik5Disp1->IsShowing());
+    EXPECT_NE(form->List().Panel2->text(), " プレビュー");
     EXPECT_FALSE(form->Running());
-    for (QWidget* w : {static_cast<QWidget*>(form->ListBox1), static_cast<QWidget*>(form->Button1),
-                       static_cast<QWidget*>(form->Button2), form->TabSheet2})
+    for (QWidget* w : {static_cast<QWidget*>(form->List().ListBox1), static_cast<QWidget*>(form->List().Button1),
+                       static_cast<QWidget*>(form->List().Button2), form->Settings().TabSheet2})
         EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString();
     // The fields disabled by their rules stay disabled after the page is enabled again.
     EXPECT_FALSE(form->findChild<QWidget*>("SpinEdit3")->isEnabled());
 
     // A preview click works again after the run.
-    Select(form->ListBox1, {1});
-    EXPECT_EQ(form->Panel2->text(), " 400x300x24BPP ");
+    Select(form->List().ListBox1, {1});
+    EXPECT_EQ(form->List().Panel2->text(), " 400x300x24BPP ");
 }
 
 TEST_F(MainFormRunTest, AnErrorInTheRunGoesToTheErrorBoxAndTheRunEnds) {
     form->ConversionList().AppendMany({In("a.jpg"), In("missing.jpg"), In("b.png")});
-    form->Button2->click();
+    form->List().Button2->click();
     ASSERT_EQ(env.dialogs->errors.size(), 1u);
     EXPECT_EQ(env.dialogs->errors[0], "ファイルが見つかりません: " + In("missing.jpg"));
     EXPECT_TRUE(fs::exists(Output("a.jpg")));
     EXPECT_FALSE(fs::exists(Output("b.jpg")));
     EXPECT_FALSE(form->Running());
-    EXPECT_TRUE(form->Button2->isEnabled());
+    EXPECT_TRUE(form->List().Button2->isEnabled());
 }
 
 TEST_F(MainFormRunTest, ClosingTheWindowDuringARunSavesAndStopsBeforeTheNextFile) {
@@ -128,7 +128,7 @@ TEST_F(MainFormRunTest, ClosingTheWindowDuringARunSavesAndStopsBeforeTheNextFile
             form->close();
         }
     };
-    form->Button2->click();
+    form->List().Button2->click();
     EXPECT_TRUE(closed);
     // The run left before its first file: the icon keeps the first file's frame.
     EXPECT_NE(tray->calls.back().kind, 'D');
@@ -141,39 +141,39 @@ TEST_F(MainFormRunTest, ClosingTheWindowDuringARunSavesAndStopsBeforeTheNextFile
 
 TEST_F(MainFormRunTest, ListHandlersDeleteClearAndSort) {
     form->ConversionList().AppendMany({In("a.jpg"), In("b.png"), In("a.jpg")});
-    form->PopupMenu1Popup();
-    EXPECT_TRUE(form->Delete1->isEnabled()); // enabled on a non-empty list, selection or not
-    form->Delete1Click();
+    form->List().PopupMenu1Popup();
+    EXPECT_TRUE(form->List().Delete1->isEnabled()); // enabled on a non-empty list, selection or not
+    form->List().Delete1Click();
     EXPECT_EQ(form->ConversionList().Count(), 3);
-    Select(form->ListBox1, {0, 2});
-    form->Delete1->trigger();
+    Select(form->List().ListBox1, {0, 2});
+    form->List().Delete1->trigger();
     EXPECT_EQ(form->ConversionList().Items(), std::vector<std::string>{In("b.png")});
 
     // Clearing blanks the preview but keeps the information line.
-    Select(form->ListBox1, {0});
-    ASSERT_TRUE(form->Ik5Disp1->IsShowing());
-    const QString info = form->Panel2->text();
-    form->Button3->click();
+    Select(form->List().ListBox1, {0});
+    ASSERT_TRUE(form->List().Ik5Disp1->IsShowing());
+    const QString info = form->List().Panel2->text();
+    form->List().Button3->click();
     EXPECT_EQ(form->ConversionList().Count(), 0);
-    EXPECT_FALSE(form->Ik5Disp1->IsShowing());
-    EXPECT_EQ(form->Panel2->text(), info);
-    form->PopupMenu1Popup();
-    EXPECT_FALSE(form->Delete1->isEnabled());
+    EXPECT_FALSE(form->List().Ik5Disp1->IsShowing());
+    EXPECT_EQ(form->List().Panel2->text(), info);
+    form->List().PopupMenu1Popup();
+    EXPECT_FALSE(form->List().Delete1->isEnabled());
 
     // The rename list: the count caption follows every change; the sort switch orders it.
-    EXPECT_EQ(form->Panel4->text(), " 変換元ファイル");
+    EXPECT_EQ(form->Rename().Panel4->text(), " 変換元ファイル");
     env.dialogs->openAnswers.push_back({"/x/b.txt", "/x/C.txt", "/x/a.txt"});
-    form->CoolBtn4->click();
+    form->Rename().CoolBtn4->click();
     EXPECT_EQ(env.dialogs->requests.back().title, "ファイルを開く");
-    EXPECT_EQ(form->Panel4->text(), " 変換元ファイル：3files");
+    EXPECT_EQ(form->Rename().Panel4->text(), " 変換元ファイル：3files");
     form->findChild<QCheckBox*>("CheckBox9")->setChecked(true);
     EXPECT_EQ(form->RenameList().Items(), (std::vector<std::string>{"/x/a.txt", "/x/b.txt", "/x/C.txt"}));
     EXPECT_TRUE(form->DestinationList().Sorted());
-    Select(form->ListBox2, {1});
-    form->D1Click();
-    EXPECT_EQ(form->Panel4->text(), " 変換元ファイル：2files");
-    form->CoolBtn6->click();
-    EXPECT_EQ(form->Panel4->text(), " 変換元ファイル：0files");
+    Select(form->Rename().ListBox2, {1});
+    form->Rename().D1Click();
+    EXPECT_EQ(form->Rename().Panel4->text(), " 変換元ファイル：2files");
+    form->Rename().CoolBtn6->click();
+    EXPECT_EQ(form->Rename().Panel4->text(), " 変換元ファイル：0files");
 }
 
 // A click on the entry that is selected already loads it again; the click that selects an entry loads it once.
@@ -183,13 +183,13 @@ TEST_F(MainFormRunTest, ClickingTheSelectedEntryAgainLoadsItAgain) {
     QApplication::processEvents();
     imaging::TIk5File& file = form->Components().Ik5File1;
     const auto click = [&](int row) {
-        const QPoint at = form->ListBox1->visualRect(form->ListBox1->model()->index(row, 0)).center();
-        QMouseEvent press(QEvent::MouseButtonPress, at, form->ListBox1->viewport()->mapToGlobal(at), Qt::LeftButton,
-                          Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(form->ListBox1->viewport(), &press);
-        QMouseEvent release(QEvent::MouseButtonRelease, at, form->ListBox1->viewport()->mapToGlobal(at), Qt::LeftButton,
-                            Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(form->ListBox1->viewport(), &release);
+        const QPoint at = form->List().ListBox1->visualRect(form->List().ListBox1->model()->index(row, 0)).center();
+        QMouseEvent press(QEvent::MouseButtonPress, at, form->List().ListBox1->viewport()->mapToGlobal(at),
+                          Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(form->List().ListBox1->viewport(), &press);
+        QMouseEvent release(QEvent::MouseButtonRelease, at, form->List().ListBox1->viewport()->mapToGlobal(at),
+                            Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(form->List().ListBox1->viewport(), &release);
     };
     click(1);
     const imaging::Handle first = file.ImgHandle;
@@ -233,7 +233,7 @@ TEST_F(MainFormRunTest, DropsGoWhereThePageShowingSendsThem) {
     form->PageControl1->setCurrentIndex(2);
     form->HandleDroppedFiles({In("x.GIF")});
     EXPECT_EQ(form->RenameList().Items(), std::vector<std::string>{In("x.GIF")});
-    EXPECT_EQ(form->Panel4->text(), " 変換元ファイル：1files");
+    EXPECT_EQ(form->Rename().Panel4->text(), " 変換元ファイル：1files");
 }
 
 } // namespace
@@ -243,7 +243,7 @@ namespace {
 // "中止" ends a run after the files in flight: later entries are not converted, the end-of-run steps do not
 // follow, and the window is ready for the next run.
 TEST_F(MainFormRunTest, TheStopButtonEndsARunAfterTheFilesInFlight) {
-    EXPECT_FALSE(form->StopButton->isEnabled());
+    EXPECT_FALSE(form->List().StopButton->isEnabled());
     std::vector<std::string> list;
     for (int i = 0; i < 24; ++i) {
         fs::path copy = env.dir / "in" / ("p" + std::to_string(i) + ".png");
@@ -251,16 +251,16 @@ TEST_F(MainFormRunTest, TheStopButtonEndsARunAfterTheFilesInFlight) {
         list.push_back(copy.string());
     }
     env.dialogs->openAnswers.push_back(list);
-    form->Button1->click();
+    form->List().Button1->click();
     auto tray = std::make_shared<TrayLog>();
     form->UseTrayBackend(std::make_unique<RecordingTray>(tray));
     bool stopWasEnabled = false;
     tray->onCall = [&] {
         if (!form->Running() || stopWasEnabled) return;
-        stopWasEnabled = form->StopButton->isEnabled();
-        form->StopButton->click();
+        stopWasEnabled = form->List().StopButton->isEnabled();
+        form->List().StopButton->click();
     };
-    form->Button2->click();
+    form->List().Button2->click();
     EXPECT_TRUE(stopWasEnabled);
     int written = 0;
     for (int i = 0; i < 24; ++i)
@@ -269,8 +269,8 @@ TEST_F(MainFormRunTest, TheStopButtonEndsARunAfterTheFilesInFlight) {
     // Entries are published in list order: what was written is a first part of the list.
     for (int i = 0; i < written; ++i)
         EXPECT_TRUE(fs::exists(Output(("p" + std::to_string(i) + ".jpg").c_str()))) << i;
-    EXPECT_FALSE(form->StopButton->isEnabled());
-    EXPECT_TRUE(form->Button2->isEnabled());
+    EXPECT_FALSE(form->List().StopButton->isEnabled());
+    EXPECT_TRUE(form->List().Button2->isEnabled());
     EXPECT_NE(tray->calls.back().kind, 'D'); // the tray icon stays: a stop skips the end-of-run steps
 }
 
@@ -284,27 +284,27 @@ TEST_F(MainFormRunTest, TheResultViewFollowsTheSelectionAndTheOptions) {
     form->ConversionList().AppendMany({In("a.jpg"), In("b.png")});
     QApplication::processEvents();
     const auto captionAfter = [&](const QString& part) {
-        for (int i = 0; i < 400 && !form->Panel2->text().contains(part); ++i) {
+        for (int i = 0; i < 400 && !form->List().Panel2->text().contains(part); ++i) {
             QApplication::processEvents(QEventLoop::AllEvents, 25);
             QThread::msleep(5);
         }
-        return form->Panel2->text();
+        return form->List().Panel2->text();
     };
-    form->ShowResult->setChecked(true);
-    Select(form->ListBox1, {1});
-    form->ListBox1Click();
+    form->List().ShowResult->setChecked(true);
+    Select(form->List().ListBox1, {1});
+    form->List().ListBox1Click();
     EXPECT_TRUE(captionAfter("→ JPEG").contains("200x150 → JPEG"));
-    EXPECT_TRUE(form->Ik5Disp1->IsShowing());
-    EXPECT_EQ(form->Ik5Disp1->Picture().size(), QSize(200, 150)); // the output, not the 400 x 300 source
+    EXPECT_TRUE(form->List().Ik5Disp1->IsShowing());
+    EXPECT_EQ(form->List().Ik5Disp1->Picture().size(), QSize(200, 150)); // the output, not the 400 x 300 source
 
     form->Options().SetText("ComboBox4", "PNG8");
     EXPECT_TRUE(captionAfter("→ PNG8").contains("200x150 → PNG8"));
     form->Options().SetSpinValue("SpinEdit1", 100);
     EXPECT_TRUE(captionAfter("100x75").contains("100x75 → PNG8"));
-    EXPECT_EQ(form->Ik5Disp1->Picture().size(), QSize(100, 75));
+    EXPECT_EQ(form->List().Ik5Disp1->Picture().size(), QSize(100, 75));
 
     // Off again: the source, with its own information line.
-    form->ShowResult->setChecked(false);
+    form->List().ShowResult->setChecked(false);
     EXPECT_TRUE(captionAfter("400x300x24BPP").contains("400x300x24BPP"));
     EXPECT_FALSE(fs::exists(env.dir / "prog" / "Output"));
 }

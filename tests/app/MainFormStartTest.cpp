@@ -170,8 +170,8 @@ TEST_F(MainFormStartTest, ASettingsStartInCapitalsLoadsThatFileInsteadOfTheDefau
     EXPECT_EQ(Text(*form, "Edit1"), ""); // the default settings file is not read
     EXPECT_EQ(form->ConversionList().Count(), 0);
     // Shown with the loaded format's controls.
-    EXPECT_TRUE(form->TrackBar1->isHidden());
-    EXPECT_FALSE(form->CheckBox10->isHidden());
+    EXPECT_TRUE(form->Settings().TrackBar1->isHidden());
+    EXPECT_FALSE(form->Settings().CheckBox10->isHidden());
 
     // A ".klv" name that does not exist gives the start values.
     auto second = env.StartForm({(env.dir / "missing.klv").string()});

@@ -47,7 +47,7 @@ TEST(MainFormWidgets, EveryButtonIsAGradientButtonOfItsKind) {
     // The large buttons are ellipses: their corners show the page behind them; the face is grey, lighter at
     // the top.
     const QImage window = form->grab().toImage();
-    const QPoint origin = form->Button2->mapTo(form.get(), QPoint(0, 0));
+    const QPoint origin = form->List().Button2->mapTo(form.get(), QPoint(0, 0));
     EXPECT_EQ(window.pixelColor(origin), window.pixelColor(origin - QPoint(3, 3)));
     const QColor top = window.pixelColor(origin + QPoint(46, 6));
     const QColor bottom = window.pixelColor(origin + QPoint(46, 42));
@@ -68,11 +68,11 @@ TEST(MainFormWidgets, TheClientAreaScalesWithTheWindowAndComesBackExactly) {
 
     ResizeClientArea(*form, QSize(1038, 786)); // 1.5 times in both directions
     // Design 295, 414, 93 x 49: halves go to the even neighbour (442.5 -> 442, 139.5 -> 140, 73.5 -> 74).
-    EXPECT_EQ(form->CoolBtn5->geometry(), QRect(442, 621, 140, 74));
+    EXPECT_EQ(form->Rename().CoolBtn5->geometry(), QRect(442, 621, 140, 74));
     EXPECT_EQ(group->geometry(), QRect(0, 441, 1023, 172));
     // 9 points times 1.5 is 13.5, which rounds to 14.
-    EXPECT_EQ(form->CoolBtn5->font().pointSize(), 14);
-    EXPECT_EQ(form->ListBox3->font().pointSize(), 14);
+    EXPECT_EQ(form->Rename().CoolBtn5->font().pointSize(), 14);
+    EXPECT_EQ(form->Rename().ListBox3->font().pointSize(), 14);
     EXPECT_EQ(form->PageControl1->font().pointSize(), 14);
     // A label moves and fits its text at the new font.
     EXPECT_EQ(label->pos(), QPoint(18, widgets::RoundHalfEven(labelAtDesign.y() * 1.5)));
@@ -87,16 +87,16 @@ TEST(MainFormWidgets, TheClientAreaScalesWithTheWindowAndComesBackExactly) {
 
     // Only the window's width grows: lefts and widths follow, tops, heights and fonts stay.
     ResizeClientArea(*form, QSize(1384, 524));
-    EXPECT_EQ(form->CoolBtn5->geometry(), QRect(590, 414, 186, 49));
-    EXPECT_EQ(form->CoolBtn5->font().pointSize(), 9);
+    EXPECT_EQ(form->Rename().CoolBtn5->geometry(), QRect(590, 414, 186, 49));
+    EXPECT_EQ(form->Rename().CoolBtn5->font().pointSize(), 9);
 
     // Smaller than designed: the font does not go below 8 points.
     ResizeClientArea(*form, QSize(553, 419));
-    EXPECT_EQ(form->CoolBtn5->font().pointSize(), 8);
+    EXPECT_EQ(form->Rename().CoolBtn5->font().pointSize(), 8);
 
     ResizeClientArea(*form, QSize(692, 524));
-    EXPECT_EQ(form->CoolBtn5->geometry(), QRect(295, 414, 93, 49));
-    EXPECT_EQ(form->CoolBtn5->font().pointSize(), 9);
+    EXPECT_EQ(form->Rename().CoolBtn5->geometry(), QRect(295, 414, 93, 49));
+    EXPECT_EQ(form->Rename().CoolBtn5->font().pointSize(), 9);
     EXPECT_EQ(group->geometry(), QRect(0, 294, 682, 115));
     EXPECT_EQ(label->geometry(), labelAtDesign);
     EXPECT_EQ(form->pnlStatusBar->geometry(), QRect(0, 505, 692, 19));
@@ -114,9 +114,9 @@ TEST(MainFormWidgets, TheSidewaysScrollReachesTheEndOfTheLongestPath) {
     form->ConversionList().Append(longest);
     form->ConversionList().Append("/b.jpg");
     QApplication::processEvents();
-    QScrollBar* bar = form->ListBox1->horizontalScrollBar();
-    const int textWidth = form->ListBox1->fontMetrics().horizontalAdvance(QString::fromStdString(longest));
-    EXPECT_GE(bar->maximum() + form->ListBox1->viewport()->width(), textWidth);
+    QScrollBar* bar = form->List().ListBox1->horizontalScrollBar();
+    const int textWidth = form->List().ListBox1->fontMetrics().horizontalAdvance(QString::fromStdString(longest));
+    EXPECT_GE(bar->maximum() + form->List().ListBox1->viewport()->width(), textWidth);
     form->ConversionList().Clear();
     form->ConversionList().Append("/a.jpg");
     QApplication::processEvents();
@@ -143,7 +143,7 @@ TEST(MainFormWidgets, AConversionRunDrivesTheTrayIconFrameByFrameAndRemovesIt) {
         files.push_back((env.dir / name).string());
     }
     form->ConversionList().AppendMany(files);
-    form->Button2->click();
+    form->List().Button2->click();
     ASSERT_TRUE(env.dialogs->errors.empty());
 
     // 33, 66 and 100 percent: frames 1, 3 and 4, each file one icon change and one hint change.

@@ -112,13 +112,13 @@ TEST_F(OptionPanelTest, EachFormatShowsItsOwnControls) {
         ASSERT_EQ(form->Options().Text("ComboBox4"), row.format);
         for (const char* name : {"Label8", "Label14", "Label15", "Label11"})
             EXPECT_EQ(!Find<QWidget>(*form, name)->isHidden(), row.quality) << row.format << " " << name;
-        EXPECT_EQ(!form->TrackBar1->isHidden(), row.quality) << row.format;
-        EXPECT_EQ(!form->CheckBox7->isHidden(), row.progressive) << row.format;
-        EXPECT_EQ(!form->Label7->isHidden(), row.comment) << row.format;
-        EXPECT_EQ(!form->Edit3->isHidden(), row.comment) << row.format;
-        EXPECT_EQ(!form->CheckBox10->isHidden(), row.interlace) << row.format;
-        EXPECT_TRUE(form->CheckBox11->isHidden()) << row.format;
-        EXPECT_TRUE(form->CoolBtn10->isHidden()) << row.format;
+        EXPECT_EQ(!form->Settings().TrackBar1->isHidden(), row.quality) << row.format;
+        EXPECT_EQ(!form->Settings().CheckBox7->isHidden(), row.progressive) << row.format;
+        EXPECT_EQ(!form->Settings().Label7->isHidden(), row.comment) << row.format;
+        EXPECT_EQ(!form->Settings().Edit3->isHidden(), row.comment) << row.format;
+        EXPECT_EQ(!form->Settings().CheckBox10->isHidden(), row.interlace) << row.format;
+        EXPECT_TRUE(form->Settings().CheckBox11->isHidden()) << row.format;
+        EXPECT_TRUE(form->Settings().CoolBtn10->isHidden()) << row.format;
     }
 
     // Typed texts that are no format ("jpeg" in lower case, "GIF") leave the last recognised format's states.
@@ -126,40 +126,40 @@ TEST_F(OptionPanelTest, EachFormatShowsItsOwnControls) {
     for (const char* typed : {"jpeg", "GIF"}) {
         combo->setEditText(typed);
         EXPECT_EQ(form->Options().Text("ComboBox4"), typed);
-        EXPECT_TRUE(form->TrackBar1->isHidden()) << typed;
-        EXPECT_FALSE(form->CheckBox10->isHidden()) << typed;
-        EXPECT_FALSE(form->Edit3->isHidden()) << typed;
+        EXPECT_TRUE(form->Settings().TrackBar1->isHidden()) << typed;
+        EXPECT_FALSE(form->Settings().CheckBox10->isHidden()) << typed;
+        EXPECT_FALSE(form->Settings().Edit3->isHidden()) << typed;
     }
     // Back to JPEG: the hidden quality kept its value and label.
     form->Options().SetLevel("TrackBar1", 42);
     combo->setEditText("JPEG");
-    EXPECT_FALSE(form->TrackBar1->isHidden());
-    EXPECT_EQ(form->TrackBar1->value(), 42);
-    EXPECT_EQ(form->Label11->text(), "42%");
+    EXPECT_FALSE(form->Settings().TrackBar1->isHidden());
+    EXPECT_EQ(form->Settings().TrackBar1->value(), 42);
+    EXPECT_EQ(form->Settings().Label11->text(), "42%");
 }
 
 TEST_F(OptionPanelTest, TrackBarsShowTheirPercentage) {
-    form->TrackBar2->setValue(0);
-    EXPECT_EQ(form->Label23->text(), "0%");
-    form->TrackBar2->setValue(73);
+    form->Settings().TrackBar2->setValue(0);
+    EXPECT_EQ(form->Settings().Label23->text(), "0%");
+    form->Settings().TrackBar2->setValue(73);
     EXPECT_EQ(form->Options().Level("TrackBar2"), 73);
-    EXPECT_EQ(form->Label23->text(), "73%");
-    form->TrackBar1->setValue(0);
-    EXPECT_EQ(form->Label11->text(), "0%");
+    EXPECT_EQ(form->Settings().Label23->text(), "73%");
+    form->Settings().TrackBar1->setValue(0);
+    EXPECT_EQ(form->Settings().Label11->text(), "0%");
 }
 
 TEST_F(OptionPanelTest, PickersChangeTheirOptionOnlyWhenConfirmed) {
     ScriptedDialogs& dialogs = *env.dialogs;
 
     // Colours: the dialog opens on the present colour.
-    form->CoolBtn9->click();
+    form->Settings().CoolBtn9->click();
     EXPECT_EQ(dialogs.colourOffered, options::kTransparentStart);
     EXPECT_EQ(form->Options().ColourOf("ColorDialog2"), options::kTransparentStart); // cancelled
     dialogs.colourAnswer = 0x00123456u;
-    form->CoolBtn3->click();
+    form->Settings().CoolBtn3->click();
     EXPECT_EQ(dialogs.colourOffered, options::kYellow);
     EXPECT_EQ(form->Options().ColourOf("ColorDialog1"), 0x00123456u);
-    form->CoolBtn10Click();
+    form->Settings().CoolBtn10Click();
     EXPECT_EQ(form->Options().ColourOf("ColorDialog3"), 0x00123456u);
 
     // The font.
@@ -169,25 +169,25 @@ TEST_F(OptionPanelTest, PickersChangeTheirOptionOnlyWhenConfirmed) {
     chosen.style = options::kFontBold;
     chosen.colour = 0x000000FFu;
     dialogs.fontAnswer = chosen;
-    form->CoolBtn1->click();
+    form->Settings().CoolBtn1->click();
     EXPECT_EQ(dialogs.fontOffered->name, "ＭＳ Ｐゴシック");
     EXPECT_EQ(form->Options().Font(), chosen);
 
     // Folders: cancelling keeps the text; a choice replaces it.
     const std::string before = form->Options().Text("Edit2");
-    form->CoolBtn2->click();
+    form->Settings().CoolBtn2->click();
     EXPECT_EQ(form->Options().Text("Edit2"), before);
     dialogs.folderAnswer = "/data/out";
-    form->CoolBtn2->click();
-    EXPECT_EQ(form->Edit2->text(), "/data/out");
+    form->Settings().CoolBtn2->click();
+    EXPECT_EQ(form->Settings().Edit2->text(), "/data/out");
     dialogs.folderAnswer = "/";
-    form->CoolBtn7->click();
-    EXPECT_EQ(form->Edit6->text(), "/");
+    form->Rename().CoolBtn7->click();
+    EXPECT_EQ(form->Rename().Edit6->text(), "/");
 
     // The overlay image: one file from the picture dialog, with its title and filters.
     dialogs.openAnswers.push_back({"/pics/logo.png"});
-    form->CoolBtn8->click();
-    EXPECT_EQ(form->Edit7->text(), "/pics/logo.png");
+    form->Settings().CoolBtn8->click();
+    EXPECT_EQ(form->Settings().Edit7->text(), "/pics/logo.png");
     ASSERT_FALSE(dialogs.requests.empty());
     const app::FileDialogRequest& request = dialogs.requests.back();
     EXPECT_EQ(request.title, "画像の選択 (Shiftキーを押しながら複数画像の選択もできます)");
@@ -203,8 +203,8 @@ TEST_F(OptionPanelTest, PickersChangeTheirOptionOnlyWhenConfirmed) {
 
 TEST_F(OptionPanelTest, SettingsMenuCommandsSaveAndLoadAndReapplyTheFormatRules) {
     ScriptedDialogs& dialogs = *env.dialogs;
-    form->ComboBox4->setEditText("PNG24");
-    form->Edit3->setText("note");
+    form->Settings().ComboBox4->setEditText("PNG24");
+    form->Settings().Edit3->setText("note");
     const fs::path saved = env.dir / "set.klv";
     dialogs.saveAnswers.push_back(saved.string());
     form->mnuSaveClick();
@@ -219,23 +219,23 @@ TEST_F(OptionPanelTest, SettingsMenuCommandsSaveAndLoadAndReapplyTheFormatRules)
     dialogs.openAnswers.push_back({(env.dir / "fpx").string()});
     form->mnuOpenClick();
     EXPECT_EQ(dialogs.requests[1].title, "設定ファイルを開く");
-    EXPECT_EQ(form->ComboBox4->currentText(), "FPX");
-    EXPECT_FALSE(form->TrackBar1->isHidden());
-    EXPECT_TRUE(form->Edit3->isHidden());
-    EXPECT_TRUE(form->CheckBox10->isHidden());
+    EXPECT_EQ(form->Settings().ComboBox4->currentText(), "FPX");
+    EXPECT_FALSE(form->Settings().TrackBar1->isHidden());
+    EXPECT_TRUE(form->Settings().Edit3->isHidden());
+    EXPECT_TRUE(form->Settings().CheckBox10->isHidden());
     EXPECT_TRUE(Find<app::TSpinEdit>(*form, "SpinEdit6")->isEnabled());
-    EXPECT_EQ(form->Edit3->text(), ""); // every option not in the file is back at its start value
+    EXPECT_EQ(form->Settings().Edit3->text(), ""); // every option not in the file is back at its start value
 
     // And the saved one brings its values back.
     dialogs.openAnswers.push_back({saved.string()});
     form->mnuOpenClick();
-    EXPECT_EQ(form->Edit3->text(), "note");
-    EXPECT_FALSE(form->Edit3->isHidden());
+    EXPECT_EQ(form->Settings().Edit3->text(), "note");
+    EXPECT_FALSE(form->Settings().Edit3->isHidden());
 
     // Cancelled dialogs change nothing; a bad colour is reported.
     form->mnuOpenClick();
     form->mnuSaveClick();
-    EXPECT_EQ(form->Edit3->text(), "note");
+    EXPECT_EQ(form->Settings().Edit3->text(), "note");
     std::ofstream(env.dir / "bad.klv") << "[Font]\nColor=purple-ish\n";
     dialogs.openAnswers.push_back({(env.dir / "bad.klv").string()});
     form->mnuOpenClick();

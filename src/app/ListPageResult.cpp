@@ -5,6 +5,8 @@
 #include <QKeySequence>
 
 #include "app/Ik5Disp.h"
+#include "app/ListClicks.h"
+#include "app/ListPage.h"
 #include "app/MainForm.h"
 #include "app/Placement.h"
 #include "app/ResultView.h"
@@ -14,16 +16,16 @@
 
 namespace app {
 
-void TForm1::BuildResultView() {
-    ShowResult = new QAction(QStringLiteral("変換後を表示(&R)"), this);
+void ListPage::MakeResultView() {
+    ShowResult = new QAction(QStringLiteral("変換後を表示(&R)"), &form_);
     ShowResult->setObjectName(QStringLiteral("ShowResult"));
     ShowResult->setCheckable(true);
     ShowResult->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
-    addAction(ShowResult); // the shortcut works on every page
+    form_.addAction(ShowResult); // the shortcut works on every page
     Ik5Disp1->setContextMenuPolicy(Qt::ActionsContextMenu);
     Ik5Disp1->addAction(ShowResult);
     resultView_ = std::make_unique<ResultView>(this, [this](const QImage& picture, const QString& caption) {
-        if (!ShowResult->isChecked() || running_) return;
+        if (!ShowResult->isChecked() || form_.Running()) return;
         if (picture.isNull()) {
             Ik5Disp1->Action = TIk5Disp::kClear;
             Ik5Disp1->Execute();
@@ -34,21 +36,21 @@ void TForm1::BuildResultView() {
     });
     // Either view shows the selection again when the toggle changes; the result follows every option.
     connect(ShowResult, &QAction::toggled, this, [this](bool) { ListBox1Click(); });
-    rules_.push_back(options_.SubscribeAll([this](const std::string&) {
+    rules_.push_back(form_.Options().SubscribeAll([this](const std::string&) {
         if (ShowResult->isChecked()) RequestResult();
     }));
     ShowResult->setChecked(ReadShowResult());
 }
 
-void TForm1::RequestResult() {
-    if (running_) return;
+void ListPage::RequestResult() {
+    if (form_.Running()) return;
     std::vector<int> rows = SelectedRows(ListBox1);
     std::sort(rows.begin(), rows.end());
     for (int row : rows) {
-        if (row < 0 || row >= conversionList_.Count()) continue;
-        const std::string path = conversionList_.At(row);
+        if (row < 0 || row >= form_.ConversionList().Count()) continue;
+        const std::string path = form_.ConversionList().At(row);
         if (convert::IsGifOrTiff(path)) continue;
-        resultView_->Request(convert::CaptureRunOptions(options_, programFolder_), path);
+        resultView_->Request(convert::CaptureRunOptions(form_.Options(), form_.ProgramFolder()), path);
         return;
     }
     resultView_->Cancel();

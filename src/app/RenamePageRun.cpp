@@ -9,6 +9,8 @@
 #include <QProgressBar>
 
 #include "app/MainForm.h"
+#include "app/PageBuilder.h"
+#include "app/RenamePage.h"
 #include "rename/RenameRun.h"
 
 namespace app {
@@ -35,33 +37,22 @@ private:
 
 } // namespace
 
-void TForm1::SetRenaming(bool renaming) {
-    renaming_ = renaming;
-    // The conversion run's button waits too: both runs show their progress on the same bars.
-    for (QWidget* w :
-         {static_cast<QWidget*>(ListBox2), static_cast<QWidget*>(CoolBtn4), static_cast<QWidget*>(CoolBtn5),
-          static_cast<QWidget*>(CoolBtn6), static_cast<QWidget*>(CoolBtn7), static_cast<QWidget*>(Button2)})
-        w->setEnabled(!renaming);
-    A1->setEnabled(!renaming);
-    D1->setEnabled(!renaming);
-}
-
-void TForm1::CoolBtn5Click() {
-    if (renaming_ || running_) return;
-    SetRenaming(true);
+void RenamePage::CoolBtn5Click() {
+    if (form_.Renaming() || form_.Running()) return;
+    form_.SetRenaming(true);
     struct EndRun {
         TForm1& form;
+        TPanel& caption;
         ~EndRun() {
             form.SetRenaming(false);
             form.ProgressBar1->setValue(0);
-            form.Panel5->setText(
-                QString::fromStdString(renaming::DestinationCountCaption(form.DestinationList().Count())));
+            caption.setText(QString::fromStdString(renaming::DestinationCountCaption(form.DestinationList().Count())));
         }
-    } endRun{*this};
+    } endRun{form_, *Panel5};
 
-    WindowRenameObserver observer(*this);
-    renaming::RenameRun run(renaming::RenamePageRule(options_), observer);
-    run.Run(renameList_.Items());
+    WindowRenameObserver observer(form_);
+    renaming::RenameRun run(renaming::RenamePageRule(form_.Options()), observer);
+    run.Run(form_.RenameList().Items());
 }
 
 } // namespace app

@@ -6,7 +6,9 @@
 #include <QProgressBar>
 
 #include "app/Ik5Disp.h"
+#include "app/ListPage.h"
 #include "app/MainForm.h"
+#include "app/PageBuilder.h"
 #include "app/NamingStages.h"
 #include "convert/ParallelRun.h"
 #include "widgets/TrayIcon.h"
@@ -21,7 +23,8 @@ struct RunAbandoned {};
 // Shows a run's progress on the window.
 class WindowRunObserver : public convert::RunObserver {
 public:
-    WindowRunObserver(TForm1& form, const bool& abandon) : form_(form), abandon_(abandon) {}
+    WindowRunObserver(TForm1& form, ListPage& page, const bool& abandon)
+        : form_(form), page_(page), abandon_(abandon) {}
 
     void OverallRange(int maximum) override {
         // An empty list keeps a plain empty bar (a 0..0 range would draw a busy indicator).
@@ -36,9 +39,9 @@ public:
         QCoreApplication::processEvents();
         if (abandon_) throw RunAbandoned{};
     }
-    void PanelCaption(const std::string& text) override { form_.Panel2->setText(QString::fromStdString(text)); }
+    void PanelCaption(const std::string& text) override { page_.Panel2->setText(QString::fromStdString(text)); }
     void ShowPreview(imaging::Handle image) override {
-        TIk5Disp& display = *form_.Ik5Disp1;
+        TIk5Disp& display = *page_.Ik5Disp1;
         display.Action = TIk5Disp::kClear;
         display.Execute();
         display.ImgHandle = image;
@@ -51,47 +54,38 @@ public:
 
 private:
     TForm1& form_;
+    ListPage& page_;
     const bool& abandon_;
 };
 
 } // namespace
 
-void TForm1::SetRunning(bool running) {
-    running_ = running;
-    // The conversion list and its buttons, and the options (taken at the start of the run), wait for the end;
-    // so does the rename run, which would share the progress bars.
-    for (QWidget* w : {static_cast<QWidget*>(ListBox1), static_cast<QWidget*>(Button1), static_cast<QWidget*>(Button2),
-                       static_cast<QWidget*>(Button3), TabSheet2, static_cast<QWidget*>(CoolBtn5)})
-        w->setEnabled(!running);
-    N4->setEnabled(!running);
-    StopButton->setEnabled(running);
-}
-
-void TForm1::StopButtonClick() {
+void ListPage::StopButtonClick() {
     // The files being converted are finished and saved; no later entry is started, and as for any stop the
     // end-of-run steps do not follow.
     if (activeRun_) activeRun_->RequestStop();
 }
 
-void TForm1::Button2Click() {
-    if (running_ || renaming_) return;
-    SetRunning(true);
-    closedDuringRun_ = false;
+void ListPage::Button2Click() {
+    if (form_.Running() || form_.Renaming()) return;
+    form_.SetRunning(true);
+    abandoned_ = false;
     struct EndRun {
         TForm1& form;
+        convert::ParallelRun*& activeRun;
         ~EndRun() {
-            form.activeRun_ = nullptr;
+            activeRun = nullptr;
             form.SetRunning(false);
         }
-    } endRun{*this};
+    } endRun{form_, activeRun_};
 
-    WindowRunObserver observer(*this, closedDuringRun_);
+    WindowRunObserver observer(form_, *this, abandoned_);
     // Every core converts; the observer still sees the entries one after another, in list order.
-    convert::ParallelRun run(components_, convert::CaptureRunOptions(options_, programFolder_),
+    convert::ParallelRun run(form_.Components(), convert::CaptureRunOptions(form_.Options(), form_.ProgramFolder()),
                              convert::RunMode::Window, observer, [] { return std::make_unique<NamingStages>(); });
     activeRun_ = &run;
     try {
-        run.Run(conversionList_.Items());
+        run.Run(form_.ConversionList().Items());
     } catch (const RunAbandoned&) {
         // The window was closed; the settings are saved already and nothing else is left to do.
     }

@@ -1,0 +1,41 @@
+#pragma once
+// What the main window holds besides its controls, for its own implementation files (MainForm*.cpp).
+#include <memory>
+#include <string>
+
+#include "app/FramePlacement.h"
+#include "app/ListClicks.h"
+#include "app/MainForm.h"
+
+namespace app {
+
+// The client area's design size: controls are placed in it, and the resizer scales them from it.
+inline constexpr int kDesignClientWidth = 692;
+inline constexpr int kDesignClientHeight = 524;
+
+struct TForm1::State {
+    State(TForm1& form, std::string programFolder, std::string settingsFile, std::shared_ptr<DialogProvider> dialogs)
+        : programFolder(std::move(programFolder)), settingsFile(std::move(settingsFile)),
+          dialogs(dialogs ? std::move(dialogs) : MakeQtDialogProvider()), options(this->programFolder),
+          placement(form) {}
+
+    std::string programFolder;
+    std::string resourceFolder;
+    std::string settingsFile;
+    std::shared_ptr<DialogProvider> dialogs;
+    options::OptionSet options;
+    sources::FileList conversionList;
+    sources::FileList renameList;
+    sources::FileList destinationList;
+    convert::RunComponents components;
+    std::unique_ptr<ListClicks> clicks;
+    // The pages are destroyed before the options and lists they show.
+    std::unique_ptr<ListPage> list;
+    std::unique_ptr<SettingsPage> settings;
+    std::unique_ptr<RenamePage> rename;
+    bool running = false;
+    bool renaming = false;
+    FramePlacement placement;
+};
+
+} // namespace app
