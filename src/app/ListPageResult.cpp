@@ -35,7 +35,7 @@ void ListPage::MakeResultView() {
         if (!caption.isEmpty()) Panel2->setText(QStringLiteral(" ") + caption);
     });
     // Either view shows the selection again when the toggle changes; the result follows every option.
-    connect(ShowResult, &QAction::toggled, this, [this](bool) { ListBox1Click(); });
+    connect(ShowResult, &QAction::toggled, this, [this](bool) { form_.Guarded([this] { ListBox1Click(); }); });
     rules_.push_back(form_.Options().SubscribeAll([this](const std::string&) {
         if (ShowResult->isChecked()) RequestResult();
     }));

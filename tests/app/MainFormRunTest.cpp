@@ -309,4 +309,18 @@ TEST_F(MainFormRunTest, TheResultViewFollowsTheSelectionAndTheOptions) {
     EXPECT_FALSE(fs::exists(env.dir / "prog" / "Output"));
 }
 
+// The toggle shows the selection again: a damaged file selected then goes to the error box as a click on it
+// does, and nothing escapes into the event loop.
+TEST_F(MainFormRunTest, TogglingTheResultViewOnADamagedFileShowsTheError) {
+    const std::string text = "not a picture at all";
+    testsupport::WriteBytes(In("bad.jpg"), std::vector<std::uint8_t>(text.begin(), text.end()));
+    form->show();
+    form->ConversionList().AppendMany({In("bad.jpg")});
+    Select(form->List().ListBox1, {0});
+    env.dialogs->errors.clear();
+    EXPECT_NO_THROW(form->List().ShowResult->setChecked(!form->List().ShowResult->isChecked()));
+    EXPECT_NO_THROW(form->List().ShowResult->setChecked(!form->List().ShowResult->isChecked()));
+    EXPECT_FALSE(env.dialogs->errors.empty());
+}
+
 } // namespace
