@@ -240,7 +240,6 @@ public:
     }
     ~Worker() {
         if (thread_.joinable()) thread_.join();
-        images::ReleaseAll(components_);
     }
 
     void Start(const std::vector<std::string>& list, Scheduler& scheduler) {
@@ -273,6 +272,7 @@ private:
     }
 
     RunComponents components_;
+    images::HeldImages held_{components_}; // once the thread has ended
     RunOptions options_;
     std::unique_ptr<RunStages> stages_;
     Recorder recorder_;

@@ -60,6 +60,7 @@ std::optional<RenderedResult> RenderResult(RunOptions options, const std::string
     options.generatedNames = false;
 
     RunComponents components;
+    images::HeldImages held(components);
     RunObserver quiet; // no window, tray or sound: the result is only kept
     BatchRun run(components, options, RunMode::CommandLine, quiet, stages);
     std::optional<RenderedResult> result;
@@ -68,13 +69,9 @@ std::optional<RenderedResult> RenderResult(RunOptions options, const std::string
         result->bytes = ReadBack(file);
     }); // the file goes with `file`: it never had a name
     struct Cleanup {
-        RunComponents& components;
         std::string bitmap;
-        ~Cleanup() {
-            images::ReleaseAll(components);
-            ::unlink(bitmap.c_str());
-        }
-    } cleanup{components, CaptionBitmapPath(options.TempFolder(), source)};
+        ~Cleanup() { ::unlink(bitmap.c_str()); }
+    } cleanup{CaptionBitmapPath(options.TempFolder(), source)};
     run.Start({source});
     if (run.ConvertOrSkip(source, 0) != BatchRun::Outcome::Converted || !result) return std::nullopt;
     const OutputFormat format = ChooseOutputFormat(options.format, options.quality, options.progressive);

@@ -25,5 +25,18 @@ void CommitEffect(imaging::TIk5Effect& effect);
 // Every image the controls of a run may still name, each once; every handle set to 0.
 void ReleaseAll(RunComponents& components);
 
+// The owner of the images held by a set of controls that live only for one job (a worker of a parallel run, the
+// result view's run): whatever they still name when the job ends, however it ends, is let go.
+class HeldImages {
+public:
+    explicit HeldImages(RunComponents& components) : components_(components) {}
+    ~HeldImages() { ReleaseAll(components_); }
+    HeldImages(const HeldImages&) = delete;
+    HeldImages& operator=(const HeldImages&) = delete;
+
+private:
+    RunComponents& components_;
+};
+
 } // namespace images
 } // namespace convert
