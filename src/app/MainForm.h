@@ -1,9 +1,8 @@
 #pragma once
-// TForm1, the main window: the menus, the page control with its pages (ListPage, SettingsPage, RenamePage: each
-// owns its controls, by their designer names, and their handlers), the status bar, the start-up modes with a
-// window, drops (MainFormDrops.cpp) and closing. MainFormPages.cpp builds the page control and the status bar
-// and holds the pages while a run works. The client area below the menu bar keeps its design layout (692 x 524)
-// and is scaled as a whole by FormResizer1: every control's place, size and font follow its size.
+// TForm1, the main window: menus, the pages (ListPage, SettingsPage, RenamePage own their controls, by their
+// designer names, and their handlers), the status bar, start-up with a window, drops (MainFormDrops.cpp) and
+// closing; MainFormPages.cpp builds the pages and the status bar and holds the pages during a run. The client
+// area keeps its design layout (692 x 524), scaled as a whole by FormResizer1.
 #include <functional>
 #include <memory>
 #include <string>
@@ -25,7 +24,6 @@ class QAbstractButton;
 class QMimeData;
 class QProgressBar;
 class QTabWidget;
-
 namespace widgets {
 class TFormResizer;
 class TRxTrayIcon;
@@ -53,8 +51,7 @@ public:
     // any letter case, or the default one) and shows the window, which opens even after an error on the way.
     void FormCreate(const std::vector<std::string>& args);
 
-    // The about box and the help viewer, set by main (tests set their own); without one, a plain version box, or
-    // the help file opened with the desktop's viewer.
+    // The about box and help viewer, set by main (tests set their own); without: a plain box, the desktop's viewer.
     std::function<void()> AboutHook;                           // "バージョン情報(&A)..."
     std::function<void(const std::string& helpFile)> HelpHook; // "ヘルプ目次(&C)" / F1
 
@@ -79,8 +76,8 @@ public:
     SettingsPage& Settings();
     RenamePage& Rename();
 
-    // Runs a handler as the controls do (an error it raises goes to the error box); a click on `button` (a
-    // trigger of `action`) runs `handler` so, for as long as `page` lives.
+    // Runs a handler as the controls do (its error goes to the error box); a click on `button` (a trigger of
+    // `action`) runs `handler` so while `page` lives.
     void Guarded(const std::function<void()>& handler);
     void OnClick(QAbstractButton* button, QObject* page, std::function<void()> handler);
     void OnClick(QAction* action, QObject* page, std::function<void()> handler);
@@ -94,8 +91,8 @@ public:
     void mnuSaveClick();
     void herupu2Click();
     void About1Click();
-    // Local paths dropped onto the window (the page showing decides where they go); files and folders given when
-    // the window opens ("kelvo --open"), which join the conversion list as a drop onto the list page does.
+    // Local paths dropped onto the window (the page showing decides where they go); files and folders given at
+    // the start ("kelvo --open") join the conversion list as a drop onto the list page does.
     void HandleDroppedFiles(const std::vector<std::string>& names);
     void OpenFilesInList(const std::vector<std::string>& names);
 

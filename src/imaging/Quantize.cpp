@@ -121,6 +121,16 @@ struct ChosenPalette {
     std::unique_ptr<liq_result, ResultFree> result;
 };
 
+// libimagequant's palette for the sampled image, mapped with full Floyd-Steinberg dithering.
+void QuantizeSample(ChosenPalette& chosen) {
+    liq_result* rawResult = nullptr;
+    liq_error error = liq_image_quantize(chosen.sampled.get(), chosen.attr.get(), &rawResult);
+    chosen.result.reset(rawResult);
+    CheckLiq(error, "quantize");
+    if (!chosen.result) Fail("colour reduction failed: no result");
+    CheckLiq(liq_set_dithering_level(chosen.result.get(), 1.0f), "dithering");
+}
+
 // Chooses the palette from an evenly spread sample of the image (all of it when it is small).
 ChosenPalette ChoosePalette(const std::uint8_t* rgb, int width, int height) {
     ChosenPalette chosen;
@@ -137,12 +147,7 @@ ChosenPalette ChoosePalette(const std::uint8_t* rgb, int width, int height) {
     chosen.sampled.reset(
         liq_image_create_rgba(chosen.attr.get(), chosen.sample.data(), sampledWidth, sampledHeight, 0));
     if (!chosen.sampled) Fail("colour reduction failed: the image is too large");
-    liq_result* rawResult = nullptr;
-    liq_error error = liq_image_quantize(chosen.sampled.get(), chosen.attr.get(), &rawResult);
-    chosen.result.reset(rawResult);
-    CheckLiq(error, "quantize");
-    if (!chosen.result) Fail("colour reduction failed: no result");
-    CheckLiq(liq_set_dithering_level(chosen.result.get(), 1.0f), "dithering");
+    QuantizeSample(chosen);
     return chosen;
 }
 
@@ -188,12 +193,7 @@ ChosenPalette FixedPalette(const liq_palette& palette) {
     if (!fixed.sampled) Fail("colour reduction failed: out of memory");
     for (unsigned i = 0; i < palette.count; ++i)
         CheckLiq(liq_image_add_fixed_color(fixed.sampled.get(), palette.entries[i]), "fixed colour");
-    liq_result* rawResult = nullptr;
-    liq_error error = liq_image_quantize(fixed.sampled.get(), fixed.attr.get(), &rawResult);
-    fixed.result.reset(rawResult);
-    CheckLiq(error, "quantize");
-    if (!fixed.result) Fail("colour reduction failed: no result");
-    CheckLiq(liq_set_dithering_level(fixed.result.get(), 1.0f), "dithering");
+    QuantizeSample(fixed);
     return fixed;
 }
 
