@@ -22,7 +22,7 @@
 #include "imaging/Ik5Common.h"
 #include "convert/Caption.h"
 #include "convert/SourceGuard.h"
-#include "imaging/codecs/JpegFrame.h"
+#include "imaging/DecodeWeight.h"
 
 namespace convert {
 
@@ -174,10 +174,7 @@ private:
 
     // A progressive JPEG keeps every coefficient of the whole image while it decodes, even at a reduced scale;
     // two large ones at once would double the run's peak memory for no gain in time.
-    static bool IsHeavy(const std::string& path) {
-        auto frame = imaging::codecs::ReadJpegFrame(path);
-        return frame && frame->progressive && std::int64_t(frame->width) * frame->height >= kHeavyPixels;
-    }
+    static bool IsHeavy(const std::string& path) { return imaging::PixelsHeldWhileDecoding(path) >= kHeavyPixels; }
 
     // Called with the lock held: the entry to start next, or the end of the queue when none may start now.
     Queue::iterator Eligible() {
