@@ -23,7 +23,7 @@ ListPage::ListPage(TForm1& form, QWidget* sheet, ListClicks& clicks) : TabSheet1
     convert::RunComponents& components = form_.Components();
     preview_ = std::make_unique<PreviewController>(form_.ConversionList(), components.Ik5File1, components.Ik5Common1,
                                                    *Ik5Disp1);
-    preview_->SetProgress = [this](int percent) { form_.ProgressBar1->setValue(percent); };
+    preview_->SetProgress = [this](int percent) { form_.Status().ProgressBar1->setValue(percent); };
     form_.OnClick(Button1, this, [this] { Button1Click(); });
     form_.OnClick(Button2, this, [this] { Button2Click(); });
     form_.OnClick(StopButton, this, [this] { StopButtonClick(); });

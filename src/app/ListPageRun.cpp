@@ -28,10 +28,10 @@ public:
 
     void OverallRange(int maximum) override {
         // An empty list keeps a plain empty bar (a 0..0 range would draw a busy indicator).
-        form_.ProgressBar2->setRange(0, std::max(maximum, 1));
+        form_.Status().ProgressBar2->setRange(0, std::max(maximum, 1));
     }
-    void OverallPosition(int position) override { form_.ProgressBar2->setValue(position); }
-    void FileProgress(int percent) override { form_.ProgressBar1->setValue(percent); }
+    void OverallPosition(int position) override { form_.Status().ProgressBar2->setValue(position); }
+    void FileProgress(int percent) override { form_.Status().ProgressBar1->setValue(percent); }
     void TrayProgress(int frame, const std::string& hint, int, int) override {
         widgets::TrayProgress(*form_.RxTrayIcon1, frame, hint);
     }

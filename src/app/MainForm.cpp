@@ -85,7 +85,7 @@ widgets::TRxTrayIcon* MakeTrayIcon(TForm1& form, std::unique_ptr<widgets::TrayBa
 // edit's buttons, the page control's tab bar) are laid out by their own control and are left to it.
 void LeaveInnerPartsToTheirControls(TForm1& form) {
     QWidget* client = form.centralWidget();
-    QSet<const QWidget*> containers{client, form.pnlStatusBar};
+    QSet<const QWidget*> containers{client, form.Status().pnlStatusBar};
     for (int page = 0; page < form.PageControl1->count(); ++page)
         containers.insert(form.PageControl1->widget(page));
     for (const QGroupBox* group : client->findChildren<QGroupBox*>())
@@ -98,16 +98,9 @@ void LeaveInnerPartsToTheirControls(TForm1& form) {
 // The status bar keeps to the bottom edge at its (scaled) height; the page control fills the rest.
 void AlignClientArea(TForm1& form) {
     const QSize client = form.centralWidget()->size();
-    const int barHeight = form.pnlStatusBar->height();
-    form.pnlStatusBar->setGeometry(0, client.height() - barHeight, client.width(), barHeight);
+    form.Status().KeepToBottom(client.width(), client.height());
+    const int barHeight = form.Status().pnlStatusBar->height();
     form.PageControl1->setGeometry(0, 0, client.width(), std::max(client.height() - barHeight, 0));
-    // Inside the status bar: ProgressBar1 at the right edge, ProgressBar2 left of it, the text panel the rest.
-    int right = client.width();
-    for (QProgressBar* bar : {form.ProgressBar1, form.ProgressBar2}) {
-        right -= bar->width();
-        bar->setGeometry(right, 0, bar->width(), barHeight);
-    }
-    form.Panel3->setGeometry(0, 0, std::max(right, 0), barHeight);
 }
 
 } // namespace
@@ -123,10 +116,9 @@ TForm1::TForm1(std::string programFolder, std::string settingsFile, std::shared_
     state_->clicks = std::make_unique<ListClicks>([this] { Guarded([this] { state_->list->ListBox1Click(); }); });
     BuildMenus(*this);
     BuildPages();
-    BuildStatusBar();
     // The file progress bar follows every load and save of the preview (a run sets its own for its duration).
     state_->components.Ik5File1.OnProgress = [this](imaging::TIk5File&, std::int16_t percent) {
-        ProgressBar1->setValue(percent);
+        state_->status->ProgressBar1->setValue(percent);
     };
     state_->settings->SubscribeRules();
     state_->rename->SubscribeRules();
@@ -189,6 +181,9 @@ SettingsPage& TForm1::Settings() {
 }
 RenamePage& TForm1::Rename() {
     return *state_->rename;
+}
+StatusBar& TForm1::Status() {
+    return *state_->status;
 }
 
 void TForm1::Guarded(const std::function<void()>& handler) {

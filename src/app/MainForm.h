@@ -12,17 +12,15 @@
 
 #include "app/Dialogs.h"
 #include "app/ListPage.h"
-#include "app/PageBuilder.h"
 #include "app/RenamePage.h"
 #include "app/SettingsPage.h"
+#include "app/StatusBar.h"
 #include "convert/BatchRun.h"
 #include "options/OptionSet.h"
 #include "sources/FileList.h"
-#include "widgets/CoolBtn.h"
 
 class QAbstractButton;
 class QMimeData;
-class QProgressBar;
 class QTabWidget;
 namespace widgets {
 class TFormResizer;
@@ -41,8 +39,8 @@ class TForm1 : public QMainWindow {
     friend class RenamePage; // so does its run (SetRenaming)
 
 public:
-    // `programFolder` ends with "/"; `settingsFile` is the default settings file read at a plain start and
-    // written at closing. `dialogs` answers every question (Qt's dialogs when null).
+    // `programFolder` ends with "/"; `settingsFile` is read at a plain start and written at closing; `dialogs`
+    // answers every question (Qt's dialogs when null).
     TForm1(std::string programFolder, std::string settingsFile, std::shared_ptr<DialogProvider> dialogs = nullptr,
            QWidget* parent = nullptr);
     ~TForm1() override;
@@ -57,7 +55,6 @@ public:
 
     // The notification-area icon talks to this backend from now on (tests count what reaches it).
     void UseTrayBackend(std::unique_ptr<widgets::TrayBackend> backend);
-
     // For main, the pages and tests.
     options::OptionSet& Options();
     sources::FileList& ConversionList();
@@ -67,14 +64,14 @@ public:
     DialogProvider& Dialogs();
     const std::string& ProgramFolder() const;
     const std::string& SettingsFile() const;
-    // The help file lies with the program's read-only files: the program folder, or share/kelvo/ when installed.
-    std::string HelpFile() const;
+    std::string HelpFile() const; // with the read-only files: the program folder, or share/kelvo/ installed
     void SetResourceFolder(std::string folder);
     bool Running() const;
     bool Renaming() const;
     ListPage& List();
     SettingsPage& Settings();
     RenamePage& Rename();
+    StatusBar& Status();
 
     // Runs a handler as the controls do (its error goes to the error box); a click on `button` (a trigger of
     // `action`) runs `handler` so while `page` lives.
@@ -98,10 +95,6 @@ public:
 
     // Controls, by their designer names.
     QTabWidget* PageControl1 = nullptr;
-    QWidget* pnlStatusBar = nullptr;
-    TPanel* Panel3 = nullptr;
-    QProgressBar* ProgressBar1 = nullptr;
-    QProgressBar* ProgressBar2 = nullptr;
     widgets::TFormResizer* FormResizer1 = nullptr; // scales the client area
     widgets::TRxTrayIcon* RxTrayIcon1 = nullptr;   // the run's progress in the notification area
 
@@ -115,7 +108,6 @@ protected:
 
 private:
     void BuildPages();
-    void BuildStatusBar();
     // A run holds the pages it depends on, and the other run's button (both show their progress on one bar).
     void SetRunning(bool running);
     void SetRenaming(bool renaming);

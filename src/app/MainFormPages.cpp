@@ -1,6 +1,5 @@
 // Building the page control with its three pages and the status bar, and holding the pages while a run works.
 #include <QLayout>
-#include <QProgressBar>
 #include <QTabBar>
 #include <QTabWidget>
 
@@ -15,9 +14,7 @@ namespace {
 
 using namespace build;
 
-constexpr int kStatusBarHeight = 19;
-constexpr int kStatusBarTop = kDesignClientHeight - kStatusBarHeight;
-constexpr int kProgressWidth = 100;
+constexpr int kStatusBarTop = kDesignClientHeight - StatusBar::kHeight;
 
 // Tabs drawn as buttons: raised when not chosen, pressed in when chosen. The sheet goes on the tab bar only:
 // a style sheet above the pages would stop fonts set on a control from reaching the control's inner parts.
@@ -58,25 +55,7 @@ void TForm1::BuildPages() {
     state_->settings = std::make_unique<SettingsPage>(*this, TabSheet2);
     state_->rename = std::make_unique<RenamePage>(*this, TabSheet3, *state_->clicks);
     BindOptionControls(this, state_->options);
-}
-
-void TForm1::BuildStatusBar() {
-    pnlStatusBar = new QWidget(centralWidget());
-    pnlStatusBar->setObjectName(QStringLiteral("pnlStatusBar"));
-    pnlStatusBar->setGeometry(0, kStatusBarTop, kDesignClientWidth, kStatusBarHeight);
-    // The text panel fills the width left of the two bars; ProgressBar1 is at the right edge.
-    const int textWidth = kDesignClientWidth - 2 * kProgressWidth;
-    Panel3 = CaptionPanel(pnlStatusBar, "Panel3", "F1キーでヘルプが表示されます", 0, 0, textWidth, kStatusBarHeight);
-    int left = textWidth;
-    for (QProgressBar** bar : {&ProgressBar2, &ProgressBar1}) {
-        *bar = new QProgressBar(pnlStatusBar);
-        (*bar)->setObjectName(bar == &ProgressBar1 ? QStringLiteral("ProgressBar1") : QStringLiteral("ProgressBar2"));
-        (*bar)->setGeometry(left, 0, kProgressWidth, kStatusBarHeight);
-        (*bar)->setRange(0, 100);
-        (*bar)->setValue(0);
-        (*bar)->setTextVisible(false);
-        left += kProgressWidth;
-    }
+    state_->status = std::make_unique<StatusBar>(central, kDesignClientWidth, kDesignClientHeight);
 }
 
 void TForm1::SetRunning(bool running) {

@@ -33,6 +33,7 @@ struct TForm1::State {
     std::unique_ptr<ListPage> list;
     std::unique_ptr<SettingsPage> settings;
     std::unique_ptr<RenamePage> rename;
+    std::unique_ptr<StatusBar> status;
     bool running = false;
     bool renaming = false;
     FramePlacement placement;

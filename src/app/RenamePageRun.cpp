@@ -23,11 +23,11 @@ public:
 
     void OverallRange(int maximum) override {
         // An empty list keeps a plain empty bar (a 0..0 range would draw a busy indicator).
-        form_.ProgressBar2->setRange(0, std::max(maximum, 1));
-        form_.ProgressBar2->setValue(0);
+        form_.Status().ProgressBar2->setRange(0, std::max(maximum, 1));
+        form_.Status().ProgressBar2->setValue(0);
     }
-    void OverallPosition(int position) override { form_.ProgressBar2->setValue(position); }
-    void FileProgress(int percent) override { form_.ProgressBar1->setValue(percent); }
+    void OverallPosition(int position) override { form_.Status().ProgressBar2->setValue(position); }
+    void FileProgress(int percent) override { form_.Status().ProgressBar1->setValue(percent); }
     void ProcessMessages() override { QCoreApplication::processEvents(); }
     void DestinationAdded(const std::string& path) override { form_.DestinationList().Append(path); }
 
@@ -45,7 +45,7 @@ void RenamePage::CoolBtn5Click() {
         TPanel& caption;
         ~EndRun() {
             form.SetRenaming(false);
-            form.ProgressBar1->setValue(0);
+            form.Status().ProgressBar1->setValue(0);
             caption.setText(QString::fromStdString(renaming::DestinationCountCaption(form.DestinationList().Count())));
         }
     } endRun{form_, *Panel5};

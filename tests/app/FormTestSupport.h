@@ -19,6 +19,8 @@
 #include "TestSupport.h"
 #include "app/Dialogs.h"
 #include "app/MainForm.h"
+#include "app/PageBuilder.h"
+#include "widgets/CoolBtn.h"
 #include "widgets/TrayIcon.h"
 
 namespace apptest {

@@ -60,7 +60,7 @@ TEST_F(MainFormRenameTest, TheButtonCopiesTheListUnderItsNewNamesAndListsTheCopi
                 !form->Rename().CoolBtn6->isEnabled(),
                 !form->Rename().CoolBtn7->isEnabled(),
                 !form->List().Button2->isEnabled(),
-                form->ProgressBar2->maximum() == 3};
+                form->Status().ProgressBar2->maximum() == 3};
         form->Rename().CoolBtn5Click();
         form->Rename().CoolBtn6Click();
         form->HandleDroppedFiles({In("one.JPG")});
@@ -76,8 +76,8 @@ TEST_F(MainFormRenameTest, TheButtonCopiesTheListUnderItsNewNamesAndListsTheCopi
     EXPECT_EQ(form->RenameList().Count(), 3); // the list is left as it was
     EXPECT_EQ(Shown(form->Rename().ListBox3), (std::vector<std::string>{Out("p007.JPG"), Out("p009.txt")}));
     EXPECT_EQ(form->Rename().Panel5->text(), " 変換先ファイル：2files");
-    EXPECT_EQ(form->ProgressBar2->value(), 0);
-    EXPECT_EQ(form->ProgressBar1->value(), 0);
+    EXPECT_EQ(form->Status().ProgressBar2->value(), 0);
+    EXPECT_EQ(form->Status().ProgressBar1->value(), 0);
     EXPECT_FALSE(form->Renaming());
     for (QWidget* w : {static_cast<QWidget*>(form->Rename().ListBox2), static_cast<QWidget*>(form->Rename().CoolBtn4),
                        static_cast<QWidget*>(form->Rename().CoolBtn5), static_cast<QWidget*>(form->Rename().CoolBtn6),
@@ -101,7 +101,7 @@ TEST_F(MainFormRenameTest, AnEmptyListStillMakesTheFolderAndRewritesTheCaption) 
     form->Rename().CoolBtn5->click();
     EXPECT_TRUE(fs::is_directory(env.dir / "out"));
     EXPECT_EQ(form->Rename().Panel5->text(), " 変換先ファイル：0files");
-    EXPECT_EQ(form->ProgressBar2->value(), 0);
+    EXPECT_EQ(form->Status().ProgressBar2->value(), 0);
 
     // A folder whose parent is missing: nothing is copied and nothing is said.
     form->RenameList().Append(In("one.JPG"));

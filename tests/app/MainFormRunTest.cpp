@@ -90,8 +90,8 @@ TEST_F(MainFormRunTest, AFullRunFromTheButtonConvertsTheListAndLeavesTheWindowUs
     EXPECT_EQ(form->ConversionList().Count(), 2);
 
     // The end: progress back at 0, the last image in the preview, everything enabled again.
-    EXPECT_EQ(form->ProgressBar2->value(), 0);
-    EXPECT_EQ(form->ProgressBar1->value(), 0);
+    EXPECT_EQ(form->Status().ProgressBar2->value(), 0);
+    EXPECT_EQ(form->Status().ProgressBar1->value(), 0);
     EXPECT_TRUE(form->List().Ik5Disp1->IsShowing());
     EXPECT_NE(form->List().Panel2->text(), " プレビュー");
     EXPECT_FALSE(form->Running());

@@ -98,9 +98,9 @@ TEST_F(MainFormStartTest, APlainStartWithoutSettingsShowsEveryStartValue) {
     EXPECT_TRUE(Find<QCheckBox>(*form, "CheckBox1")->isEnabled());
     // The first page shows first; the status bar holds its text and two empty bars.
     EXPECT_EQ(form->PageControl1->currentIndex(), 0);
-    EXPECT_EQ(form->Panel3->text(), "F1キーでヘルプが表示されます");
-    EXPECT_EQ(form->ProgressBar1->value(), 0);
-    EXPECT_EQ(form->ProgressBar2->maximum(), 100);
+    EXPECT_EQ(form->Status().Panel3->text(), "F1キーでヘルプが表示されます");
+    EXPECT_EQ(form->Status().ProgressBar1->value(), 0);
+    EXPECT_EQ(form->Status().ProgressBar2->maximum(), 100);
 }
 
 TEST_F(MainFormStartTest, PagesMenusAndButtonsCarryTheirCaptions) {

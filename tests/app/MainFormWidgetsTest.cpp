@@ -78,12 +78,12 @@ TEST(MainFormWidgets, TheClientAreaScalesWithTheWindowAndComesBackExactly) {
     EXPECT_EQ(label->pos(), QPoint(18, widgets::RoundHalfEven(labelAtDesign.y() * 1.5)));
     EXPECT_GT(label->width(), labelAtDesign.width());
     // The status bar stays at the bottom edge, taller with its font; the page control fills the rest.
-    EXPECT_EQ(form->pnlStatusBar->geometry().bottom(), 785);
-    EXPECT_EQ(form->pnlStatusBar->height(), 28); // 19 x 1.5 = 28.5 -> 28
+    EXPECT_EQ(form->Status().pnlStatusBar->geometry().bottom(), 785);
+    EXPECT_EQ(form->Status().pnlStatusBar->height(), 28); // 19 x 1.5 = 28.5 -> 28
     EXPECT_EQ(form->PageControl1->geometry(), QRect(0, 0, 1038, 786 - 28));
-    EXPECT_EQ(form->ProgressBar1->geometry().right(), 1037);
-    EXPECT_EQ(form->ProgressBar1->width(), 150);
-    EXPECT_EQ(form->Panel3->geometry().right() + 1, form->ProgressBar2->x());
+    EXPECT_EQ(form->Status().ProgressBar1->geometry().right(), 1037);
+    EXPECT_EQ(form->Status().ProgressBar1->width(), 150);
+    EXPECT_EQ(form->Status().Panel3->geometry().right() + 1, form->Status().ProgressBar2->x());
 
     // Only the window's width grows: lefts and widths follow, tops, heights and fonts stay.
     ResizeClientArea(*form, QSize(1384, 524));
@@ -99,9 +99,9 @@ TEST(MainFormWidgets, TheClientAreaScalesWithTheWindowAndComesBackExactly) {
     EXPECT_EQ(form->Rename().CoolBtn5->font().pointSize(), 9);
     EXPECT_EQ(group->geometry(), QRect(0, 294, 682, 115));
     EXPECT_EQ(label->geometry(), labelAtDesign);
-    EXPECT_EQ(form->pnlStatusBar->geometry(), QRect(0, 505, 692, 19));
-    EXPECT_EQ(form->ProgressBar2->geometry(), QRect(492, 0, 100, 19));
-    EXPECT_EQ(form->Panel3->geometry(), QRect(0, 0, 492, 19));
+    EXPECT_EQ(form->Status().pnlStatusBar->geometry(), QRect(0, 505, 692, 19));
+    EXPECT_EQ(form->Status().ProgressBar2->geometry(), QRect(492, 0, 100, 19));
+    EXPECT_EQ(form->Status().Panel3->geometry(), QRect(0, 0, 492, 19));
 }
 
 // Every row of a list has one size, measured for speed; a long path added after short ones must still be

@@ -51,7 +51,7 @@ TEST(Screenshots, ThePagesAtOneAndAHalfTimesTheDesignSize) {
         ExpectNoOverlaps(sheet);
         Save(*form, QStringLiteral("page%1-150.png").arg(page + 1));
     }
-    ExpectNoOverlaps(form->pnlStatusBar);
+    ExpectNoOverlaps(form->Status().pnlStatusBar);
 }
 
 } // namespace
