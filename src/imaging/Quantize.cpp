@@ -187,8 +187,7 @@ ChosenPalette FixedPalette(const liq_palette& palette) {
     if (!fixed.attr) Fail("colour reduction failed: out of memory");
     CheckLiq(liq_set_max_colors(fixed.attr.get(), int(palette.count)), "colour count");
     const liq_color& first = palette.entries[0];
-    fixed.sample = {first.r, first.g, first.b, first.a};
-    fixed.sampleIsWhole = false; // the image to map is another
+    fixed.sample = {first.r, first.g, first.b, first.a}; // not the image to map: sampleIsWhole stays false
     fixed.sampled.reset(liq_image_create_rgba(fixed.attr.get(), fixed.sample.data(), 1, 1, 0));
     if (!fixed.sampled) Fail("colour reduction failed: out of memory");
     for (unsigned i = 0; i < palette.count; ++i)

@@ -1,5 +1,5 @@
 #pragma once
-// Shared by the simple raster formats: bounds-checked little-endian reading from a file's bytes, appending
+// Shared by the codecs: bounds-checked little-endian reading from a file's bytes, big-endian fields, appending
 // to an output buffer, and the checks encoders make on their input.
 #include <cstddef>
 #include <cstdint>
@@ -46,6 +46,14 @@ private:
     std::span<const std::uint8_t> data_;
     std::string what_;
 };
+
+// A big-endian field (PNG chunks, ICC profiles) at p; the caller has checked that its bytes are there.
+inline std::uint16_t Be16(const std::uint8_t* p) {
+    return std::uint16_t(p[0] << 8 | p[1]);
+}
+inline std::uint32_t Be32(const std::uint8_t* p) {
+    return std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 | p[3];
+}
 
 inline void PutLe16(std::vector<std::uint8_t>& out, std::uint32_t value) {
     out.push_back(std::uint8_t(value));

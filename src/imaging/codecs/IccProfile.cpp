@@ -2,6 +2,8 @@
 // and the tone curves (type 'curv' as a table, or 'para'). Every offset is checked against the profile's size.
 #include "imaging/codecs/IccProfile.h"
 
+#include "imaging/codecs/ByteIo.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -22,12 +24,11 @@ public:
 
     std::optional<std::uint32_t> U32(std::size_t at) const {
         if (at > size_ || size_ - at < 4) return std::nullopt;
-        return std::uint32_t(data_[at]) << 24 | std::uint32_t(data_[at + 1]) << 16 | std::uint32_t(data_[at + 2]) << 8 |
-               std::uint32_t(data_[at + 3]);
+        return Be32(data_ + at);
     }
     std::optional<std::uint16_t> U16(std::size_t at) const {
         if (at > size_ || size_ - at < 2) return std::nullopt;
-        return std::uint16_t(data_[at] << 8 | data_[at + 1]);
+        return Be16(data_ + at);
     }
     // An s15Fixed16Number.
     std::optional<double> Fixed(std::size_t at) const {

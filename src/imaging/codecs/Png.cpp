@@ -9,6 +9,7 @@
 
 #include "imaging/Error.h"
 #include "imaging/Init.h"
+#include "imaging/codecs/ByteIo.h"
 #include "imaging/codecs/VipsLoad.h"
 
 namespace imaging::codecs {
@@ -20,10 +21,6 @@ constexpr std::size_t kIhdrEnd = 33; // signature, IHDR length and type, 13 byte
 // Bounds the walk over a damaged file made of endless empty chunks.
 constexpr int kMaxChunks = 1'000'000;
 
-std::uint32_t ReadBe32(const std::uint8_t* p) {
-    return std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 | p[3];
-}
-
 // ---------------------------------------------------------------- reading
 
 struct Header {
@@ -34,9 +31,9 @@ struct Header {
 };
 
 Header ReadHeader(const std::vector<std::uint8_t>& head) {
-    if (head.size() < kIhdrEnd || ReadBe32(&head[8]) != 13 || std::memcmp(&head[12], "IHDR", 4) != 0)
+    if (head.size() < kIhdrEnd || Be32(&head[8]) != 13 || std::memcmp(&head[12], "IHDR", 4) != 0)
         Fail("the PNG header is missing or damaged");
-    Header header{ReadBe32(&head[16]), ReadBe32(&head[20]), head[24], head[25]};
+    Header header{Be32(&head[16]), Be32(&head[20]), head[24], head[25]};
     if (header.width > 0x7FFFFFFF || header.height > 0x7FFFFFFF) Fail("the PNG header is damaged");
     CheckDimensions(header.width, header.height);
     bool valid = false;
@@ -157,7 +154,7 @@ std::string ReadComment(const FileReader& file) {
     for (int chunk = 0; chunk < kMaxChunks; ++chunk) {
         auto head = file.Read(pos, 8);
         if (head.size() < 8) break;
-        std::uint32_t length = ReadBe32(head.data());
+        std::uint32_t length = Be32(head.data());
         std::string_view type(reinterpret_cast<const char*>(&head[4]), 4);
         if (length > 0x7FFFFFFF || type == "IEND") break;
         if ((type == "tEXt" || type == "zTXt" || type == "iTXt") && length <= kMaxCommentBytes + 1024) {
