@@ -27,7 +27,7 @@ vips::VImage Composite(const vips::VImage& base, const vips::VImage& overlay, in
 // The effected pixels inside (or, with inside false, outside) the polygon, original pixels elsewhere.
 vips::VImage ApplyInRegion(const vips::VImage& original, const vips::VImage& effected, const std::vector<int>& xs,
                            const std::vector<int>& ys, bool inside);
-// Reduces to at most 256 colours (libimagequant, dithered).
+// Reduces to at most 256 colours (palette by libimagequant, pixels mapped onto it dithered: PaletteMap).
 Paletted Quantize(const vips::VImage& in);
 
 } // namespace imaging::effects
