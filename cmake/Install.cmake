@@ -43,7 +43,7 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# The shared libraries the executable links (Qt, libvips, libgsf, libimagequant, libjpeg, libpng...) come from
+# The shared libraries the executable links (Qt, libvips, libgsf, libimagequant, libjpeg, libpng, ISA-L...) come from
 # dpkg-shlibdeps; what is loaded at run time without linking is named here: the Qt platform plugins (offscreen
 # and xcb) and a Japanese font for the window and the captions.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

@@ -33,13 +33,6 @@ Image Derived(const Image& input, vips::VImage pixels) {
     return out;
 }
 
-// What a resize to width x height starts from: for a freshly loaded image, a decode at reduced scale when one
-// is at least that size (the resize then works as always, from fewer pixels); otherwise the image's own pixels.
-vips::VImage ResizeSource(const Image& input, int width, int height) {
-    if (std::optional<vips::VImage> shrunk = ShrunkOnLoad(input, width, height)) return *shrunk;
-    return WorkingPixels(input);
-}
-
 // For a freshly loaded file that carries a thumbnail at least the target size with the image's shape: the
 // thumbnail, to reduce from instead of the image.
 std::optional<vips::VImage> UsableThumbnail(const Image& input, int width, int height) {
@@ -101,9 +94,12 @@ std::int32_t TIk5Effect::Resize(std::int32_t width, std::int32_t height, std::in
         CheckDimensions(width, height);
         if (std::optional<vips::VImage> thumbnail = UsableThumbnail(*input, width, height))
             return Adopt(Derived(*input, effects::Resize(*thumbnail, width, height)));
+        // A freshly loaded file decoded at reduced scale, when that is still at least the target size.
+        if (std::optional<vips::VImage> shrunk = ShrunkOnLoad(*input, width, height))
+            return Adopt(Derived(*input, effects::Resize(*shrunk, width, height)));
         if (std::optional<vips::VImage> reduced = ReducedWhileDecoding(*input, width, height))
             return Adopt(Derived(*input, std::move(*reduced)));
-        return Adopt(Derived(*input, effects::Resize(ResizeSource(*input, width, height), width, height)));
+        return Adopt(Derived(*input, effects::Resize(WorkingPixels(*input), width, height)));
     });
 }
 
@@ -115,6 +111,8 @@ std::int32_t TIk5Effect::ChangeColorDepth(std::int16_t bits, std::int16_t, std::
             Image promoted = Derived(*input, WorkingPixels(*input));
             if (!input->paletted) {
                 promoted.reloadShrunk = input->reloadShrunk;
+                promoted.largestShrink = input->largestShrink;
+                promoted.shrinkMargin = input->shrinkMargin;
                 promoted.reloadSequential = input->reloadSequential;
                 promoted.reloadStored = input->reloadStored;
                 promoted.reloadThumbnail = input->reloadThumbnail;

@@ -131,13 +131,15 @@ vips::VImage ToVips(std::shared_ptr<const Paletted> paletted) {
 std::optional<vips::VImage> ShrunkOnLoad(const Image& image, int width, int height) {
     if (!image.reloadShrunk || image.paletted) return std::nullopt;
     const auto ceilDiv = [](int value, int divisor) { return (value + divisor - 1) / divisor; };
-    for (int factor : {8, 4, 2}) {
+    for (int factor = image.largestShrink; factor >= 2; factor /= 2) {
         // libvips rounds a reduced side down, and a side of no pixel aborts the process: a factor is only
         // asked for when each side keeps at least one pixel.
         if (image.width < factor || image.height < factor) continue;
         const int shrunkWidth = ceilDiv(image.width, factor);
         const int shrunkHeight = ceilDiv(image.height, factor);
-        if (shrunkWidth < width || shrunkHeight < height) continue;
+        if (shrunkWidth < std::int64_t(width) * image.shrinkMargin ||
+            shrunkHeight < std::int64_t(height) * image.shrinkMargin)
+            continue;
         // A file that changed since it was loaded is not read: the loaded pixels are used instead.
         std::optional<vips::VImage> shrunk = image.reloadShrunk(factor);
         if (shrunk && shrunk->width() == shrunkWidth && shrunk->height() == shrunkHeight &&

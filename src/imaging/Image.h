@@ -54,11 +54,17 @@ struct Image {
     // The file the pixels come from (kept by effects): a failure found while the pixels are computed lazily,
     // say in a save, names this file.
     std::string source;
-    // Decodes the source again at 1/factor of each side (factor 2, 4 or 8; sides rounded up), upright like the
+    // Decodes the source again at 1/factor of each side (factor 2, 4, 8 ...; sides rounded up), upright like the
     // pixels. Set by a load that can decode at reduced scale (JPEG), and kept only while the pixels are exactly
     // the loaded ones, so that a large reduction right after the load need not decode every pixel. nullopt when
     // the file is no longer the one loaded.
     std::function<std::optional<vips::VImage>(int factor)> reloadShrunk;
+    // The largest factor reloadShrunk takes, a power of two, and how many times the target's sides its result must
+    // keep: a scaled JPEG decode goes to 1/8 and down to the target itself; a PNG's block means go further, but
+    // leave the resize at least twice the target (so its kernel, not the box, makes the result, as libvips' own
+    // reduction does).
+    int largestShrink = 8;
+    int shrinkMargin = 1;
     // Decodes the source again for one pass from the top, holding only a few rows at a time: a save of the
     // loaded pixels never holds them whole. Set by the JPEG and PNG loads and kept like reloadShrunk.
     std::function<std::optional<vips::VImage>()> reloadSequential;

@@ -57,6 +57,7 @@ struct Loaded {
             if (effect.OutImgHandle == file.ImgHandle) break;
         }
     }
+    std::shared_ptr<const imaging::Image> Image() const { return imaging::ImageStore::Instance().Get(file.ImgHandle); }
     // The effect's resize (which may decode at reduced scale), read into memory.
     imaging::Raster Resized(int width, int height) {
         EXPECT_EQ(effect.Resize(width, height, 1), 1);
@@ -228,9 +229,9 @@ TEST_F(ShrinkOnLoad, PreviewsOfLargePhotosAreDecodedAtReducedScale) {
 
 } // namespace
 
-// A freshly loaded PNG that is reduced is decoded again from the top straight into the reduction (never held
-// whole): the pixels are those of the resize of the full decode, for every kind of PNG, and a file replaced
-// since the load is not read (the loaded pixels are used).
+// A freshly loaded PNG that is reduced (and not decoded at reduced scale, below) is decoded again from the top
+// straight into the reduction (never held whole): the pixels are those of the resize of the full decode, for
+// every kind of PNG, and a file replaced since the load is not read (the loaded pixels are used).
 TEST_F(ShrinkOnLoad, PngReducedWhileDecodedMatchesTheFullDecode) {
     const fs::path photo = dir / "photo.png";
     ASSERT_EQ(testsupport::Run("convert " + Quote(Photo()) + " " + Quote(photo)), 0);
@@ -249,10 +250,13 @@ TEST_F(ShrinkOnLoad, PngReducedWhileDecodedMatchesTheFullDecode) {
         const std::string target = std::string(kind.convert).ends_with(":") ? "" : " ";
         ASSERT_EQ(testsupport::Run("convert " + Quote(photo) + " " + kind.convert + target + Quote(file)), 0)
             << kind.name;
-        for (auto [width, height] : {std::pair{200, 133}, std::pair{799, 533}, std::pair{2400, 20}}) {
+        std::vector<std::pair<int, int>> sizes = {{1000, 667}, {799, 533}, {2400, 20}};
+        // 16-bit and palette files have no reduced-scale decode: they take this way for every reduction.
+        if (!Loaded(file).Image()->reloadShrunk) sizes.push_back({200, 133});
+        for (auto [width, height] : sizes) {
             SCOPED_TRACE(testing::Message() << kind.name << " " << width << "x" << height);
             Loaded loaded(file);
-            ASSERT_TRUE(imaging::ImageStore::Instance().Get(loaded.file.ImgHandle)->reloadStored);
+            ASSERT_TRUE(loaded.Image()->reloadStored);
             imaging::Raster reduced = loaded.Resized(width, height);
             // The loaded pixels (alpha kept) resized, then shown on white as Resized shows its result.
             auto image = imaging::ImageStore::Instance().Get(loaded.file.ImgHandle);
@@ -267,9 +271,9 @@ TEST_F(ShrinkOnLoad, PngReducedWhileDecodedMatchesTheFullDecode) {
     {
         const fs::path cut = dir / "cut.png";
         fs::copy_file(photo, cut);
-        imaging::Raster expected = Loaded(cut).FullDecodeResized(300, 200);
+        imaging::Raster expected = Loaded(cut).FullDecodeResized(1000, 667);
         Loaded reduced(cut);
-        ASSERT_EQ(reduced.effect.Resize(300, 200, 1), 1);
+        ASSERT_EQ(reduced.effect.Resize(1000, 667, 1), 1);
         fs::resize_file(cut, 1000);
         auto image = imaging::ImageStore::Instance().Get(reduced.effect.OutImgHandle);
         EXPECT_EQ(imaging::ToRaster(imaging::RgbPixels(*image)).pixels, expected.pixels);
@@ -279,4 +283,44 @@ TEST_F(ShrinkOnLoad, PngReducedWhileDecodedMatchesTheFullDecode) {
     ASSERT_EQ(testsupport::Run("convert -size 2400x1600 xc:red " + Quote(dir / "red.png")), 0);
     fs::rename(dir / "red.png", photo);
     EXPECT_EQ(loaded.Resized(300, 200).pixels, loaded.FullDecodeResized(300, 200).pixels);
+}
+
+// An 8-bit PNG reduced to half or less of a smaller power-of-two size is decoded to that size directly (block
+// means, then the resize): the thumbnail looks like the resize of the full decode, and, made once, it no longer
+// depends on the file.
+TEST_F(ShrinkOnLoad, PngReducedToHalfOrLessIsDecodedAtReducedScale) {
+    const fs::path photo = dir / "photo.png";
+    ASSERT_EQ(testsupport::Run("convert " + Quote(Photo()) + " " + Quote(photo)), 0);
+    const std::pair<const char*, const char*> kinds[] = {{"rgb.png", ""},
+                                                         {"rgba.png", "-alpha set -channel A -fx 'i/w' +channel"},
+                                                         {"grey.png", "-colorspace gray -define png:color-type=0"}};
+    struct Case {
+        int width, height, shrunkWidth, shrunkHeight;
+    };
+    const Case cases[] = {{200, 133, 600, 400}, {300, 200, 600, 400}, {599, 399, 1200, 800}, {150, 100, 300, 200}};
+    for (const auto& [name, convert] : kinds) {
+        const fs::path file = dir / name;
+        ASSERT_EQ(testsupport::Run("convert " + Quote(photo) + " " + convert + " " + Quote(file)), 0) << name;
+        for (const Case& c : cases) {
+            SCOPED_TRACE(testing::Message() << name << " " << c.width << "x" << c.height);
+            Loaded loaded(file);
+            std::optional<vips::VImage> shrunk = imaging::ShrunkOnLoad(*loaded.Image(), c.width, c.height);
+            ASSERT_TRUE(shrunk);
+            EXPECT_EQ(shrunk->width(), c.shrunkWidth);
+            EXPECT_EQ(shrunk->height(), c.shrunkHeight);
+            imaging::Raster reduced = loaded.Resized(c.width, c.height);
+            imaging::Raster full = imaging::ToRaster(
+                imaging::FlattenToRgb(imaging::effects::Resize(loaded.Image()->pixels, c.width, c.height)));
+            ASSERT_EQ(reduced.width, c.width);
+            ASSERT_EQ(reduced.height, c.height);
+            EXPECT_GE(Psnr(reduced, full), 40.0);
+        }
+    }
+    const fs::path cut = dir / "cut.png";
+    fs::copy_file(photo, cut);
+    Loaded reduced(cut);
+    const imaging::Raster before = reduced.Resized(200, 133);
+    fs::resize_file(cut, 1000);
+    auto image = imaging::ImageStore::Instance().Get(reduced.effect.OutImgHandle);
+    EXPECT_EQ(imaging::ToRaster(imaging::RgbPixels(*image)).pixels, before.pixels);
 }

@@ -71,7 +71,7 @@ for f in ./usr/bin/kelvo ./usr/share/kelvo/Kelvo.hlp ./usr/share/applications/ke
   grep -qx "$f" "$tmp/contents" || fail "the package lacks $f"
 done
 depends="$(dpkg-deb -f "$deb" Depends)"
-for need in libqt6widgets6 libqt6gui6 libvips42 libgsf-1-114 libimagequant0 libjpeg62-turbo libpng16-16 \
+for need in libqt6widgets6 libqt6gui6 libvips42 libgsf-1-114 libimagequant0 libjpeg62-turbo libpng16-16 libisal2 \
             qt6-qpa-plugins fonts-ipafont-gothic; do
   grep -q "\b$need\b" <<<"$depends" || fail "the package does not depend on $need (Depends: $depends)"
 done

@@ -10,68 +10,16 @@
 #include "imaging/Error.h"
 #include "imaging/Init.h"
 #include "imaging/codecs/ByteIo.h"
+#include "imaging/codecs/PngHeader.h"
+#include "imaging/codecs/PngShrink.h"
 #include "imaging/codecs/VipsLoad.h"
 
 namespace imaging::codecs {
 
 namespace {
 
-constexpr std::array<std::uint8_t, 8> kSignature = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-constexpr std::size_t kIhdrEnd = 33; // signature, IHDR length and type, 13 bytes of data, CRC
-// Bounds the walk over a damaged file made of endless empty chunks.
-constexpr int kMaxChunks = 1'000'000;
-
-// ---------------------------------------------------------------- reading
-
-struct Header {
-    std::uint32_t width = 0;
-    std::uint32_t height = 0;
-    int bitDepth = 0;
-    int colourType = 0;
-};
-
-Header ReadHeader(const std::vector<std::uint8_t>& head) {
-    if (head.size() < kIhdrEnd || Be32(&head[8]) != 13 || std::memcmp(&head[12], "IHDR", 4) != 0)
-        Fail("the PNG header is missing or damaged");
-    Header header{Be32(&head[16]), Be32(&head[20]), head[24], head[25]};
-    if (header.width > 0x7FFFFFFF || header.height > 0x7FFFFFFF) Fail("the PNG header is damaged");
-    CheckDimensions(header.width, header.height);
-    bool valid = false;
-    switch (header.colourType) {
-    case 0:
-        valid = header.bitDepth == 1 || header.bitDepth == 2 || header.bitDepth == 4 || header.bitDepth == 8 ||
-                header.bitDepth == 16;
-        break;
-    case 3:
-        valid = header.bitDepth == 1 || header.bitDepth == 2 || header.bitDepth == 4 || header.bitDepth == 8;
-        break;
-    case 2:
-    case 4:
-    case 6:
-        valid = header.bitDepth == 8 || header.bitDepth == 16;
-        break;
-    default:
-        break;
-    }
-    if (!valid)
-        Fail("unsupported PNG colour type " + std::to_string(header.colourType) + " with bit depth " +
-             std::to_string(header.bitDepth));
-    return header;
-}
-
-// Deflate turns at most 258 bytes into one code of 2 bits (after the first): no compressed stream, and so no
-// file, holds more than this many times its size.
-constexpr std::uint64_t kMaxDeflateRatio = 1032;
-
-// The pixel bytes the image data inflates to at least (without the filter bytes; interlacing adds more).
-std::uint64_t MinimumRawBytes(const Header& header) {
-    const int channels = header.colourType == 2 ? 3 : header.colourType == 4 ? 2 : header.colourType == 6 ? 4 : 1;
-    const std::uint64_t rowBits = std::uint64_t(header.width) * std::uint64_t(channels * header.bitDepth);
-    return std::uint64_t(header.height) * ((rowBits + 7) / 8);
-}
-
 // The depth the file stored, as an image handle reports it.
-int BitCount(const Header& header) {
+int BitCount(const PngHeader& header) {
     switch (header.colourType) {
     case 0:
     case 3:
@@ -151,7 +99,7 @@ std::optional<std::string> CommentFromChunk(std::string_view type, const std::ve
 // headers and skips over the image data without reading it.
 std::string ReadComment(const FileReader& file) {
     std::uint64_t pos = kIhdrEnd;
-    for (int chunk = 0; chunk < kMaxChunks; ++chunk) {
+    for (int chunk = 0; chunk < kMaxPngChunks; ++chunk) {
         auto head = file.Read(pos, 8);
         if (head.size() < 8) break;
         std::uint32_t length = Be32(head.data());
@@ -170,6 +118,17 @@ std::string ReadComment(const FileReader& file) {
     return {};
 }
 
+// A reduced decode as an image like the ones libvips' loader makes: its profile attached, grey tagged as grey.
+vips::VImage ShrunkToVips(const ShrunkPicture& picture) {
+    vips::VImage image = CopyToVips(picture.pixels.data(), picture.width, picture.height, picture.bands);
+    image = image.copy(vips::VImage::option()->set("interpretation", picture.bands < 3 ? VIPS_INTERPRETATION_B_W
+                                                                                       : VIPS_INTERPRETATION_sRGB));
+    if (!picture.iccProfile.empty())
+        vips_image_set_blob_copy(image.get_image(), VIPS_META_ICC_NAME, picture.iccProfile.data(),
+                                 picture.iccProfile.size());
+    return image;
+}
+
 vips::VImage OpenPng(const vips::VSource& source, VipsAccess access) {
     return vips::VImage::pngload_source(
         source, vips::VImage::option()->set("fail_on", VIPS_FAIL_ON_ERROR)->set("access", access));
@@ -178,7 +137,7 @@ vips::VImage OpenPng(const vips::VSource& source, VipsAccess access) {
 } // namespace
 
 bool IsPng(std::span<const std::uint8_t> head) {
-    return head.size() >= kSignature.size() && std::equal(kSignature.begin(), kSignature.end(), head.begin());
+    return head.size() >= kPngSignature.size() && std::equal(kPngSignature.begin(), kPngSignature.end(), head.begin());
 }
 
 Image LoadPng(const std::string& path) {
@@ -190,7 +149,7 @@ Image LoadPng(const FileReader& file) {
     if (file.Size() == 0) FailTruncated("the file is empty");
     auto head = file.Read(0, kIhdrEnd);
     if (!IsPng(head)) Fail("not a PNG file", Problem::NotImage);
-    Header header = ReadHeader(head);
+    PngHeader header = ReadPngHeader(head);
     if (file.Size() * kMaxDeflateRatio < MinimumRawBytes(header))
         FailTruncated("the file is far too short for the size its header claims");
     std::string comment = ReadComment(file);
@@ -205,6 +164,21 @@ Image LoadPng(const FileReader& file) {
     image.bitCount = BitCount(header);
     image.pixels = ToKeptPixels(loaded);
     image.comment = std::move(comment);
+    // 8-bit pictures without a palette or interlacing are decoded to 1/2 ... 1/64 of their sides directly, for a
+    // reduction to half that size or less.
+    if (header.bitDepth == 8 && header.colourType != 3 && header.interlace == 0) {
+        image.largestShrink = 64;
+        image.shrinkMargin = 2;
+        image.reloadShrunk = [source](int factor) -> std::optional<vips::VImage> {
+            std::optional<FileReader> again = source.Reader();
+            if (!again) return std::nullopt;
+            std::optional<ShrunkPicture> shrunk =
+                DecodePngShrunk([&](std::uint64_t offset, std::size_t count) { return again->Read(offset, count); },
+                                again->Size(), factor);
+            if (!shrunk) return std::nullopt;
+            return ToKeptPixels(ShrunkToVips(*shrunk));
+        };
+    }
     image.reloadSequential = [source]() -> std::optional<vips::VImage> {
         std::optional<vips::VSource> again = source.Reopen();
         if (!again) return std::nullopt;

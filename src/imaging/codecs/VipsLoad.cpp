@@ -20,6 +20,8 @@ FileReader::FileReader(const std::string& path) : path_(path), file_(files::Inpu
     if (!file_.IsOpen()) throw FileError(path, file_.Why());
 }
 
+FileReader::FileReader(const std::string& path, files::InputFile&& file) : path_(path), file_(std::move(file)) {}
+
 std::vector<std::uint8_t> FileReader::Read(std::uint64_t offset, std::size_t count) const {
     std::optional<std::vector<std::uint8_t>> bytes = file_.ReadAt(offset, count);
     if (!bytes) throw Error(path_, std::strerror(errno), errno);
@@ -53,6 +55,12 @@ std::optional<std::vector<std::uint8_t>> SourceFile::ReadAll() const {
     std::optional<std::vector<std::uint8_t>> bytes = file.ReadAll(std::uint64_t(info_.st_size));
     if (!bytes || bytes->size() != std::size_t(info_.st_size)) return std::nullopt;
     return bytes;
+}
+
+std::optional<FileReader> SourceFile::Reader() const {
+    files::InputFile file = files::InputFile::Reopen(path_, info_);
+    if (!file.IsOpen()) return std::nullopt;
+    return FileReader(path_, std::move(file));
 }
 
 void FailFromVips(const vips::VError& error) {

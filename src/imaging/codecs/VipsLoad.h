@@ -28,6 +28,8 @@ class FileReader {
 public:
     // Fails (imaging::Error naming the path) when the file cannot be opened.
     explicit FileReader(const std::string& path);
+    // A file already open under that path.
+    FileReader(const std::string& path, files::InputFile&& file);
 
     const std::string& Path() const { return path_; }
     std::uint64_t Size() const { return file_.Size(); }
@@ -52,6 +54,8 @@ public:
     std::optional<vips::VSource> Reopen() const;
     // Its bytes, under the same condition (and nullopt when it cannot be read whole).
     std::optional<std::vector<std::uint8_t>> ReadAll() const;
+    // The file opened again for reading, under the same condition.
+    std::optional<FileReader> Reader() const;
 
 private:
     std::string path_;
