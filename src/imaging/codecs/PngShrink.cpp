@@ -279,7 +279,8 @@ std::optional<ShrunkPicture> DecodePngShrunk(const ReadAt& read, std::uint64_t f
         if (chunk == kMaxPngChunks) return std::nullopt;
         std::uint32_t crc = Crc(0, reinterpret_cast<const std::uint8_t*>("IDAT"), 4);
         std::uint64_t at = pos + 8;
-        for (std::uint32_t left = length; left > 0 && rows < height;) {
+        // The whole chunk is read, also past the last row, so that its CRC is checked as libpng checks it.
+        for (std::uint32_t left = length; left > 0;) {
             std::vector<std::uint8_t> piece = read(at, std::min<std::size_t>(left, kReadPiece));
             if (piece.empty()) return std::nullopt;
             crc = Crc(crc, piece.data(), piece.size());
@@ -288,11 +289,9 @@ std::optional<ShrunkPicture> DecodePngShrunk(const ReadAt& read, std::uint64_t f
             if (!inflateRows()) return std::nullopt;
             at += piece.size();
             left -= std::uint32_t(piece.size());
-            if (left == 0) {
-                const std::vector<std::uint8_t> stored = read(at, 4);
-                if (stored.size() < 4 || !CrcMatches(crc, stored.data())) return std::nullopt;
-            }
         }
+        const std::vector<std::uint8_t> stored = read(at, 4);
+        if (stored.size() < 4 || !CrcMatches(crc, stored.data())) return std::nullopt;
         if (rows == height) break;
         pos += 12 + std::uint64_t(length);
         const std::vector<std::uint8_t> next = read(pos, 8);
