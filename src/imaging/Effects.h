@@ -29,5 +29,8 @@ vips::VImage ApplyInRegion(const vips::VImage& original, const vips::VImage& eff
                            const std::vector<int>& ys, bool inside);
 // Reduces to at most 256 colours (palette by libimagequant, pixels mapped onto it dithered: PaletteMap).
 Paletted Quantize(const vips::VImage& in);
+// The same for a picture held as indices into a palette (at most 256 entries): its distinct colours, in the
+// order Quantize finds them for the picture read through the palette, without expanding it.
+Paletted QuantizeIndexed(const Paletted& in);
 
 } // namespace imaging::effects

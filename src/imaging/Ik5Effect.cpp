@@ -99,7 +99,11 @@ std::int32_t TIk5Effect::Resize(std::int32_t width, std::int32_t height, std::in
             return Adopt(Derived(*input, effects::Resize(*shrunk, width, height)));
         if (std::optional<vips::VImage> reduced = ReducedWhileDecoding(*input, width, height))
             return Adopt(Derived(*input, std::move(*reduced)));
-        return Adopt(Derived(*input, effects::Resize(WorkingPixels(*input), width, height)));
+        Image resized = Derived(*input, effects::Resize(WorkingPixels(*input), width, height));
+        // At the image's own size the pixels stay the loaded ones: a palette file's indices still describe them.
+        if (width == input->width && height == input->height && !input->paletted)
+            resized.storedIndices = input->storedIndices;
+        return Adopt(std::move(resized));
     });
 }
 
@@ -116,11 +120,14 @@ std::int32_t TIk5Effect::ChangeColorDepth(std::int16_t bits, std::int16_t, std::
                 promoted.reloadSequential = input->reloadSequential;
                 promoted.reloadStored = input->reloadStored;
                 promoted.reloadThumbnail = input->reloadThumbnail;
+                promoted.storedIndices = input->storedIndices;
             }
             return Adopt(std::move(promoted));
         }
         if (bits != 8) Fail("unsupported colour depth " + std::to_string(bits));
-        auto paletted = std::make_shared<const Paletted>(effects::Quantize(FlattenToRgb(WorkingPixels(*input))));
+        auto paletted = std::make_shared<const Paletted>(input->storedIndices && !input->paletted
+                                                             ? effects::QuantizeIndexed(*input->storedIndices)
+                                                             : effects::Quantize(FlattenToRgb(WorkingPixels(*input))));
         Image out = Derived(*input, ToVips(paletted));
         out.bitCount = 8;
         out.paletted = std::move(paletted);

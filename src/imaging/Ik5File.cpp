@@ -42,6 +42,19 @@ Image FromRaster(Raster raster) {
     return image;
 }
 
+// A bitmap of 1, 4 or 8 bits is held as its indices, read through its palette; others as a raster.
+Image FromBmp(std::span<const std::uint8_t> bytes) {
+    std::optional<Paletted> indexed = codecs::DecodeBmpIndexed(bytes);
+    if (!indexed) return FromRaster(codecs::DecodeBmp(bytes));
+    Image image;
+    image.width = indexed->width;
+    image.height = indexed->height;
+    image.bitCount = indexed->palette.size() == 2 ? 1 : indexed->palette.size() == 16 ? 4 : 8;
+    image.storedIndices = std::make_shared<const Paletted>(std::move(*indexed));
+    image.pixels = ToVips(image.storedIndices);
+    return image;
+}
+
 // The pixels a save encodes: a freshly loaded image is decoded once more for the save alone, a strip of rows
 // at a time, rather than held whole (its lazily loaded pixels are then never computed).
 vips::VImage SavePixels(const Image& image) {
@@ -101,7 +114,7 @@ void TIk5File::Load() {
         std::vector<std::uint8_t> bytes = file.ReadAll(kMaxFileBytes);
         Progress(30);
         if (codecs::IsBmp(head))
-            image = FromRaster(codecs::DecodeBmp(bytes));
+            image = FromBmp(bytes);
         else if (codecs::IsPcx(head))
             image = FromRaster(codecs::DecodePcx(bytes));
         else

@@ -50,6 +50,10 @@ struct Image {
     vips::VImage pixels;
     // Set only after a reduction to 8 bits; the image then saves as 8 bits with this palette.
     std::shared_ptr<const Paletted> paletted;
+    // The indices and palette a palette file (a BMP of 1, 4 or 8 bits) was decoded to, which the pixels are read
+    // through: the picture is held one byte a pixel, and a reduction to 8 bits starts from them. Kept only while
+    // the pixels are exactly the loaded ones, like reloadShrunk.
+    std::shared_ptr<const Paletted> storedIndices;
     std::string comment;
     // The file the pixels come from (kept by effects): a failure found while the pixels are computed lazily,
     // say in a save, names this file.

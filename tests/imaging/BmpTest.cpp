@@ -91,10 +91,20 @@ class BmpFixtureTest : public ::testing::TestWithParam<BmpFixture> {};
 
 TEST_P(BmpFixtureTest, DecodesLikeThePeer) {
     const BmpFixture& f = GetParam();
-    Raster r = DecodeBmp(FixtureBytes("bmp", std::string(f.name) + ".bmp"));
+    const auto bytes = FixtureBytes("bmp", std::string(f.name) + ".bmp");
+    Raster r = DecodeBmp(bytes);
     EXPECT_EQ(r.bitCount, f.bitCount);
     EXPECT_EQ(r.bands, f.bands);
     ExpectSamePixels(r, ExpectedPixels("bmp", f.name));
+    // Palette files also decode to their indices, which read through the palette as the same picture.
+    std::optional<imaging::Paletted> indexed = imaging::codecs::DecodeBmpIndexed(bytes);
+    ASSERT_EQ(indexed.has_value(), f.bitCount <= 8);
+    if (indexed) {
+        EXPECT_EQ(indexed->palette.size(), std::size_t(1) << f.bitCount);
+        Raster shown = imaging::ToRaster(imaging::ToVips(*indexed));
+        shown.bitCount = r.bitCount;
+        ExpectSamePixels(shown, ExpectedPixels("bmp", f.name));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(BmpRead, BmpFixtureTest,

@@ -41,6 +41,23 @@ TEST(EffectsQuantize, KeepsImagesOfAtMost256ColoursExactly) {
     }
 }
 
+// A picture held as indices (a palette file as loaded) reduces to what its colours reduce to: the same palette in
+// the same order and the same indices, with repeated palette entries merged and unused ones dropped.
+TEST(EffectsQuantize, APictureHeldAsIndicesReducesAsItsColoursDo) {
+    Paletted held;
+    held.width = 53;
+    held.height = 31;
+    for (int i = 0; i < 40; ++i) // entries 20..39 repeat 0..19
+        held.palette.push_back(imaging::Rgb{std::uint8_t(i % 20 * 11), std::uint8_t(i % 20 * 3), 200});
+    for (int i = 0; i < held.width * held.height; ++i)
+        held.indices.push_back(std::uint8_t((i * 7 + i / 53) % 45)); // 40..44: past the palette
+    Paletted fromIndices = imaging::effects::QuantizeIndexed(held);
+    Paletted fromColours = Quantize(imaging::ToVips(held));
+    EXPECT_EQ(fromIndices.palette, fromColours.palette);
+    EXPECT_EQ(fromIndices.indices, fromColours.indices);
+    EXPECT_EQ(fromIndices.palette.size(), 20u);
+}
+
 TEST(EffectsQuantize, ReducesAPhotoWithGoodQuality) {
     Raster in = testsupport::MakeGradient(320, 240);
     Paletted out = Quantize(imaging::ToVips(in));

@@ -175,6 +175,17 @@ void PutColour(std::uint8_t* p, Rgb c) {
     p[2] = c.b;
 }
 
+// How a decode stores a palette pixel: as its colour (three bytes) or as its index (one byte).
+struct AsColour {
+    static constexpr int kBytes = 3;
+    const Header& h;
+    void operator()(std::uint8_t* p, std::uint8_t index) const { PutColour(p, h.palette[index]); }
+};
+struct AsIndex {
+    static constexpr int kBytes = 1;
+    void operator()(std::uint8_t* p, std::uint8_t index) const { *p = index; }
+};
+
 // Drops an alpha band that carries nothing: all 0 (an unused byte) or all 255.
 void DropUnusedAlpha(Raster& r) {
     std::size_t count = std::size_t(r.width) * r.height;
@@ -191,11 +202,11 @@ void DropUnusedAlpha(Raster& r) {
     r.bands = 3;
 }
 
-Raster DecodeUncompressed(const LeReader& in, const Header& h) {
+template <typename Store> Raster DecodeUncompressed(const LeReader& in, const Header& h, Store put) {
     std::uint64_t stride = (std::uint64_t(h.width) * std::uint64_t(h.bitCount) + 31) / 32 * 4;
     if (stride * std::uint64_t(h.height) > in.size() - h.pixelOffset) FailTruncated("BMP pixel data is truncated");
     bool alpha = h.bitCount >= 16 && h.masks[3] != 0;
-    Raster r = MakeRaster(h, alpha ? 4 : 3);
+    Raster r = MakeRaster(h, h.bitCount <= 8 ? Store::kBytes : alpha ? 4 : 3);
     const std::array<Channel, 4> channels{Channel(h.masks[0]), Channel(h.masks[1]), Channel(h.masks[2]),
                                           Channel(h.masks[3])};
     const int width = r.width;
@@ -205,13 +216,13 @@ Raster DecodeUncompressed(const LeReader& in, const Header& h) {
         for (int x = 0; x < width; ++x, dst += r.bands) {
             switch (h.bitCount) {
             case 1:
-                PutColour(dst, h.palette[(src[x >> 3] >> (7 - (x & 7))) & 1]);
+                put(dst, std::uint8_t((src[x >> 3] >> (7 - (x & 7))) & 1));
                 break;
             case 4:
-                PutColour(dst, h.palette[(src[x >> 1] >> ((x & 1) ? 0 : 4)) & 0xF]);
+                put(dst, std::uint8_t((src[x >> 1] >> ((x & 1) ? 0 : 4)) & 0xF));
                 break;
             case 8:
-                PutColour(dst, h.palette[src[x]]);
+                put(dst, src[x]);
                 break;
             case 24:
                 PutColour(dst, Rgb{src[x * 3 + 2], src[x * 3 + 1], src[x * 3]});
@@ -231,25 +242,26 @@ Raster DecodeUncompressed(const LeReader& in, const Header& h) {
     return r;
 }
 
-// Expands an RLE4/RLE8 stream straight into the picture's colours (file row 0 is the bottom row), so only the
-// picture is ever held. Rows and the places within a row only move forward, and pixels no run reaches keep the
-// colour of index 0 that every pixel starts with.
-Raster DecodeRle(const LeReader& in, const Header& h) {
+// Expands an RLE4/RLE8 stream straight into the picture's colours or indices (file row 0 is the bottom row),
+// so only the picture is ever held. Rows and the places within a row only move forward, and pixels no run
+// reaches keep index 0, which every pixel starts with.
+template <typename Store> Raster DecodeRle(const LeReader& in, const Header& h, Store put) {
     const std::uint64_t dataSize = in.size() - h.pixelOffset;
     // Two bytes expand to at most 255 pixels; a header claiming far more than the data can give is refused
     // before anything is allocated.
     if (std::uint64_t(h.width) * std::uint64_t(h.height) > (dataSize + 2) * 128)
         Fail("BMP RLE data is too short for the image size");
     const std::size_t width = std::size_t(h.width), height = std::size_t(h.height);
-    Raster r = MakeRaster(h, 3);
+    constexpr std::size_t bytes = Store::kBytes;
+    Raster r = MakeRaster(h, Store::kBytes);
     for (std::size_t i = 0; i < width * height; ++i)
-        PutColour(r.pixels.data() + i * 3, h.palette[0]);
+        put(r.pixels.data() + i * bytes, 0);
     const bool four = h.compression == kBiRle4;
     std::size_t pos = h.pixelOffset;
     std::uint64_t x = 0, y = 0;
-    // Stores the colour of index i of a run; what falls right of the row is dropped.
-    auto put = [&](std::uint64_t i, std::uint8_t index) {
-        if (x + i < width) PutColour(r.Row(int(height - 1 - y)) + (x + i) * 3, h.palette[index]);
+    // Stores pixel i of a run; what falls right of the row is dropped.
+    auto store = [&](std::uint64_t i, std::uint8_t index) {
+        if (x + i < width) put(r.Row(int(height - 1 - y)) + (x + i) * bytes, index);
     };
     while (y < height) {
         if (pos + 2 > in.size()) FailTruncated("BMP RLE data is truncated");
@@ -257,7 +269,7 @@ Raster DecodeRle(const LeReader& in, const Header& h) {
         pos += 2;
         if (count > 0) { // encoded run: one index, or two alternating in RLE4
             for (std::size_t i = 0; i < count; ++i)
-                put(i, four ? ((i & 1) ? value & 0xF : value >> 4) : value);
+                store(i, std::uint8_t(four ? ((i & 1) ? value & 0xF : value >> 4) : value));
             x += count;
         } else if (value == 0) { // end of line
             x = 0;
@@ -273,7 +285,7 @@ Raster DecodeRle(const LeReader& in, const Header& h) {
             auto src = in.Bytes(pos, bytes);
             pos += (bytes + 1) & ~std::size_t(1);
             for (std::size_t i = 0; i < value; ++i)
-                put(i, four ? ((i & 1) ? src[i / 2] & 0xF : src[i / 2] >> 4) : src[i]);
+                store(i, std::uint8_t(four ? ((i & 1) ? src[i / 2] & 0xF : src[i / 2] >> 4) : src[i]));
             x += value;
         }
     }
@@ -322,7 +334,20 @@ bool IsBmp(std::span<const std::uint8_t> head) {
 Raster DecodeBmp(std::span<const std::uint8_t> data) {
     LeReader in(data, "BMP file");
     Header h = ReadHeader(in);
-    return h.IsRle() ? DecodeRle(in, h) : DecodeUncompressed(in, h);
+    return h.IsRle() ? DecodeRle(in, h, AsColour{h}) : DecodeUncompressed(in, h, AsColour{h});
+}
+
+std::optional<Paletted> DecodeBmpIndexed(std::span<const std::uint8_t> data) {
+    LeReader in(data, "BMP file");
+    Header h = ReadHeader(in);
+    if (h.bitCount > 8) return std::nullopt;
+    Raster r = h.IsRle() ? DecodeRle(in, h, AsIndex{}) : DecodeUncompressed(in, h, AsIndex{});
+    Paletted out;
+    out.width = r.width;
+    out.height = r.height;
+    out.indices = std::move(r.pixels);
+    out.palette.assign(h.palette.begin(), h.palette.begin() + (std::ptrdiff_t(1) << h.bitCount));
+    return out;
 }
 
 void WriteBmp(const Raster& rgb, const ByteSink& sink) {
