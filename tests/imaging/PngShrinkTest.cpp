@@ -71,24 +71,24 @@ Bytes FilteredRows(const Bytes& pixels, int width, int height, int bpp, int shif
     return raw;
 }
 
-struct PngSpec {
+struct PngLayout {
     int width = 37, height = 23, colourType = 2, bitDepth = 8, interlace = 0;
     std::size_t idatPiece = 0;                         // split the image data into chunks of this size (0: one chunk)
     std::vector<std::pair<std::string, Bytes>> before; // chunks between IHDR and the image data
 };
 
-Bytes BuildPng(const PngSpec& spec, const Bytes& raw) {
+Bytes BuildPng(const PngLayout& layout, const Bytes& raw) {
     Bytes out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     Bytes ihdr;
-    PutBe32(ihdr, std::uint32_t(spec.width));
-    PutBe32(ihdr, std::uint32_t(spec.height));
+    PutBe32(ihdr, std::uint32_t(layout.width));
+    PutBe32(ihdr, std::uint32_t(layout.height));
     ihdr.insert(ihdr.end(),
-                {std::uint8_t(spec.bitDepth), std::uint8_t(spec.colourType), 0, 0, std::uint8_t(spec.interlace)});
+                {std::uint8_t(layout.bitDepth), std::uint8_t(layout.colourType), 0, 0, std::uint8_t(layout.interlace)});
     PutChunk(out, "IHDR", ihdr);
-    for (const auto& [type, data] : spec.before)
+    for (const auto& [type, data] : layout.before)
         PutChunk(out, type, data);
     const Bytes data = Deflate(raw);
-    const std::size_t piece = spec.idatPiece == 0 ? data.size() : spec.idatPiece;
+    const std::size_t piece = layout.idatPiece == 0 ? data.size() : layout.idatPiece;
     for (std::size_t at = 0; at < data.size(); at += piece)
         PutChunk(
             out, "IDAT",
@@ -97,13 +97,13 @@ Bytes BuildPng(const PngSpec& spec, const Bytes& raw) {
     return out;
 }
 
-Bytes RandomPixels(std::mt19937& random, const PngSpec& spec) {
+Bytes RandomPixels(std::mt19937& random, const PngLayout& layout) {
     // Smooth enough that the filters predict something, noisy enough that every byte differs.
     Bytes pixels;
     std::uniform_int_distribution<int> noise(-20, 20);
-    const int bands = Channels(spec.colourType);
-    for (int y = 0; y < spec.height; ++y)
-        for (int x = 0; x < spec.width; ++x)
+    const int bands = Channels(layout.colourType);
+    for (int y = 0; y < layout.height; ++y)
+        for (int x = 0; x < layout.width; ++x)
             for (int c = 0; c < bands; ++c)
                 pixels.push_back(std::uint8_t(std::clamp((x * 5 + y * 3 + c * 60) % 256 + noise(random), 0, 255)));
     return pixels;
@@ -120,21 +120,21 @@ std::optional<ShrunkPicture> Decode(const Bytes& file, int factor) {
 }
 
 // Each block's mean from the pixels (colour weighted by alpha), next to the decoded one.
-void ExpectBlockMeans(const ShrunkPicture& out, const Bytes& pixels, const PngSpec& spec, int factor) {
-    const int bands = Channels(spec.colourType);
+void ExpectBlockMeans(const ShrunkPicture& out, const Bytes& pixels, const PngLayout& layout, int factor) {
+    const int bands = Channels(layout.colourType);
     const bool alpha = bands == 2 || bands == 4;
-    ASSERT_EQ(out.width, (spec.width + factor - 1) / factor);
-    ASSERT_EQ(out.height, (spec.height + factor - 1) / factor);
+    ASSERT_EQ(out.width, (layout.width + factor - 1) / factor);
+    ASSERT_EQ(out.height, (layout.height + factor - 1) / factor);
     ASSERT_EQ(out.bands, bands);
     ASSERT_EQ(out.pixels.size(), std::size_t(out.width) * std::size_t(out.height) * std::size_t(bands));
     for (int oy = 0; oy < out.height; ++oy)
         for (int ox = 0; ox < out.width; ++ox) {
             std::vector<double> sum(std::size_t(bands), 0.0);
             double count = 0, alphaSum = 0;
-            for (int y = oy * factor; y < std::min(spec.height, (oy + 1) * factor); ++y)
-                for (int x = ox * factor; x < std::min(spec.width, (ox + 1) * factor); ++x) {
+            for (int y = oy * factor; y < std::min(layout.height, (oy + 1) * factor); ++y)
+                for (int x = ox * factor; x < std::min(layout.width, (ox + 1) * factor); ++x) {
                     const std::uint8_t* p =
-                        &pixels[(std::size_t(y) * std::size_t(spec.width) + std::size_t(x)) * std::size_t(bands)];
+                        &pixels[(std::size_t(y) * std::size_t(layout.width) + std::size_t(x)) * std::size_t(bands)];
                     const double weight = alpha ? p[bands - 1] : 1.0;
                     for (int c = 0; c < bands; ++c)
                         sum[std::size_t(c)] += alpha && c < bands - 1 ? p[c] * weight : p[c];
@@ -165,24 +165,24 @@ TEST(PngShrink, EveryKindOfPictureGivesItsBlockMeans) {
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "type " << c.colourType << " " << c.width << "x" << c.height << " /"
                                         << c.factor);
-        PngSpec spec;
-        spec.colourType = c.colourType;
-        spec.width = c.width;
-        spec.height = c.height;
-        spec.idatPiece = c.idatPiece;
+        PngLayout layout;
+        layout.colourType = c.colourType;
+        layout.width = c.width;
+        layout.height = c.height;
+        layout.idatPiece = c.idatPiece;
         if (c.colourType == 6) { // fully transparent pixels must not tint their block
-            spec.before.push_back({"tEXt", Bytes{'a', 0, 'b'}});
+            layout.before.push_back({"tEXt", Bytes{'a', 0, 'b'}});
         }
-        Bytes pixels = RandomPixels(random, spec);
+        Bytes pixels = RandomPixels(random, layout);
         if (c.colourType == 6)
             for (std::size_t i = 3; i < pixels.size(); i += 16)
                 pixels[i] = 0;
         const int bpp = Channels(c.colourType);
         for (int shift = 0; shift < 5; ++shift) {
-            const Bytes file = BuildPng(spec, FilteredRows(pixels, c.width, c.height, bpp, shift));
+            const Bytes file = BuildPng(layout, FilteredRows(pixels, c.width, c.height, bpp, shift));
             std::optional<ShrunkPicture> out = Decode(file, c.factor);
             ASSERT_TRUE(out);
-            ExpectBlockMeans(*out, pixels, spec, c.factor);
+            ExpectBlockMeans(*out, pixels, layout, c.factor);
             EXPECT_TRUE(out->iccProfile.empty());
         }
     }
@@ -190,52 +190,53 @@ TEST(PngShrink, EveryKindOfPictureGivesItsBlockMeans) {
 
 TEST(PngShrink, KeepsTheEmbeddedProfile) {
     std::mt19937 random(5);
-    PngSpec spec;
+    PngLayout layout;
     Bytes profile(3000);
     for (std::size_t i = 0; i < profile.size(); ++i)
         profile[i] = std::uint8_t(i * 31 % 251);
     Bytes iccp = {'s', 'R', 'G', 'B', 0, 0};
     const Bytes packed = Deflate(profile);
     iccp.insert(iccp.end(), packed.begin(), packed.end());
-    spec.before.push_back({"iCCP", iccp});
-    const Bytes pixels = RandomPixels(random, spec);
-    std::optional<ShrunkPicture> out = Decode(BuildPng(spec, FilteredRows(pixels, spec.width, spec.height, 3, 0)), 4);
+    layout.before.push_back({"iCCP", iccp});
+    const Bytes pixels = RandomPixels(random, layout);
+    std::optional<ShrunkPicture> out =
+        Decode(BuildPng(layout, FilteredRows(pixels, layout.width, layout.height, 3, 0)), 4);
     ASSERT_TRUE(out);
     EXPECT_EQ(out->iccProfile, profile);
-    ExpectBlockMeans(*out, pixels, spec, 4);
+    ExpectBlockMeans(*out, pixels, layout, 4);
 }
 
 // What the reduced decode does not handle, or finds damaged, is left to the full decoder: no picture.
 TEST(PngShrink, LeavesOtherAndDamagedFilesToTheFullDecoder) {
     std::mt19937 random(9);
-    PngSpec plain;
+    PngLayout plain;
     const Bytes pixels = RandomPixels(random, plain);
     const Bytes raw = FilteredRows(pixels, plain.width, plain.height, 3, 2);
     const Bytes good = BuildPng(plain, raw);
     ASSERT_TRUE(Decode(good, 2));
 
     auto with = [&](auto change) {
-        PngSpec spec = plain;
+        PngLayout layout = plain;
         Bytes rows = raw;
-        change(spec, rows);
-        return BuildPng(spec, rows);
+        change(layout, rows);
+        return BuildPng(layout, rows);
     };
     const std::pair<const char*, Bytes> refused[] = {
-        {"interlaced", with([](PngSpec& s, Bytes&) { s.interlace = 1; })},
-        {"16-bit", with([](PngSpec& s, Bytes&) { s.bitDepth = 16; })},
-        {"palette", with([](PngSpec& s, Bytes&) {
+        {"interlaced", with([](PngLayout& s, Bytes&) { s.interlace = 1; })},
+        {"16-bit", with([](PngLayout& s, Bytes&) { s.bitDepth = 16; })},
+        {"palette", with([](PngLayout& s, Bytes&) {
              s.colourType = 3;
              s.before.push_back({"PLTE", Bytes(768, 7)});
          })},
-        {"tRNS colour", with([](PngSpec& s, Bytes&) {
+        {"tRNS colour", with([](PngLayout& s, Bytes&) {
              s.before.push_back({"tRNS", Bytes{0, 1, 0, 2, 0, 3}});
          })},
-        {"unknown critical chunk", with([](PngSpec& s, Bytes&) {
+        {"unknown critical chunk", with([](PngLayout& s, Bytes&) {
              s.before.push_back({"ABCD", Bytes{1}});
          })},
-        {"filter type 5", with([](PngSpec&, Bytes& rows) { rows[std::size_t(5) * (37 * 3 + 1)] = 5; })},
-        {"rows missing", with([](PngSpec&, Bytes& rows) { rows.resize(rows.size() - 37 * 3); })},
-        {"damaged profile", with([](PngSpec& s, Bytes&) {
+        {"filter type 5", with([](PngLayout&, Bytes& rows) { rows[std::size_t(5) * (37 * 3 + 1)] = 5; })},
+        {"rows missing", with([](PngLayout&, Bytes& rows) { rows.resize(rows.size() - 37 * 3); })},
+        {"damaged profile", with([](PngLayout& s, Bytes&) {
              s.before.push_back({"iCCP", Bytes{'x', 0, 0, 1, 2, 3}});
          })},
     };
