@@ -11,6 +11,7 @@
 #include "imaging/Error.h"
 #include "imaging/Init.h"
 #include "imaging/codecs/VipsLoad.h"
+#include "imaging/codecs/VipsRows.h"
 
 namespace imaging {
 
@@ -66,7 +67,9 @@ std::optional<vips::VImage> ReducedWhileDecoding(const Image& input, int width, 
     vips::VImage reduced = plainColour ? codecs::ToKeptPixels(effects::ResizeDecoded(*stored, width, height))
                                        : effects::Resize(codecs::ToKeptPixels(*stored), width, height);
     if (reduced.bands() != input.pixels.bands()) return std::nullopt;
-    return reduced.copy_memory();
+    vips::VImage copy = reduced.copy_memory();
+    codecs::CheckDecodes(reduced);
+    return copy;
 }
 
 template <typename F> auto Guarded(F&& body) {

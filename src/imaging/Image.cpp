@@ -6,6 +6,7 @@
 
 #include "imaging/Error.h"
 #include "imaging/Init.h"
+#include "imaging/codecs/VipsRows.h"
 
 namespace imaging {
 
@@ -184,6 +185,7 @@ Raster ToRaster(const vips::VImage& rgb) {
         }
     } copy{raster.pixels.data(), rowBytes};
     if (vips_sink_disc(rgb.get_image(), Copy::Strip, &copy) != 0) throw vips::VError();
+    codecs::CheckDecodes(rgb);
     return raster;
 }
 

@@ -26,6 +26,7 @@
 
 #include "imaging/EffectsSupport.h"
 #include "imaging/PaletteMap.h"
+#include "imaging/codecs/VipsRows.h"
 
 namespace imaging::effects {
 
@@ -229,6 +230,7 @@ public:
             Fail(std::string("colour reduction failed: ") + e.what());
         }
         if (!copy_ || written != size) Fail("colour reduction failed: unexpected pixel buffer size");
+        codecs::CheckDecodes(rgb);
         data_ = static_cast<const std::uint8_t*>(copy_.get());
     }
     const std::uint8_t* data() const { return data_; }

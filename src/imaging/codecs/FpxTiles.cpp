@@ -6,39 +6,19 @@
 #include <cstdio>
 #include <cstring>
 
-#include <jpeglib.h>
 #include <jerror.h>
+
+#include "imaging/codecs/LibjpegErrors.h"
 
 namespace imaging::codecs::fpx {
 
 namespace {
 
 // --- libjpeg calls -------------------------------------------------------------------------------------------
-// libjpeg reports errors through error_exit, which must not return. It longjmps back to the function that
-// called setjmp; those functions hold only C objects, so nothing with a destructor is skipped. Warnings (corrupt
-// or truncated data) count as errors too: a damaged tile is refused rather than shown half grey.
+// Warnings (corrupt or truncated data) count as errors too: a damaged tile is refused rather than shown half grey.
 
-struct ErrorManager {
-    jpeg_error_mgr base;
-    std::jmp_buf jump;
-    char message[JMSG_LENGTH_MAX];
-};
-
-extern "C" void ExitOnError(j_common_ptr info) {
-    auto* manager = reinterpret_cast<ErrorManager*>(info->err);
-    (*info->err->format_message)(info, manager->message);
-    std::longjmp(manager->jump, 1);
-}
-
-extern "C" void EmitMessage(j_common_ptr info, int level) {
-    if (level < 0) ExitOnError(info);
-}
-
-void InstallErrorManager(ErrorManager& manager) {
-    jpeg_std_error(&manager.base);
-    manager.base.error_exit = ExitOnError;
-    manager.base.emit_message = EmitMessage;
-    manager.message[0] = '\0';
+void InstallErrorManager(LibjpegErrors& manager) {
+    InstallLibjpegErrors(manager, LibjpegErrors::Warnings::Fatal);
 }
 
 // A destination writing into a fixed buffer; running out of room is an error.
@@ -85,7 +65,7 @@ void SetUpCompressor(jpeg_compress_struct& info, int channels, int quality) {
 
 bool RunCompress(CompressJob* job) {
     jpeg_compress_struct info;
-    ErrorManager errors;
+    LibjpegErrors errors;
     FixedDestination destination;
     InstallErrorManager(errors);
     info.err = &errors.base;
@@ -129,7 +109,7 @@ struct DecompressJob {
 
 bool RunDecompress(DecompressJob* job) {
     jpeg_decompress_struct info;
-    ErrorManager errors;
+    LibjpegErrors errors;
     InstallErrorManager(errors);
     info.err = &errors.base;
     if (setjmp(errors.jump)) {

@@ -8,8 +8,10 @@
 #include "imaging/Error.h"
 #include "imaging/Init.h"
 #include "imaging/codecs/JpegDc.h"
+#include "imaging/codecs/JpegDecode.h"
 #include "imaging/codecs/JpegFrame.h"
 #include "imaging/codecs/VipsLoad.h"
+#include "imaging/codecs/VipsRows.h"
 
 namespace imaging::codecs {
 
@@ -92,25 +94,62 @@ private:
     bool inserted_ = false;
 };
 
-// Opens the file for decoding at 1/shrink scale, upright. Only the header is read now.
-vips::VImage OpenJpeg(const vips::VSource& source, int shrink, VipsAccess access) {
-    return vips::VImage::jpegload_source(source, vips::VImage::option()
-                                                     ->set("autorotate", true)
-                                                     ->set("shrink", shrink)
-                                                     ->set("fail_on", VIPS_FAIL_ON_TRUNCATED)
-                                                     ->set("access", access));
+// The header of the file at 1/shrink scale, as stored (not turned upright): its size, layout, colour profile and
+// orientation. Only the header is read.
+vips::VImage ReadHeader(const vips::VSource& source, int shrink) {
+    return vips::VImage::jpegload_source(source, vips::VImage::option()->set("shrink", shrink));
 }
 
-// The source file decoded again, as the loaded pixels are kept; nullopt when it is no longer that file.
-std::optional<vips::VImage> Reload(const SourceFile& file, int shrink, VipsAccess access) {
-    std::optional<vips::VSource> source = file.Reopen();
-    if (!source) return std::nullopt;
-    return ToKeptPixels(CallVips([&] { return OpenJpeg(*source, shrink, access); }));
+// Pixels decoded as stored, with the header's colour profile, turned upright and brought to the kept pixels.
+// `inOrder`: the pixels come once from the top (a decode of ours), so a turn, or a caller that reads regions in
+// any order, needs them whole first.
+vips::VImage AsLoaded(vips::VImage pixels, const vips::VImage& header, bool inOrder, bool anyOrder) {
+    if (header.get_typeof(VIPS_META_ICC_NAME) != 0 && pixels.get_typeof(VIPS_META_ICC_NAME) == 0) {
+        std::size_t length = 0;
+        const void* profile = header.get_blob(VIPS_META_ICC_NAME, &length);
+        vips_image_set_blob_copy(pixels.get_image(), VIPS_META_ICC_NAME, profile, length);
+    }
+    const int orientation = header.get_typeof(VIPS_META_ORIENTATION) != 0 ? header.get_int(VIPS_META_ORIENTATION) : 1;
+    const bool turned = orientation >= 2 && orientation <= 8;
+    if (inOrder && (turned || anyOrder)) pixels = WholeOnDemand(pixels);
+    if (turned) {
+        pixels.set(VIPS_META_ORIENTATION, orientation);
+        pixels = pixels.autorot();
+    }
+    return ToKeptPixels(pixels);
+}
+
+struct Decoded {
+    vips::VImage pixels; // upright, as an Image keeps them
+    vips::VImage header; // the stored header at full size
+};
+
+// The source file decoded at 1/shrink by libjpeg under our rules (codecs/JpegDecode); nullopt when it is no longer
+// that file. `anyOrder`: the result may be read in any order (otherwise once from the top).
+std::optional<Decoded> Decode(const SourceFile& file, int shrink, bool anyOrder) {
+    files::InputFile opened = file.Open();
+    if (!opened.IsOpen()) return std::nullopt;
+    return CallVips([&] {
+        // libvips reads from its own duplicate of the descriptor.
+        const vips::VImage header = ReadHeader(vips::VSource::new_from_descriptor(opened.Descriptor()), shrink);
+        vips::VImage rows = DecodeJpegRows(std::move(opened), shrink, header);
+        return Decoded{AsLoaded(rows, header, true, anyOrder), header};
+    });
+}
+
+std::optional<vips::VImage> Reload(const SourceFile& file, int shrink, bool anyOrder) {
+    std::optional<Decoded> decoded = Decode(file, shrink, anyOrder);
+    if (!decoded) return std::nullopt;
+    return decoded->pixels;
 }
 
 // The 1/8 decode of a progressive file from its DC coefficients alone: a few milliseconds and megabytes where
 // libjpeg would decode every scan and keep every coefficient of the image. nullopt when that decoder does not
 // take the file (or the file changed since its load).
+// Its verdict may differ from libjpeg's only where it provably needs less of the file: it reads the DC scans
+// whole and requires every later scan to be present up to the end marker, but does not decode the AC scans,
+// so a file whose AC data meets an end marker early converts here and fails at full size. Its pixels are then
+// exactly those of the complete file's 1/8 decode (the AC coefficients never enter them without subsampling).
 std::optional<vips::VImage> ReloadEighthFromDc(const SourceFile& file) {
     std::optional<std::vector<std::uint8_t>> bytes = file.ReadAll();
     if (!bytes) return std::nullopt;
@@ -118,22 +157,12 @@ std::optional<vips::VImage> ReloadEighthFromDc(const SourceFile& file) {
     std::optional<Raster> dc = DecodeJpegDc(*bytes, false);
     if (!dc) return std::nullopt;
     return CallVips([&] {
-        // The header as stored (not turned upright) says which way up the picture goes and its colour profile.
-        vips::VImage header = vips::VImage::new_from_buffer(bytes->data(), bytes->size(), "");
+        const vips::VImage header = vips::VImage::new_from_buffer(bytes->data(), bytes->size(), "");
         vips::VImage pixels =
             CopyToVips(dc->pixels.data(), dc->width, dc->height, dc->bands)
                 .copy(vips::VImage::option()->set("interpretation",
                                                   dc->bands == 1 ? VIPS_INTERPRETATION_B_W : VIPS_INTERPRETATION_sRGB));
-        if (header.get_typeof(VIPS_META_ICC_NAME) != 0) {
-            std::size_t length = 0;
-            const void* profile = header.get_blob(VIPS_META_ICC_NAME, &length);
-            vips_image_set_blob_copy(pixels.get_image(), VIPS_META_ICC_NAME, profile, length);
-        }
-        if (header.get_typeof(VIPS_META_ORIENTATION) != 0) {
-            pixels.set(VIPS_META_ORIENTATION, header.get_int(VIPS_META_ORIENTATION));
-            pixels = pixels.autorot();
-        }
-        return ToKeptPixels(pixels);
+        return AsLoaded(pixels, header, false, false);
     });
 }
 
@@ -152,31 +181,35 @@ Image LoadJpeg(const FileReader& file) {
     if (file.Size() == 0) FailTruncated("the file is empty");
     if (!IsJpeg(file.Read(0, 3))) Fail("not a JPEG file", Problem::NotImage);
     std::string comment = ReadComment(file);
-    // Refused before anything is allocated for it: a header that claims more pixels than its file can hold.
-    if (std::optional<JpegFrame> frame = ReadJpegFrame(file); frame && file.Size() < MinimumJpegDataBytes(*frame))
-        FailTruncated("the file is far too short for the size its header claims");
+    // Refused before anything is allocated for it: a header that claims more pixels than its scans can hold,
+    // however much else (comments, say) the file is padded with.
+    if (std::optional<JpegFrame> frame = ReadJpegFrame(file)) {
+        const std::uint64_t needed = MinimumJpegDataBytes(*frame);
+        if (file.Size() < needed || JpegScanBytes(file, needed) < needed)
+            FailTruncated("the file's scans are far too short for the size its header claims");
+    }
 
     SourceFile source(file);
-    std::optional<vips::VSource> opened = source.Reopen();
-    if (!opened) Fail("the file changed while it was being read");
-    vips::VImage loaded = CallVips([&] { return OpenJpeg(*opened, 1, VIPS_ACCESS_RANDOM); });
-    CheckDimensions(loaded.width(), loaded.height());
+    std::optional<Decoded> decoded = Decode(source, 1, true);
+    if (!decoded) Fail("the file changed while it was being read");
+    const vips::VImage& header = decoded->header;
+    CheckDimensions(decoded->pixels.width(), decoded->pixels.height());
 
     Image image;
-    image.width = loaded.width();
-    image.height = loaded.height();
-    image.bitCount = loaded.bands() == 1 ? 8 : loaded.interpretation() == VIPS_INTERPRETATION_CMYK ? 32 : 24;
-    image.pixels = ToKeptPixels(loaded);
+    image.width = decoded->pixels.width();
+    image.height = decoded->pixels.height();
+    image.bitCount = header.bands() == 1 ? 8 : header.interpretation() == VIPS_INTERPRETATION_CMYK ? 32 : 24;
+    image.pixels = decoded->pixels;
     image.comment = std::move(comment);
     // The decoder scales by 1/2, 1/4 or 1/8 while it decodes (the orientation is applied afterwards, so the
     // rounded-up sides follow the upright image too).
-    const bool progressive = loaded.get_typeof("interlaced") != 0 && loaded.get_int("interlaced") != 0;
+    const bool progressive = header.get_typeof("interlaced") != 0 && header.get_int("interlaced") != 0;
     image.reloadShrunk = [source, progressive](int factor) {
         if (factor == 8 && progressive)
             if (std::optional<vips::VImage> eighth = ReloadEighthFromDc(source)) return eighth;
-        return Reload(source, factor, VIPS_ACCESS_RANDOM);
+        return Reload(source, factor, true);
     };
-    image.reloadSequential = [source] { return Reload(source, 1, VIPS_ACCESS_SEQUENTIAL); };
+    image.reloadSequential = [source] { return Reload(source, 1, false); };
     return image;
 }
 
@@ -190,6 +223,7 @@ void WriteJpeg(const vips::VImage& rgb, int quality, bool progressive, bool subs
     // are written as their rows are computed.
     const bool optimize = std::int64_t(rgb.width()) * rgb.height() <= kOptimizeCodingPixels;
     SaveThroughTarget(
+        rgb,
         [&](const vips::VTarget& target) {
             vips::VImage image = rgb.copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
             // strip: an orientation tag or profile carried over from the source would no longer describe the

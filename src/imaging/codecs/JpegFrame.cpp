@@ -96,4 +96,56 @@ std::uint64_t MinimumJpegDataBytes(const JpegFrame& frame) {
     return blocks / 8;
 }
 
+std::uint64_t JpegScanBytes(const FileReader& file, std::uint64_t enough) {
+    // The first scan's marker follows the segments ForEachJpegSegment walks.
+    std::uint64_t pos = 2;
+    ForEachJpegSegment(file, [&](std::uint8_t, std::uint64_t offset, std::size_t length) {
+        pos = offset + length;
+        return true;
+    });
+    constexpr std::size_t kChunk = 64 * 1024;
+    std::uint64_t count = 0;
+    bool inScan = false;
+    for (int segments = 0; count < enough; ++segments) {
+        if (segments > kMaxSegments) return count + (file.Size() - std::min(file.Size(), pos));
+        if (!inScan) {
+            const std::vector<std::uint8_t> head = file.Read(pos, 4);
+            if (head.size() >= 2 && head[0] == 0xFF && head[1] == 0xFF) { // a fill byte before a marker
+                ++pos;
+                continue;
+            }
+            // Bytes that are no marker: a layout this walk does not know. All the rest may be data.
+            if (head.size() < 2 || head[0] != 0xFF) return count + (file.Size() - std::min(file.Size(), pos));
+            const std::uint8_t type = head[1];
+            if (type == 0xD9) break; // the end of the image
+            if (IsStandalone(type)) {
+                pos += 2;
+                continue;
+            }
+            if (head.size() < 4) break;
+            pos += 2 + (std::size_t(head[2]) << 8 | head[3]);
+            inScan = type == 0xDA;
+            continue;
+        }
+        // Entropy-coded data, up to the next marker that is neither a stuffed zero nor a restart marker.
+        const std::vector<std::uint8_t> chunk = file.Read(pos, kChunk);
+        std::size_t i = 0;
+        for (; i < chunk.size(); ++i) {
+            if (chunk[i] != 0xFF) continue;
+            if (i + 1 >= chunk.size()) break; // looked at again with the next chunk
+            const std::uint8_t next = chunk[i + 1];
+            if (next == 0x00 || (next >= 0xD0 && next <= 0xD7))
+                ++i;
+            else if (next != 0xFF) {
+                inScan = false;
+                break;
+            }
+        }
+        if (i == 0 && inScan) break; // the end of the file (or a lone 0xFF at it)
+        count += i;
+        pos += i;
+    }
+    return count;
+}
+
 } // namespace imaging::codecs

@@ -41,4 +41,9 @@ std::optional<JpegFrame> ReadJpegFrame(const std::string& path);
 // 0 for arithmetic coding, which has no such bound.
 std::uint64_t MinimumJpegDataBytes(const JpegFrame& frame);
 
+// The bytes of entropy-coded data in the file's scans (what can hold pixels: marker segments such as comments,
+// tables and scan headers are not counted), counted from the first scan until `enough` are found or the file
+// ends. Segments are stepped over without being read, so a file padded with comments costs a few reads.
+std::uint64_t JpegScanBytes(const FileReader& file, std::uint64_t enough);
+
 } // namespace imaging::codecs

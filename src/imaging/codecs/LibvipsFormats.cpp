@@ -7,6 +7,7 @@
 
 #include "imaging/Error.h"
 #include "imaging/Init.h"
+#include "imaging/codecs/VipsRows.h"
 
 namespace imaging::codecs {
 
@@ -37,11 +38,11 @@ const char* ModuleOf(LibvipsFormat format) {
     return nullptr;
 }
 
-// Opens the file (only the header is read now); `scale` below 1 decodes WebP at reduced scale, and opens a
-// HEIF file's thumbnail instead of its image.
-vips::VImage Open(const vips::VSource& source, LibvipsFormat format, VipsAccess access, double scale = 1.0) {
-    auto options = [access] {
-        return vips::VImage::option()->set("access", access)->set("fail_on", VIPS_FAIL_ON_ERROR);
+// Opens the file for libvips' loader (only the header is read now); `scale` below 1 decodes WebP at reduced scale,
+// and opens a HEIF file's thumbnail instead of its image.
+vips::VImage OpenLoader(const vips::VSource& source, LibvipsFormat format, double scale) {
+    auto options = [] {
+        return vips::VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL)->set("fail_on", VIPS_FAIL_ON_ERROR);
     };
     switch (format) {
     case LibvipsFormat::Heif:
@@ -54,10 +55,20 @@ vips::VImage Open(const vips::VSource& source, LibvipsFormat format, VipsAccess 
     Fail("unknown format");
 }
 
+bool Turned(const vips::VImage& image) {
+    return image.get_typeof(VIPS_META_ORIENTATION) != 0 && image.get_int(VIPS_META_ORIENTATION) > 1;
+}
+
+// The file's pixels as the loader decodes them, its failure kept as a verdict (codecs/VipsRows). Random access
+// (and a picture that is to be turned) has them computed whole once, on first use.
+vips::VImage Open(const vips::VSource& source, LibvipsFormat format, VipsAccess access, double scale = 1.0) {
+    const vips::VImage loaded = OpenLoader(source, format, scale);
+    return Watched(loaded, access == VIPS_ACCESS_RANDOM || Turned(loaded));
+}
+
 // Turned the way its orientation tag says (HEIF and JPEG XL decoders apply their own transforms already).
 vips::VImage Upright(const vips::VImage& image) {
-    if (image.get_typeof(VIPS_META_ORIENTATION) == 0 || image.get_int(VIPS_META_ORIENTATION) <= 1) return image;
-    return image.autorot();
+    return Turned(image) ? image.autorot() : image;
 }
 
 std::optional<vips::VImage> Reload(const SourceFile& file, LibvipsFormat format, VipsAccess access, double scale) {
@@ -118,6 +129,7 @@ void WriteWebp(const vips::VImage& rgb, int quality, const ByteSink& sink) {
     EnsureInitialized();
     if (rgb.bands() != 3 || rgb.format() != VIPS_FORMAT_UCHAR) Fail("WebP encoding needs 8-bit RGB pixels");
     SaveThroughTarget(
+        rgb,
         [&](const vips::VTarget& target) {
             rgb.copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB))
                 .webpsave_target(target,
@@ -131,6 +143,7 @@ void WriteAvif(const vips::VImage& rgb, int quality, const ByteSink& sink) {
     if (rgb.bands() != 3 || rgb.format() != VIPS_FORMAT_UCHAR) Fail("AVIF encoding needs 8-bit RGB pixels");
     if (!LoadVipsModule("vips-heif")) FailUnsupported("libvips has no AVIF encoder here");
     SaveThroughTarget(
+        rgb,
         [&](const vips::VTarget& target) {
             rgb.copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB))
                 .heifsave_target(target, vips::VImage::option()

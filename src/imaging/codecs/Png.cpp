@@ -13,6 +13,7 @@
 #include "imaging/codecs/PngHeader.h"
 #include "imaging/codecs/PngShrink.h"
 #include "imaging/codecs/VipsLoad.h"
+#include "imaging/codecs/VipsRows.h"
 
 namespace imaging::codecs {
 
@@ -129,9 +130,13 @@ vips::VImage ShrunkToVips(const ShrunkPicture& picture) {
     return image;
 }
 
+// The file's pixels as libvips' loader decodes them, its failure kept as a verdict (codecs/VipsRows); random
+// access has them computed whole once, on first use.
 vips::VImage OpenPng(const vips::VSource& source, VipsAccess access) {
-    return vips::VImage::pngload_source(
-        source, vips::VImage::option()->set("fail_on", VIPS_FAIL_ON_ERROR)->set("access", access));
+    return Watched(
+        vips::VImage::pngload_source(
+            source, vips::VImage::option()->set("fail_on", VIPS_FAIL_ON_ERROR)->set("access", VIPS_ACCESS_SEQUENTIAL)),
+        access == VIPS_ACCESS_RANDOM);
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 #include "imaging/Init.h"
 #include "imaging/codecs/Png.h"
 #include "imaging/codecs/VipsLoad.h"
+#include "imaging/codecs/VipsRows.h"
 
 namespace imaging::codecs {
 
@@ -216,6 +217,7 @@ void WritePng(const vips::VImage& rgb, const PngOptions& options, const ByteSink
         if (!job.message[0] && !job.sinkError) throw vips::VError();
         return false;
     });
+    CheckDecodes(rgb);
 }
 
 void WritePng(const Paletted& image, const PngOptions& options, const ByteSink& sink) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <span>
@@ -12,6 +13,7 @@
 
 #include "imaging/Error.h"
 #include "imaging/codecs/IccProfile.h"
+#include "imaging/codecs/VipsRows.h"
 #include "imaging/Image.h"
 
 namespace imaging::codecs {
@@ -37,8 +39,12 @@ std::vector<std::uint8_t> FileReader::ReadAll(std::uint64_t limit) const {
     return std::move(*bytes);
 }
 
+files::InputFile SourceFile::Open() const {
+    return files::InputFile::Reopen(path_, info_);
+}
+
 std::optional<vips::VSource> SourceFile::Reopen() const {
-    files::InputFile file = files::InputFile::Reopen(path_, info_);
+    files::InputFile file = Open();
     if (!file.IsOpen()) return std::nullopt;
     // libvips reads from its own duplicate of the descriptor.
     try {
@@ -71,6 +77,15 @@ void FailFromVips(const vips::VError& error) {
     for (char& c : message)
         if (c == '\n') c = ' ';
     if (message.empty()) Fail("the image library failed without a message");
+    // A failure of one of our own decoders inside the computation keeps the problem it was raised with.
+    if (const std::size_t tag = message.find("kelvo["); tag != std::string::npos) {
+        const std::size_t close = message.find("]: ", tag);
+        if (close != std::string::npos) {
+            const int problem = std::atoi(message.c_str() + tag + 6);
+            if (problem >= int(Problem::System) && problem <= int(Problem::Other) && problem != int(Problem::System))
+                Fail(message.substr(close + 3), Problem(problem));
+        }
+    }
     // The libraries' words for data that ends early, and for memory.
     static constexpr const char* kTruncated[] = {"remature end",   "truncated",  "end of file", "Not enough data",
                                                  "unexpected end", "read error", "EOF"};
@@ -103,7 +118,8 @@ gint64 OnTargetWrite(VipsTargetCustom*, const void* data, gint64 length, void* c
 
 } // namespace
 
-void SaveThroughTarget(const std::function<void(const vips::VTarget&)>& save, const ByteSink& sink) {
+void SaveThroughTarget(const vips::VImage& pixels, const std::function<void(const vips::VTarget&)>& save,
+                       const ByteSink& sink) {
     TargetContext context;
     context.write = &sink;
     vips::VTarget target(VIPS_TARGET(vips_target_custom_new()));
@@ -118,6 +134,7 @@ void SaveThroughTarget(const std::function<void(const vips::VTarget&)>& save, co
         throw;
     }
     if (context.error) std::rethrow_exception(context.error);
+    CheckDecodes(pixels);
 }
 
 namespace {

@@ -52,6 +52,8 @@ public:
     explicit SourceFile(const FileReader& file) : path_(file.Path()), info_(file.Info()) {}
     // The file opened again for libvips; nullopt when it is gone or another file has its name now.
     std::optional<vips::VSource> Reopen() const;
+    // The file opened again, under the same condition (closed otherwise).
+    files::InputFile Open() const;
     // Its bytes, under the same condition (and nullopt when it cannot be read whole).
     std::optional<std::vector<std::uint8_t>> ReadAll() const;
     // The file opened again for reading, under the same condition.
@@ -74,9 +76,11 @@ template <class Function> auto CallVips(Function&& function) -> decltype(functio
     }
 }
 
-// Runs a libvips save into a target whose bytes go to `sink` as they are written. The sink's own failure (a full
-// disc, say) is the one raised, not libvips' account of it; a libvips failure becomes imaging::Error.
-void SaveThroughTarget(const std::function<void(const vips::VTarget&)>& save, const ByteSink& sink);
+// Runs a libvips save of `pixels` into a target whose bytes go to `sink` as they are written. The sink's own
+// failure (a full disc, say) is the one raised, not libvips' account of it; a libvips failure becomes
+// imaging::Error, and so does the failure of a decode that fed the pixels (CheckDecodes), even one libvips lost.
+void SaveThroughTarget(const vips::VImage& pixels, const std::function<void(const vips::VTarget&)>& save,
+                       const ByteSink& sink);
 
 // The pixels an Image keeps for a freshly opened image: an embedded ICC profile converted to sRGB (CMYK without
 // one as device CMYK), grey made RGB, 16 bits brought to 8, 3 bands or 4 with alpha.

@@ -1,0 +1,35 @@
+#pragma once
+// How Kelvo hears libjpeg's errors and warnings. libjpeg reports an error through error_exit, which must not
+// return: it longjmps back to the function that called setjmp. Such functions hold only C objects, so nothing
+// with a destructor is skipped. Nothing is ever printed: the message is kept for the caller.
+#include <csetjmp>
+#include <cstdio>
+
+#include <jpeglib.h>
+
+namespace imaging::codecs {
+
+struct LibjpegErrors {
+    // Which warnings end the decode.
+    enum class Warnings {
+        // Every warning: data that only decodes with a repair is refused (a tile of a compound file).
+        Fatal,
+        // Those after which the picture is no longer what the complete file gives: the data ended before the
+        // image did (libjpeg would go on with grey), or the arithmetic decoder gave up on the rest of a scan.
+        // A repair inside complete data (a bad code, a restart marker out of turn, stray bytes before a marker,
+        // as some cameras write) is passed over.
+        WhenDataIsLost,
+    };
+
+    jpeg_error_mgr base;
+    std::jmp_buf jump;
+    Warnings warnings = Warnings::Fatal;
+    // Set with the jump: the message, and whether the failure is data that ends before the image does.
+    char message[JMSG_LENGTH_MAX];
+    bool truncated = false;
+};
+
+// Makes `errors` the error manager of a libjpeg object (set info.err = &errors.base too).
+void InstallLibjpegErrors(LibjpegErrors& errors, LibjpegErrors::Warnings warnings);
+
+} // namespace imaging::codecs

@@ -1,0 +1,52 @@
+#pragma once
+// Pictures that a decoder of ours produces a band of rows at a time, from the top, as lazy vips images: nothing
+// is decoded until libvips asks for pixels, and a failure of the decoder fails the computation that asked, with
+// its problem kept (see codecs::FailFromVips).
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include <vips/vips8>
+
+namespace imaging {
+class Error;
+}
+
+namespace imaging::codecs {
+
+class RowProducer {
+public:
+    virtual ~RowProducer() = default;
+    // Fills rows [y, y + count) of the picture, each of width x pixel bytes, at rows[0] ... rows[count - 1]. The
+    // calls come from the top in order: y is where the previous call ended. Raises imaging::Error.
+    virtual void Produce(int y, int count, std::uint8_t* const* rows) = 0;
+};
+
+// An image over a producer, laid out like `like` (size, bands, sample format, interpretation and metadata, none
+// of its pixels), read once from the top (libvips' sequential cache in front keeps the requests in order). Once
+// the producer has failed, every later request fails the same way.
+// The producer's verdict travels with the pixels: the image carries it as a metadata item, which libvips copies to
+// every image computed from it, so CheckDecodes can tell whether any decode that fed a result failed.
+vips::VImage SequentialImage(const vips::VImage& like, std::unique_ptr<RowProducer> producer);
+
+// An image opened by one of libvips' loaders with sequential access, read through a producer of ours so that its
+// failure is recorded as a verdict like our own decoders' (libvips can lose a loader's failure in a computation
+// on several threads). `anyOrder`: the result may be read in any order (WholeOnDemand), else once from the top.
+vips::VImage Watched(const vips::VImage& loaded, bool anyOrder);
+
+// An image that computes `sequential` whole the first time any of its pixels is asked for (into memory, or for
+// more than 100 MB into a temporary file that is deleted with the image, as libvips' own loaders do for random
+// access) and then serves every region from that. For the operations that need the whole picture (a turn by a
+// quarter, an upside-down flip) and for callers that read regions in any order.
+vips::VImage WholeOnDemand(const vips::VImage& sequential);
+
+// Raises the imaging::Error of the first decode of ours that fed `image` and failed. libvips can lose a failure of
+// the last rows of a computation (the sink then reports success over rows never filled), so whatever computes
+// pixels for a result that is kept or published (a save, pixels copied into memory) checks here afterwards.
+void CheckDecodes(const vips::VImage& image);
+
+// The text libvips carries for an imaging::Error raised inside a computation, from which FailFromVips recovers
+// the problem.
+std::string VipsMessageFor(const Error& error);
+
+} // namespace imaging::codecs
