@@ -67,9 +67,13 @@ std::optional<vips::VImage> ReducedWhileDecoding(const Image& input, int width, 
     vips::VImage reduced = plainColour ? codecs::ToKeptPixels(effects::ResizeDecoded(*stored, width, height))
                                        : effects::Resize(codecs::ToKeptPixels(*stored), width, height);
     if (reduced.bands() != input.pixels.bands()) return std::nullopt;
-    vips::VImage copy = reduced.copy_memory();
-    codecs::CheckDecodes(reduced);
-    return copy;
+    try {
+        vips::VImage copy = reduced.copy_memory();
+        codecs::CheckDecodes(reduced);
+        return copy;
+    } catch (const vips::VError&) {
+        codecs::FailComputing(reduced);
+    }
 }
 
 template <typename F> auto Guarded(F&& body) {

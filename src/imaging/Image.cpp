@@ -184,7 +184,7 @@ Raster ToRaster(const vips::VImage& rgb) {
             return 0;
         }
     } copy{raster.pixels.data(), rowBytes};
-    if (vips_sink_disc(rgb.get_image(), Copy::Strip, &copy) != 0) throw vips::VError();
+    if (vips_sink_disc(rgb.get_image(), Copy::Strip, &copy) != 0) codecs::FailComputing(rgb);
     codecs::CheckDecodes(rgb);
     return raster;
 }

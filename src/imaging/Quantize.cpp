@@ -227,6 +227,7 @@ public:
         try {
             copy_.reset(rgb.write_to_memory(&written));
         } catch (const vips::VError& e) {
+            codecs::CheckDecodes(rgb);
             Fail(std::string("colour reduction failed: ") + e.what());
         }
         if (!copy_ || written != size) Fail("colour reduction failed: unexpected pixel buffer size");

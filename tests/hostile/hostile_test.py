@@ -242,7 +242,9 @@ def pcx_cases():
     cases.append(("pcx-pal8-palette-cut", pal8[:-300], "fail"))
     no_marker = bytearray(pal8)
     no_marker[-769] = 0
-    cases.append(("pcx-pal8-palette-marker-lost", bytes(no_marker), "any"))
+    # Without its palette (or its marker) the colours of a 256-colour file are unknown.
+    cases.append(("pcx-pal8-palette-marker-lost", bytes(no_marker), "fail"))
+    cases.append(("pcx-pal8-palette-missing", pal8[:-769], "fail"))
     return cases
 
 

@@ -20,7 +20,8 @@ using namespace bmppcxtest;
 
 namespace {
 
-// A 128-byte header for width x height with the given layout; `palette` fills the 16-entry header palette.
+// A 128-byte header for width x height with the given layout; `palette` fills the 16-entry header palette. An
+// 8-bit single-plane header says grey (palette information 2), so it reads without a palette after the pixels.
 std::vector<std::uint8_t> PcxHeader(int width, int height, int bits, int planes, int bytesPerLine, int encoding = 1,
                                     const std::vector<std::uint8_t>& palette = {}) {
     std::vector<std::uint8_t> h(128, 0);
@@ -37,6 +38,7 @@ std::vector<std::uint8_t> PcxHeader(int width, int height, int bits, int planes,
     h[65] = std::uint8_t(planes);
     h[66] = std::uint8_t(bytesPerLine);
     h[67] = std::uint8_t(bytesPerLine >> 8);
+    h[68] = bits == 8 && planes == 1 ? 2 : 1;
     return h;
 }
 
@@ -145,6 +147,21 @@ TEST(PcxBadInput, IsRejectedWithAnError) {
     for (const auto& [what, bytes] : cases) {
         SCOPED_TRACE(what);
         EXPECT_THROW(DecodePcx(bytes), imaging::Error);
+    }
+}
+
+TEST(PcxBadInput, AColourFileWithoutItsPaletteIsDamaged) {
+    // The colours of a 256-colour file whose palette (or its marker) is gone are unknown: no grey guess.
+    auto noPalette = FixtureBytes("pcx", "nopalette8.pcx");
+    auto noMarker = FixtureBytes("pcx", "pal8.pcx");
+    noMarker[noMarker.size() - 769] = 0;
+    for (const auto& bytes : {noPalette, noMarker}) {
+        try {
+            DecodePcx(bytes);
+            ADD_FAILURE() << "decoded";
+        } catch (const imaging::Error& error) {
+            EXPECT_EQ(error.problem(), imaging::Problem::Damaged) << error.what();
+        }
     }
 }
 

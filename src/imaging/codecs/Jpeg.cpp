@@ -132,7 +132,7 @@ std::optional<Decoded> Decode(const SourceFile& file, int shrink, bool anyOrder)
     return CallVips([&] {
         // libvips reads from its own duplicate of the descriptor.
         const vips::VImage header = ReadHeader(vips::VSource::new_from_descriptor(opened.Descriptor()), shrink);
-        vips::VImage rows = DecodeJpegRows(std::move(opened), shrink, header);
+        vips::VImage rows = DecodeJpegRows(std::move(opened), shrink, header, file.Path());
         return Decoded{AsLoaded(rows, header, true, anyOrder), header};
     });
 }

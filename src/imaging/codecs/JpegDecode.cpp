@@ -122,6 +122,7 @@ public:
         s.source.descriptor = file_.Descriptor();
         s.source.offset = 0;
         s.source.size = file_.Size();
+        s.errors.dataBytes = file_.Size();
         s.info.src = &s.source.base;
     }
 
@@ -167,9 +168,9 @@ private:
 
 } // namespace
 
-vips::VImage DecodeJpegRows(files::InputFile file, int shrink, const vips::VImage& header) {
+vips::VImage DecodeJpegRows(files::InputFile file, int shrink, const vips::VImage& header, const std::string& path) {
     const JpegLayout layout{header.width(), header.height(), header.bands()};
-    return SequentialImage(header, std::make_unique<JpegRows>(std::move(file), shrink, layout));
+    return SequentialImage(header, std::make_unique<JpegRows>(std::move(file), shrink, layout), path);
 }
 
 } // namespace imaging::codecs

@@ -18,6 +18,7 @@ namespace imaging::codecs {
 // its imaging::Problem kept (Truncated for data that ends early, Damaged for data libjpeg refuses).
 // `header`: the file's header as libvips reads it at that scale (size, layout, colour profile, orientation), which
 // the result carries; the decode must come out at that size.
-vips::VImage DecodeJpegRows(files::InputFile file, int shrink, const vips::VImage& header);
+// `path`: the file's name, which a failure names.
+vips::VImage DecodeJpegRows(files::InputFile file, int shrink, const vips::VImage& header, const std::string& path);
 
 } // namespace imaging::codecs

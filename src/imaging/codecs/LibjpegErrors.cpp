@@ -8,6 +8,9 @@ namespace imaging::codecs {
 
 namespace {
 
+// Stray bytes before a marker that a writer may leave.
+constexpr unsigned long long kFewBytes = 1024;
+
 LibjpegErrors& ErrorsOf(j_common_ptr info) {
     return *reinterpret_cast<LibjpegErrors*>(info->err);
 }
@@ -34,6 +37,11 @@ extern "C" void OnMessage(j_common_ptr info, int level) {
     case LibjpegErrors::Warnings::WhenDataIsLost:
         if (code == JWRN_HIT_MARKER || code == JWRN_JPEG_EOF) Jump(info, true);
         if (code == JWRN_ARITH_BAD_CODE) Jump(info, false);
+        if (code == JWRN_EXTRANEOUS_DATA) {
+            const auto leftOver = static_cast<unsigned long long>(info->err->msg_parm.i[0]);
+            const unsigned long long size = ErrorsOf(info).dataBytes;
+            if (size != 0 && leftOver > kFewBytes && leftOver * 16 > size) Jump(info, false);
+        }
         return;
     }
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <optional>
 #include <string_view>
 
 #include "imaging/Error.h"
@@ -61,9 +62,15 @@ bool Turned(const vips::VImage& image) {
 
 // The file's pixels as the loader decodes them, its failure kept as a verdict (codecs/VipsRows). Random access
 // (and a picture that is to be turned) has them computed whole once, on first use.
-vips::VImage Open(const vips::VSource& source, LibvipsFormat format, VipsAccess access, double scale = 1.0) {
+// libjxl prints its own account of a damaged file on stderr: it is kept from it.
+vips::VImage Open(const vips::VSource& source, const std::string& path, LibvipsFormat format, VipsAccess access,
+                  double scale = 1.0) {
+    const bool quiet = format == LibvipsFormat::Jxl;
+    std::optional<QuietStderr> silence;
+    if (quiet) silence.emplace();
     const vips::VImage loaded = OpenLoader(source, format, scale);
-    return Watched(loaded, access == VIPS_ACCESS_RANDOM || Turned(loaded));
+    silence.reset();
+    return Watched(loaded, path, access == VIPS_ACCESS_RANDOM || Turned(loaded), {}, quiet);
 }
 
 // Turned the way its orientation tag says (HEIF and JPEG XL decoders apply their own transforms already).
@@ -74,7 +81,7 @@ vips::VImage Upright(const vips::VImage& image) {
 std::optional<vips::VImage> Reload(const SourceFile& file, LibvipsFormat format, VipsAccess access, double scale) {
     std::optional<vips::VSource> source = file.Reopen();
     if (!source) return std::nullopt;
-    return ToKeptPixels(CallVips([&] { return Upright(Open(*source, format, access, scale)); }));
+    return ToKeptPixels(CallVips([&] { return Upright(Open(*source, file.Path(), format, access, scale)); }));
 }
 
 } // namespace
@@ -94,7 +101,7 @@ Image LoadLibvipsFormat(const FileReader& file, LibvipsFormat format) {
     SourceFile source(file);
     std::optional<vips::VSource> opened = source.Reopen();
     if (!opened) Fail("the file changed while it was being read");
-    vips::VImage loaded = CallVips([&] { return Open(*opened, format, VIPS_ACCESS_RANDOM); });
+    vips::VImage loaded = CallVips([&] { return Open(*opened, source.Path(), format, VIPS_ACCESS_RANDOM); });
     CheckDimensions(loaded.width(), loaded.height());
     vips::VImage upright = CallVips([&] { return Upright(loaded); });
 
@@ -120,7 +127,7 @@ Image LoadLibvipsFormat(const FileReader& file, LibvipsFormat format) {
     image.reloadStored = [source, format]() -> std::optional<vips::VImage> {
         std::optional<vips::VSource> again = source.Reopen();
         if (!again) return std::nullopt;
-        return CallVips([&] { return Open(*again, format, VIPS_ACCESS_SEQUENTIAL); });
+        return CallVips([&] { return Open(*again, source.Path(), format, VIPS_ACCESS_SEQUENTIAL); });
     };
     return image;
 }

@@ -11,7 +11,9 @@
 //   writers leave the header palette zero).
 // - 1 bit x 4 planes uses the 16-colour header palette; when that is all zero, or the version says the file
 //   has no palette (3), it uses the standard EGA colours.
-// - 8 bits x 1 plane uses the 256-colour table after a 0x0C marker 769 bytes from the end, grey levels without.
+// - 8 bits x 1 plane uses the 256-colour table after a 0x0C marker 769 bytes from the end. Without one the
+//   colours are unknown and the file is refused as damaged, unless its header says the picture is grey
+//   (palette information 2): then the indices are grey levels.
 // - The RLE stream is one byte stream of height x planes x bytes-per-line bytes: runs may cross line ends, a
 //   run past the end of the image is clipped, and a stream that ends early is truncated.
 
@@ -21,6 +23,7 @@ namespace {
 constexpr std::size_t kHeaderSize = 128;
 constexpr std::size_t kPaletteTail = 769; // 0x0C + 256 x RGB
 constexpr std::uint8_t kPaletteMarker = 0x0C;
+constexpr int kGreyPalette = 2; // the header's palette information for a grey picture
 constexpr std::uint8_t kRunFlag = 0xC0;
 constexpr std::size_t kMaxRun = 63;
 constexpr std::uint16_t kDpi = 96;
@@ -51,6 +54,7 @@ struct Header {
     std::int64_t height = 0;
     std::size_t bytesPerLine = 0;
     std::array<Rgb, 16> egaPalette{};
+    int paletteInfo = 0; // 1 colour or black and white, 2 grey
 };
 
 Header ReadHeader(const LeReader& in) {
@@ -73,6 +77,7 @@ Header ReadHeader(const LeReader& in) {
         h.egaPalette[i] = Rgb{in.U8(16 + i * 3), in.U8(17 + i * 3), in.U8(18 + i * 3)};
     h.planes = in.U8(65);
     h.bytesPerLine = in.U16(66);
+    h.paletteInfo = in.U16(68);
 
     bool supported = (h.bitsPerPixel == 1 && (h.planes == 1 || h.planes == 4)) ||
                      (h.bitsPerPixel == 8 && (h.planes == 1 || h.planes == 3 || h.planes == 4));
@@ -130,6 +135,7 @@ Raster DecodePcx(std::span<const std::uint8_t> data) {
     std::span<const std::uint8_t> body = data.subspan(kHeaderSize);
     std::array<Rgb, 256> palette{};
     int bitCount = h.bitsPerPixel * h.planes;
+    bool paletteMissing = false;
     if (h.bitsPerPixel == 8 && h.planes == 1) {
         bool tail = data.size() >= kHeaderSize + kPaletteTail && data[data.size() - kPaletteTail] == kPaletteMarker;
         for (std::size_t i = 0; i < 256; ++i) {
@@ -141,6 +147,7 @@ Raster DecodePcx(std::span<const std::uint8_t> data) {
             }
         }
         if (tail) body = body.first(body.size() - kPaletteTail);
+        paletteMissing = !tail && h.paletteInfo != kGreyPalette;
     } else if (h.planes == 4 && h.bitsPerPixel == 1) {
         bool empty = std::all_of(h.egaPalette.begin(), h.egaPalette.end(), [](Rgb c) { return c == Rgb{}; });
         std::copy(h.egaPalette.begin(), h.egaPalette.end(), palette.begin());
@@ -159,6 +166,7 @@ Raster DecodePcx(std::span<const std::uint8_t> data) {
     if (h.bitsPerPixel == 8 && h.planes == 1 && !rest.empty() && rest.size() < kPaletteTail &&
         rest[0] == kPaletteMarker)
         FailTruncated("the PCX palette is cut short");
+    if (paletteMissing) Fail("the 256-colour PCX file has no palette (or no palette marker)");
     Raster r;
     r.width = int(h.width);
     r.height = int(h.height);

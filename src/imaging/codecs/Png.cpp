@@ -130,13 +130,34 @@ vips::VImage ShrunkToVips(const ShrunkPicture& picture) {
     return image;
 }
 
+// Whether the file ends inside its chunks (or before IEND): a cut file, not a damaged one.
+bool EndsEarly(const FileReader& file) {
+    std::uint64_t pos = kPngSignature.size();
+    for (int chunk = 0; chunk < kMaxPngChunks; ++chunk) {
+        const std::vector<std::uint8_t> head = file.Read(pos, 8);
+        if (head.size() < 8) return true;
+        const std::uint64_t end = pos + 12 + Be32(head.data());
+        if (end > file.Size()) return true;
+        if (std::memcmp(&head[4], "IEND", 4) == 0) return false;
+        pos = end;
+    }
+    return false;
+}
+
 // The file's pixels as libvips' loader decodes them, its failure kept as a verdict (codecs/VipsRows); random
-// access has them computed whole once, on first use.
-vips::VImage OpenPng(const vips::VSource& source, VipsAccess access) {
+// access has them computed whole once, on first use. libpng's failures reach us as one word ("read error")
+// whether the file is cut short or damaged: the file's chunks tell which.
+vips::VImage OpenPng(const vips::VSource& source, const SourceFile& file, VipsAccess access) {
+    auto explain = [file](const Error& error) {
+        if (error.problem() != Problem::Truncated && error.problem() != Problem::Damaged) return error;
+        std::optional<FileReader> reader = file.Reader();
+        const bool cut = !reader || EndsEarly(*reader);
+        return Error({}, error.cause(), cut ? Problem::Truncated : Problem::Damaged);
+    };
     return Watched(
         vips::VImage::pngload_source(
             source, vips::VImage::option()->set("fail_on", VIPS_FAIL_ON_ERROR)->set("access", VIPS_ACCESS_SEQUENTIAL)),
-        access == VIPS_ACCESS_RANDOM);
+        file.Path(), access == VIPS_ACCESS_RANDOM, explain);
 }
 
 } // namespace
@@ -162,7 +183,7 @@ Image LoadPng(const FileReader& file) {
     SourceFile source(file);
     std::optional<vips::VSource> opened = source.Reopen();
     if (!opened) Fail("the file changed while it was being read");
-    vips::VImage loaded = CallVips([&] { return OpenPng(*opened, VIPS_ACCESS_RANDOM); });
+    vips::VImage loaded = CallVips([&] { return OpenPng(*opened, source, VIPS_ACCESS_RANDOM); });
     Image image;
     image.width = loaded.width();
     image.height = loaded.height();
@@ -187,12 +208,12 @@ Image LoadPng(const FileReader& file) {
     image.reloadSequential = [source]() -> std::optional<vips::VImage> {
         std::optional<vips::VSource> again = source.Reopen();
         if (!again) return std::nullopt;
-        return ToKeptPixels(CallVips([&] { return OpenPng(*again, VIPS_ACCESS_SEQUENTIAL); }));
+        return ToKeptPixels(CallVips([&] { return OpenPng(*again, source, VIPS_ACCESS_SEQUENTIAL); }));
     };
     image.reloadStored = [source]() -> std::optional<vips::VImage> {
         std::optional<vips::VSource> again = source.Reopen();
         if (!again) return std::nullopt;
-        return CallVips([&] { return OpenPng(*again, VIPS_ACCESS_SEQUENTIAL); });
+        return CallVips([&] { return OpenPng(*again, source, VIPS_ACCESS_SEQUENTIAL); });
     };
     return image;
 }

@@ -244,6 +244,13 @@ std::optional<ShrunkPicture> DecodePngShrunk(const ReadAt& read, std::uint64_t f
         pos += 12 + std::uint64_t(length);
     }
 
+    // A stream whose header declares a window smaller than 32 KB is left to libpng, which holds its data to that
+    // window (a distance beyond it is damage); ISA-L's inflate does not, and would take what libpng refuses.
+    {
+        const std::vector<std::uint8_t> zlibHead = read(pos + 8, 2);
+        if (length < 2 || zlibHead.size() < 2 || zlibHead[0] != 0x78) return std::nullopt;
+    }
+
     // The image data: the IDAT chunks in a row, inflated a row at a time.
     const std::size_t rowBytes = std::size_t(width) * std::size_t(bands);
     std::vector<std::uint8_t> raw(rowBytes + 1), above(rowBytes + 1, 0);

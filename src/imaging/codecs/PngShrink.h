@@ -23,7 +23,8 @@ using ReadAt = std::function<std::vector<std::uint8_t>(std::uint64_t offset, std
 
 // The picture at 1/factor of each side (factor 2 to 256; sides rounded up). Handles what most photos and large
 // pictures are: 8-bit grey, grey + alpha, RGB and RGBA, not interlaced, without a tRNS colour, at most a million
-// pixels wide, in a file long enough for the rows its header claims. nullopt for any
+// pixels wide, in a file long enough for the rows its header claims, whose zlib stream declares the usual 32 KB
+// window. nullopt for any
 // other PNG, and for a file that is damaged or cut short anywhere in what it reads (a CRC that does not match,
 // data that does not inflate, rows missing): the full decoder then says what is wrong. Throws only what `read`
 // throws, and std::bad_alloc.

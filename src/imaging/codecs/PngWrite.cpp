@@ -214,7 +214,7 @@ void WritePng(const vips::VImage& rgb, const PngOptions& options, const ByteSink
     Encode(job, [&] {
         if (vips_sink_disc(rgb.get_image(), WriteStrip, &job) == 0) return true;
         // Not libpng nor the sink: libvips could not compute the pixels (a damaged source, say).
-        if (!job.message[0] && !job.sinkError) throw vips::VError();
+        if (!job.message[0] && !job.sinkError) FailComputing(rgb);
         return false;
     });
     CheckDecodes(rgb);

@@ -125,10 +125,10 @@ void SaveThroughTarget(const vips::VImage& pixels, const std::function<void(cons
     vips::VTarget target(VIPS_TARGET(vips_target_custom_new()));
     g_signal_connect(target.get_target(), "write", G_CALLBACK(OnTargetWrite), &context);
     try {
-        CallVips([&] {
-            save(target);
-            return 0;
-        });
+        save(target);
+    } catch (const vips::VError&) {
+        if (context.error) std::rethrow_exception(context.error);
+        FailComputing(pixels);
     } catch (...) {
         if (context.error) std::rethrow_exception(context.error);
         throw;

@@ -50,6 +50,7 @@ private:
 class SourceFile {
 public:
     explicit SourceFile(const FileReader& file) : path_(file.Path()), info_(file.Info()) {}
+    const std::string& Path() const { return path_; }
     // The file opened again for libvips; nullopt when it is gone or another file has its name now.
     std::optional<vips::VSource> Reopen() const;
     // The file opened again, under the same condition (closed otherwise).

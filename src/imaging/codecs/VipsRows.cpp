@@ -1,11 +1,15 @@
 #include "imaging/codecs/VipsRows.h"
 
 #include <atomic>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "imaging/Error.h"
 #include "imaging/codecs/VipsLoad.h"
@@ -32,10 +36,12 @@ struct Producing {
     int next = 0; // the first row not produced yet
     std::optional<Error> failed;
     std::shared_ptr<Verdict> verdict = std::make_shared<Verdict>();
+    std::string source;                // the file the pixels come from
     std::vector<std::uint8_t> scratch; // rows for a request narrower than the picture
 };
 
 void Record(Producing& p, Error error) {
+    if (error.file().empty() && !p.source.empty()) error = error.WithFile(p.source);
     p.failed = error;
     p.producer.reset(); // let go of the decoder and its file at once
     std::lock_guard lock(p.verdict->mutex);
@@ -145,14 +151,24 @@ int StopWhole(void* seq, void*, void*) {
 // belongs to the thread that made it, and the calls come from whichever thread libvips runs.
 class RegionRows : public RowProducer {
 public:
-    explicit RegionRows(vips::VImage in) : in_(std::move(in)) {}
+    RegionRows(vips::VImage in, std::function<Error(const Error&)> explain, bool quiet)
+        : in_(std::move(in)), explain_(std::move(explain)), quiet_(quiet) {}
 
     void Produce(int y, int count, std::uint8_t* const* rows) override {
         VipsRegion* region = vips_region_new(in_.get_image());
         VipsRect area{0, y, in_.width(), count};
-        if (!region || vips_region_prepare(region, &area) != 0) {
+        std::optional<QuietStderr> quiet;
+        if (quiet_) quiet.emplace();
+        const bool ready = region && vips_region_prepare(region, &area) == 0;
+        quiet.reset();
+        if (!ready) {
             if (region) g_object_unref(region);
-            FailFromVips(vips::VError());
+            try {
+                FailFromVips(vips::VError());
+            } catch (const Error& error) {
+                if (explain_) throw explain_(error);
+                throw;
+            }
         }
         const std::size_t bytes = VIPS_IMAGE_SIZEOF_LINE(in_.get_image());
         for (int i = 0; i < count; ++i)
@@ -162,7 +178,13 @@ public:
 
 private:
     vips::VImage in_;
+    std::function<Error(const Error&)> explain_;
+    bool quiet_;
 };
+
+std::mutex quietMutex;
+int quietHolders = 0;
+int savedStderr = -1;
 
 template <class T> void Delete(void* p) {
     delete static_cast<T*>(p);
@@ -177,8 +199,10 @@ template <class T> VipsImage* NewOwning(T* owned) {
 
 } // namespace
 
-vips::VImage SequentialImage(const vips::VImage& like, std::unique_ptr<RowProducer> producer) {
+vips::VImage SequentialImage(const vips::VImage& like, std::unique_ptr<RowProducer> producer,
+                             const std::string& source) {
     auto* p = new Producing;
+    p->source = source;
     p->producer = std::move(producer);
     p->width = like.width();
     p->pixelBytes = int(VIPS_IMAGE_SIZEOF_PEL(like.get_image()));
@@ -195,6 +219,12 @@ vips::VImage SequentialImage(const vips::VImage& like, std::unique_ptr<RowProduc
     const std::string name = kVerdictPrefix + std::to_string(++serial);
     vips_image_set_area(sequential, name.c_str(), FreeVerdict, new std::shared_ptr<Verdict>(p->verdict));
     return vips::VImage(sequential);
+}
+
+void FailComputing(const vips::VImage& image) {
+    vips::VError error;
+    CheckDecodes(image);
+    FailFromVips(error);
 }
 
 void CheckDecodes(const vips::VImage& image) {
@@ -231,8 +261,31 @@ std::string VipsMessageFor(const Error& error) {
     return "kelvo[" + std::to_string(int(error.problem())) + "]: " + error.cause();
 }
 
-vips::VImage Watched(const vips::VImage& loaded, bool anyOrder) {
-    vips::VImage rows = SequentialImage(loaded, std::make_unique<RegionRows>(loaded));
+QuietStderr::QuietStderr() {
+    std::lock_guard lock(quietMutex);
+    if (quietHolders++ > 0) return;
+    std::fflush(stderr);
+    savedStderr = ::dup(STDERR_FILENO);
+    const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (savedStderr >= 0 && null >= 0) ::dup2(null, STDERR_FILENO);
+    if (null >= 0) ::close(null);
+}
+
+QuietStderr::~QuietStderr() {
+    std::lock_guard lock(quietMutex);
+    if (--quietHolders > 0) return;
+    std::fflush(stderr);
+    if (savedStderr >= 0) {
+        ::dup2(savedStderr, STDERR_FILENO);
+        ::close(savedStderr);
+        savedStderr = -1;
+    }
+}
+
+vips::VImage Watched(const vips::VImage& loaded, const std::string& source, bool anyOrder,
+                     std::function<Error(const Error&)> explain, bool quiet) {
+    vips::VImage rows =
+        SequentialImage(loaded, std::make_unique<RegionRows>(loaded, std::move(explain), quiet), source);
     return anyOrder ? WholeOnDemand(rows) : rows;
 }
 

@@ -189,9 +189,12 @@ ppmtopcx -8bit "$work/c256.ppm" > "$pcx/pal8.pcx" # 8 bits x 1 plane, 0x0C + 768
 convert "$work/c256.ppm" -type palette pcx:"$pcx/pal8-magick.pcx"
 ppmtopcx -24bit "$work/photo.ppm" > "$pcx/rgb24.pcx" # 8 bits x 3 planes
 convert "$work/photo.ppm" pcx:"$pcx/rgb24-magick.pcx"
-# An 8-bit file without the trailing palette reads as grey: the pal8 file with its last 769 bytes removed.
+# An 8-bit file without the trailing palette whose header says grey (palette information 2) reads as grey: the
+# pal8 file with its last 769 bytes removed and that field set. Without the field the colours are unknown: the
+# same file is refused (nopalette8.pcx, no expected pixels).
 size=$(stat -c %s "$pcx/pal8.pcx")
-head -c $((size - 769)) "$pcx/pal8.pcx" > "$pcx/grey8.pcx"
+head -c $((size - 769)) "$pcx/pal8.pcx" > "$pcx/nopalette8.pcx"
+{ head -c 68 "$pcx/nopalette8.pcx"; printf '\x02\x00'; tail -c +71 "$pcx/nopalette8.pcx"; } > "$pcx/grey8.pcx"
 
 for f in "$pcx"/*.pcx; do
     name=${f%.pcx}
