@@ -113,9 +113,45 @@ def jpeg_cases():
     # A real 72 KB progressive photo whose header claims 30000 x 30000.
     big = encoded(photo(400, 300, 7), "JPEG", quality=95, progressive=True)
     cases.append(("jpeg-prog-72k-claims30000", with_frame_size(big, 30000, 30000), "fail"))
+    cases += jpeg_early_end_cases(base)
     cases.append(("jpeg-soi-only", b"\xff\xd8\xff", "fail"))
     cases.append(("jpeg-garbage-after-soi", b"\xff\xd8\xff" + bytes(random.Random(3).randrange(256)
                                                                     for _ in range(3000)), "fail"))
+    return cases
+
+
+def jpeg_early_end_cases(base):
+    """Data that stops before the picture does, in ways a cut file does not show: an end marker where the data
+    stops, restart markers turned into end markers, the last bytes missing, a frame labelled arithmetic-coded over
+    Huffman data, and a header bomb padded with comments so that the file is large."""
+    cases = []
+    for kind, data in (("base", encoded(base, "JPEG", quality=90)),
+                       ("prog", encoded(base, "JPEG", quality=90, progressive=True)),
+                       ("prog444", encoded(base, "JPEG", quality=90, progressive=True, subsampling=0))):
+        sos = jpeg_segment(data, 0xDA)
+        for percent in (10, 50):
+            stop = sos + (len(data) - sos) * percent // 100
+            cases.append((f"jpeg-{kind}-eoi-at{percent}", data[:stop] + b"\xff\xd9", "fail"))
+        cases.append((f"jpeg-{kind}-cut1", data[:-1], "fail"))
+        sof = next(p for p in (jpeg_segment(data, m) for m in (0xC0, 0xC2)) if p is not None)
+        arithmetic = bytearray(data)
+        arithmetic[sof + 1] += 9  # SOF0 -> SOF9, SOF2 -> SOF10
+        cases.append((f"jpeg-{kind}-labelled-arithmetic", bytes(arithmetic), "fail"))
+    restarts = subprocess.run(["cjpeg", "-restart", "1", "-quality", "90"], input=encoded(base, "PPM"),
+                              capture_output=True, check=True).stdout
+    cases.append(("jpeg-restarts-whole", restarts, "ok"))
+    ends = bytearray(restarts)
+    markers = [i for i in range(jpeg_segment(restarts, 0xDA), len(ends) - 1)
+               if ends[i] == 0xFF and 0xD0 <= ends[i + 1] <= 0xD7]
+    for i in markers[1::3]:
+        ends[i + 1] = 0xD9
+    cases.append(("jpeg-restarts-made-ends", bytes(ends), "fail"))
+    # A 400 x 300 photo whose frame claims 30000 x 30000, padded with 6.5 MB of comments before its scans.
+    for kind, options in (("base", {}), ("prog", {"progressive": True})):
+        small = encoded(photo(400, 300, 7), "JPEG", quality=95, **options)
+        claims = with_frame_size(small, 30000, 30000)
+        comment = b"\xff\xfe" + struct.pack(">H", 65535) + bytes(65533)
+        cases.append((f"jpeg-{kind}-padded-claims30000", claims[:2] + comment * 100 + claims[2:], "fail"))
     return cases
 
 
@@ -159,6 +195,17 @@ def png_cases():
     cases.append(("png-pal-short", png_file(96, 64, 3, 8, rows, png_chunk(b"PLTE", bytes(6 * 3))), "any"))
     cases.append(("png-pal-oversize", png_file(96, 64, 3, 8, rows, png_chunk(b"PLTE", bytes(300 * 3))), "fail"))
     cases.append(("png-bad-depth", png_file(96, 64, 2, 3, rows), "fail"))
+    # A zlib stream whose header declares a 256-byte window: sound when its data stays within it (run lengths
+    # only), damaged when it reaches further back.
+    photo_rows = b"".join(b"\0" + base.tobytes()[y * 96 * 3:(y + 1) * 96 * 3] for y in range(64))
+    for name, stream, expect in (("png-window256", zlib.compressobj(6, zlib.DEFLATED, 9, 8, zlib.Z_RLE), "ok"),
+                                 ("png-window256-reaching-further", zlib.compressobj(6, zlib.DEFLATED, 15), "fail")):
+        compressed = bytearray(stream.compress(photo_rows) + stream.flush())
+        compressed[0] = 0x08  # deflate, 256-byte window
+        compressed[1] = (compressed[1] & 0xE0) | (31 - (0x0800 | (compressed[1] & 0xE0)) % 31) % 31
+        ihdr = png_chunk(b"IHDR", struct.pack(">IIBBBBB", 96, 64, 8, 2, 0, 0, 0))
+        cases.append((name, b"\x89PNG\r\n\x1a\n" + ihdr + png_chunk(b"IDAT", bytes(compressed)) +
+                      png_chunk(b"IEND", b""), expect))
     return cases
 
 
@@ -438,6 +485,25 @@ def file_size_limit_case(root):
     return [f"file-size limit: left behind {p}" for p in program.leftovers()]
 
 
+def damaged_overlay_cases(root):
+    """A damaged overlay image (cut, or a flipped byte) fails the run naming the overlay, not the intact photo."""
+    failures = []
+    photo_path = os.path.join(root, "photo.jpg")
+    photo(320, 240, 4).save(photo_path, "JPEG")
+    logo = encoded(photo(160, 120, 5), "PNG")
+    flipped = bytearray(logo)
+    flipped[len(logo) // 2] ^= 0x55
+    for name, data in (("logo-cut.png", logo[:len(logo) - 300]), ("logo-flipped.png", bytes(flipped))):
+        overlay = os.path.join(root, name)
+        with open(overlay, "wb") as f:
+            f.write(data)
+        program = Program(os.path.join(root, name + ".run"), f"[Main]\nEdit7={overlay}\nComboBox3=左上\n")
+        rc, errors = program.run([photo_path])
+        if rc != 1 or overlay not in errors or photo_path in errors or program.leftovers():
+            failures.append(f"overlay {name}: exit {rc} [stderr: {errors.strip()}]")
+    return failures
+
+
 def size_cases(program, mode):
     """Every size from 1 x 1 to 16 x 16 in every input format, in one run each."""
     root = program.root
@@ -480,6 +546,7 @@ def main():
         if group == "special":
             failures = special_cases(Program(root))
             failures += file_size_limit_case(os.path.join(root, "limited"))
+            failures += damaged_overlay_cases(os.path.join(root, "overlay"))
         elif group == "sizes":
             failures = size_cases(Program(os.path.join(root, "a")), "start")
             failures += size_cases(Program(os.path.join(root, "b"), "[Main]\nComboBox1=常に有効\n"), "always")
