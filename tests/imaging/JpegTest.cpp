@@ -204,6 +204,52 @@ TEST(JpegReadBad, FailsWithErrorNeverCrashes) {
         EXPECT_NE(jpegpngtest::WhereLoadFails(LoadJpeg, (dir / name).string()), "no failure") << name;
 }
 
+// Files whose data stops before the picture does, read along every path a run takes (the image itself, decodes at
+// 1/2, 1/4 and 1/8 scale, the sequential decode of a save) with libvips on four threads: each computation of their
+// pixels fails as cut short, every time. (libvips can lose the failure of an image's last rows on several threads;
+// the decode's own verdict must still stop the result.)
+TEST(JpegReadBad, DataThatStopsEarlyFailsOnEveryPathEveryTime) {
+    TempDir dir;
+    const std::vector<std::uint8_t> whole =
+        EncodeJpeg(imaging::ToVips(testsupport::MakeGradient(640, 480)), 92, false, true, "");
+    std::size_t sos = 0;
+    while (sos + 1 < whole.size() && !(whole[sos] == 0xFF && whole[sos + 1] == 0xDA))
+        ++sos;
+    std::vector<std::uint8_t> endsEarly(whole.begin(), whole.begin() + long(sos + (whole.size() - sos) / 2));
+    endsEarly.insert(endsEarly.end(), {0xFF, 0xD9});
+    const struct {
+        const char* name;
+        std::vector<std::uint8_t> bytes;
+    } files[] = {{"cut1.jpg", {whole.begin(), whole.end() - 1}},
+                 {"cut2.jpg", {whole.begin(), whole.end() - 2}},
+                 {"end-marker-at-half.jpg", endsEarly}};
+    const int threads = vips_concurrency_get();
+    vips_concurrency_set(4);
+    for (const auto& file : files) {
+        testsupport::WriteBytes(dir / file.name, file.bytes);
+        for (int round = 0; round < 30; ++round) {
+            imaging::Image image = LoadJpeg((dir / file.name).string());
+            std::vector<std::pair<std::string, vips::VImage>> paths = {{"pixels", image.pixels},
+                                                                       {"sequential", *image.reloadSequential()}};
+            for (int factor : {2, 4, 8})
+                paths.emplace_back("1/" + std::to_string(factor), *image.reloadShrunk(factor));
+            for (const auto& [path, pixels] : paths) {
+                try {
+                    imaging::ToRaster(imaging::FlattenToRgb(pixels));
+                    ADD_FAILURE() << file.name << " " << path << ": converted";
+                } catch (const imaging::Error& error) {
+                    EXPECT_EQ(error.problem(), imaging::Problem::Truncated) << file.name << " " << path;
+                    EXPECT_EQ(error.file(), (dir / file.name).string()) << "the failure names its file";
+                }
+            }
+            EXPECT_THROW(EncodeJpeg(imaging::FlattenToRgb(*image.reloadSequential()), 90, false, true, ""),
+                         imaging::Error)
+                << file.name;
+        }
+    }
+    vips_concurrency_set(threads);
+}
+
 TEST(JpegReadBad, SignatureDecidesNotTheName) {
     auto baseline = testsupport::ReadBytes(JpegDir() / "baseline.jpg");
     auto png = testsupport::ReadBytes(DataDir() / "imaging/read/png/rgb-8.png");
