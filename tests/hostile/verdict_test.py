@@ -90,7 +90,8 @@ def paths_group(root):
     src = os.path.join(root, "src")
     os.makedirs(src)
     failures = []
-    for name, data, _ in hostile.jpeg_cases() + hostile.png_cases() + hostile.bmp_cases() + hostile.pcx_cases():
+    cases = hostile.jpeg_cases() + hostile.png_cases() + hostile.bmp_cases() + hostile.pcx_cases() + hostile.fpx_cases()
+    for name, data, _ in cases:
         path = os.path.join(src, name + ".img")
         with open(path, "wb") as f:
             f.write(data)
@@ -139,7 +140,7 @@ def workers_group(root):
     return failures
 
 
-def repeat_group(root, times=60):
+def repeat_group(root, times=40):
     """A cut file must fail every time, also while other conversions keep both cores busy."""
     src = os.path.join(root, "src")
     os.makedirs(src)
@@ -161,18 +162,26 @@ def repeat_group(root, times=60):
     kelvo = os.path.join(load_program.prog, "kelvo")
     load = subprocess.Popen(["/bin/sh", "-c", f"while :; do '{kelvo}' '{load_source}' >/dev/null 2>&1; done"],
                             env=env, start_new_session=True)
+    good = os.path.join(src, "good.jpg")
+    big.save(good, "JPEG")
     failures = []
     try:
         for settings in ("thumbnail", "full"):
             program = hostile.Program(os.path.join(root, settings), PATHS[settings])
             for i in range(times):
                 for path in paths:
-                    program.clear_output()
-                    rc, errors = program.run([path])
-                    if rc != 1 or "ファイルの末尾以降を読み込みました" not in errors or program.leftovers():
-                        failures.append(f"{os.path.basename(path)} {settings} run {i}: exit {rc} "
-                                        f"[{errors.strip()}] left {program.leftovers()}")
+                    # Alone (libvips' threads on the one file), and after a good file with two workers.
+                    for workers, files in (("1", [path]), ("2", [good, path])):
+                        os.environ["KELVO_WORKERS"] = workers
+                        program.clear_output()
+                        rc, errors = program.run(files)
+                        written = sorted(os.listdir(program.output)) if os.path.isdir(program.output) else []
+                        if rc != 1 or "ファイルの末尾以降を読み込みました" not in errors or \
+                                written != (["good.jpg"] if len(files) == 2 else []):
+                            failures.append(f"{os.path.basename(path)} {settings} run {i}, {workers} worker(s): "
+                                            f"exit {rc} [{errors.strip()}] written {written}")
     finally:
+        os.environ.pop("KELVO_WORKERS", None)
         os.killpg(load.pid, 9)
         load.wait()
     return failures
