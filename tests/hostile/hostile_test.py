@@ -488,6 +488,7 @@ def file_size_limit_case(root):
 def damaged_overlay_cases(root):
     """A damaged overlay image (cut, or a flipped byte) fails the run naming the overlay, not the intact photo."""
     failures = []
+    os.makedirs(root, exist_ok=True)
     photo_path = os.path.join(root, "photo.jpg")
     photo(320, 240, 4).save(photo_path, "JPEG")
     logo = encoded(photo(160, 120, 5), "PNG")

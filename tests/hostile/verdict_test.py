@@ -140,7 +140,7 @@ def workers_group(root):
     return failures
 
 
-def repeat_group(root, times=40):
+def repeat_group(root, times=20):
     """A cut file must fail every time, also while other conversions keep both cores busy."""
     src = os.path.join(root, "src")
     os.makedirs(src)
