@@ -76,12 +76,16 @@ Bytes Insert(Bytes b, std::size_t pos, const Bytes& what) {
 }
 
 // The smallest progressive file: 8-bit quantiser 8, one DC code (category 0, so every coefficient is 0), a
-// 3-component frame of the given size and one interleaved DC first scan over dataBytes zero bytes.
+// 3-component frame of the given size, one interleaved DC first scan over dataBytes zero bytes, and an AC scan of one
+// byte for each component.
 Bytes MinimalProgressive(int width, int height, std::size_t dataBytes) {
     Bytes b = {0xFF, 0xD8, 0xFF, 0xDB, 0x00, 0x43, 0x00};
     b.insert(b.end(), 64, 8);
-    const Bytes huffman = {0xFF, 0xC4, 0x00, 0x14, 0x00, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x00};
-    b.insert(b.end(), huffman.begin(), huffman.end());
+    // One DC table and one AC table, each with a single one-bit code: a difference of 0, an end of block.
+    for (std::uint8_t table : {0x00, 0x10}) {
+        const Bytes huffman = {0xFF, 0xC4, 0x00, 0x14, table, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x00};
+        b.insert(b.end(), huffman.begin(), huffman.end());
+    }
     Bytes frame = {0xFF, 0xC2, 0x00, 0x11, 8, 0, 0, 0, 0, 3, 1, 0x11, 0, 2, 0x11, 0, 3, 0x11, 0};
     frame[5] = std::uint8_t(height >> 8);
     frame[6] = std::uint8_t(height);
@@ -91,6 +95,11 @@ Bytes MinimalProgressive(int width, int height, std::size_t dataBytes) {
     const Bytes scan = {0xFF, 0xDA, 0x00, 0x0C, 3, 1, 0x00, 2, 0x00, 3, 0x00, 0, 0, 0x00};
     b.insert(b.end(), scan.begin(), scan.end());
     b.insert(b.end(), dataBytes, 0x00);
+    // Every AC coefficient of each component in a scan of its own (all zero: one end of block a block).
+    for (std::uint8_t id : {1, 2, 3}) {
+        const Bytes ac = {0xFF, 0xDA, 0x00, 0x08, 1, id, 0x00, 1, 63, 0x00, 0x00};
+        b.insert(b.end(), ac.begin(), ac.end());
+    }
     b.push_back(0xFF);
     b.push_back(0xD9);
     return b;
@@ -345,6 +354,28 @@ TEST_F(JpegDc, RefusesGarbageAndImpossibleSizes) {
     const long before = PeakRssKb();
     EXPECT_FALSE(DecodeJpegDc(MinimalProgressive(30000, 30000, 2)));
     EXPECT_LT(PeakRssKb() - before, 16 * 1024);
+}
+
+// Files on which this decoder and libjpeg once disagreed (tests/imaging/read/diff/, found by the differential fuzz
+// target; each has a note). A picture from here must be exactly libjpeg's 1/8 decode, which must take the file
+// without a warning (Kelvo's decode weighs libjpeg's warnings); otherwise the file is left to libjpeg.
+TEST_F(JpegDc, WherePathsOnceDisagreedItGivesLibjpegsPictureOrNone) {
+    int files = 0;
+    for (const auto& entry : fs::directory_iterator(DataDir() / "imaging" / "read" / "diff")) {
+        if (entry.path().extension() != ".jpg") continue;
+        SCOPED_TRACE(entry.path().filename().string());
+        ++files;
+        const std::optional<Raster> dc = DecodeJpegDc(ReadBytes(entry.path()), false);
+        if (!dc) continue;
+        const fs::path out = Dir() / (entry.path().stem().string() + ".diff.pnm");
+        ASSERT_EQ(testsupport::Run("djpeg -scale 1/8 -pnm -outfile " + Quote(out) + " " + Quote(entry.path()) +
+                                   " 2>/dev/null"),
+                  0)
+            << "libjpeg warns or fails where the DC decoder gave a picture";
+        const Raster reference = ReadPnm(out);
+        EXPECT_EQ(dc->pixels, reference.pixels);
+    }
+    EXPECT_GE(files, 5);
 }
 
 } // namespace

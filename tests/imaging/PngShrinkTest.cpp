@@ -239,6 +239,10 @@ TEST(PngShrink, LeavesOtherAndDamagedFilesToTheFullDecoder) {
         {"damaged profile", with([](PngLayout& s, Bytes&) {
              s.before.push_back({"iCCP", Bytes{'x', 0, 0, 1, 2, 3}});
          })},
+        // libpng refuses a chunk type that is not four letters, ancillary or not.
+        {"chunk type not letters", with([](PngLayout& s, Bytes&) {
+             s.before.push_back({"t\x05Xt", Bytes{1}});
+         })},
     };
     for (const auto& [what, file] : refused)
         EXPECT_FALSE(Decode(file, 2)) << what;

@@ -18,6 +18,10 @@
 // marker), DNL and unknown markers, bad tables, an undecodable Huffman code, a missing restart marker, DC values
 // beyond 16 bits, a scan that breaks the DC progression, and any file that ends before its EOI. A scan's data
 // reaches up to the next marker; a block that needs bits beyond it means the file is damaged.
+// Also refused, because libjpeg's decode would not give the same verdict or pixels: a DC scan whose data goes on
+// past its last block, a scan naming its components out of the frame's order, a DC table with a symbol beyond 15,
+// a sample beyond the range libjpeg's 1 x 1 inverse DCT clamps (it wraps further out), and a component with none
+// of the AC coefficients 1 to 9 in any scan (libjpeg then smooths the DC values from their neighbours).
 
 namespace imaging::codecs {
 namespace {
@@ -140,6 +144,10 @@ public:
         return true;
     }
     bool defined() const { return defined_; }
+    // Whether every symbol is a DC difference's size (0 to 15), as libjpeg demands of a table a DC scan uses.
+    bool HoldsDcSizes() const {
+        return std::all_of(values_.begin(), values_.begin() + size_, [](std::uint8_t v) { return v <= 15; });
+    }
 
     // The next DC difference (a category symbol, then that many bits), or false for a bit sequence that is no
     // code or a category beyond 15.
@@ -227,6 +235,7 @@ struct Component {
     int blocksW = 0, blocksH = 0; // the component's own block grid
     int stride = 0, rows = 0;     // the grid padded to whole MCUs of an interleaved scan
     int bits = -1;                // Al of the last DC scan; -1 before the first one
+    bool lowAc = false;           // a scan holds one of the AC coefficients 1 to 9
     std::vector<std::int16_t> dc; // stride × rows coefficients, allocated by the first DC scan
 };
 
@@ -321,7 +330,7 @@ public:
         }
         if (components_.empty()) Refuse();
         for (const Component& c : components_)
-            if (c.bits < 0) Refuse();
+            if (c.bits < 0 || !c.lowAc) Refuse();
         return Render();
     }
 
@@ -412,8 +421,7 @@ private:
             const int id = segment.U8(), tables = segment.U8();
             auto found = std::find_if(components_.begin(), components_.end(), [&](auto& c) { return c.id == id; });
             if (found == components_.end() || (tables >> 4) > 3 || (tables & 15) > 3) Refuse();
-            for (const ScanComponent& s : scan)
-                if (s.component == &*found) Refuse();
+            if (!scan.empty() && scan.back().component >= &*found) Refuse(); // the frame's order, each once
             scan.push_back({&*found, &dcTables_[std::size_t(tables >> 4)]});
             acTable[std::size_t(i)] = tables & 15;
         }
@@ -433,6 +441,7 @@ private:
         }
         if (se < ss || se > 63 || count != 1) Refuse();
         if (ah == 0 && !acTables_[std::size_t(acTable[0])].defined()) Refuse();
+        if (ss <= 9) scan[0].component->lowAc = true;
         return NextMarker(data_, dataStart, true);
     }
 
@@ -454,7 +463,7 @@ private:
         for (std::size_t i = 0; i < scan.size(); ++i) {
             Component& c = *scan[i].component;
             if (first ? c.bits >= 0 : c.bits != ah) Refuse(); // the progression of this component
-            if (first && !scan[i].dcTable->defined()) Refuse();
+            if (first && (!scan[i].dcTable->defined() || !scan[i].dcTable->HoldsDcSizes())) Refuse();
             lanes[i] = {nullptr, c.stride, interleaved ? c.h : 1, interleaved ? c.v : 1, scan[i].dcTable, 0};
             blocksPerMcu += lanes[i].h * lanes[i].v;
         }
@@ -475,7 +484,10 @@ private:
             DecodeMcus<false>(bits, used, al, mcuCols, mcuRows);
         for (ScanComponent& s : scan)
             s.component->bits = al;
-        return NextMarker(data_, bits.position(), true);
+        // Data past the last block: libjpeg weighs it as damage (see LibjpegErrors); here none is taken.
+        const std::size_t end = NextMarker(data_, bits.position(), true);
+        if (end != bits.position()) Refuse();
+        return end;
     }
 
     // The MCUs of a DC scan in order: one block each in a scan of one component, h × v blocks of each component
@@ -537,8 +549,11 @@ private:
             for (std::size_t y = 0; y < std::size_t(c.blocksH); ++y) {
                 const std::int16_t* dc = c.dc.data() + y * std::size_t(c.stride);
                 std::uint8_t* sample = plane.data() + y * std::size_t(c.blocksW);
-                for (std::size_t x = 0; x < std::size_t(c.blocksW); ++x) // |dc × q0| < 2^31
-                    sample[x] = Clamp(((dc[x] * c.q0 + 4) >> 3) + 128);
+                for (std::size_t x = 0; x < std::size_t(c.blocksW); ++x) { // |dc × q0| < 2^31
+                    const int level = (dc[x] * c.q0 + 4) >> 3;
+                    if (level < -640 || level > 383) Refuse(); // libjpeg's range limit wraps beyond this
+                    sample[x] = Clamp(level + 128);
+                }
             }
         }
         if (components_.size() == 1) {

@@ -226,6 +226,9 @@ std::optional<ShrunkPicture> DecodePngShrunk(const ReadAt& read, std::uint64_t f
         length = Be32(chunkHead.data());
         const std::string_view type(reinterpret_cast<const char*>(&chunkHead[4]), 4);
         if (length > kMaxChunkLength) return std::nullopt;
+        // A type that is not four letters: libpng refuses the file.
+        if (!std::all_of(type.begin(), type.end(), [](char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; }))
+            return std::nullopt;
         if (type == "IDAT") break;
         if (type == "IEND" || type == "tRNS") return std::nullopt;
         if (type == "iCCP") {
