@@ -551,7 +551,7 @@ private:
                 std::uint8_t* sample = plane.data() + y * std::size_t(c.blocksW);
                 for (std::size_t x = 0; x < std::size_t(c.blocksW); ++x) { // |dc × q0| < 2^31
                     const int level = (dc[x] * c.q0 + 4) >> 3;
-                    if (level < -640 || level > 383) Refuse(); // libjpeg's range limit wraps beyond this
+                    if (level < -512 || level > 511) Refuse(); // libjpeg's range limit wraps beyond this
                     sample[x] = Clamp(level + 128);
                 }
             }
