@@ -11,7 +11,7 @@ thumbnail where its damaged AC scans fail at full size, but only when the file w
 at full size (the thumbnail then needs none of the damaged data).
 
 usage: verdict_test.py KELVO_BINARY GROUP    (GROUP: paths workers repeat)
-  paths    each case at full size, at half size, as a thumbnail and as an 8-bit PNG
+  paths    each case at full size, at half size and as a thumbnail (8-bit outputs: hostile_test's captioned group)
   workers  each damaged case between two good files, with one worker and with two
   repeat   files cut by their last one or two bytes, converted many times while the machine is busy
 """
@@ -28,8 +28,9 @@ PATHS = {
     "full": "[Main]\nComboBox1=しない\n",
     "half": "[Main]\nComboBox1=常に有効\nSpinEdit1=48\nSpinEdit2=32\n",
     "thumbnail": "[Main]\nComboBox1=常に有効\nSpinEdit1=12\nSpinEdit2=8\n",
-    "full-png8": "[Main]\nComboBox1=しない\nComboBox4=PNG8\n",
 }
+# The load beside the repeated runs: full size to 8 bits.
+LOAD = "[Main]\nComboBox1=しない\nComboBox4=PNG8\n"
 
 
 def verdict(program, path):
@@ -155,7 +156,7 @@ def repeat_group(root, times=20):
         paths.append(os.path.join(src, name + ".jpg"))
         with open(paths[-1], "wb") as f:
             f.write(data)
-    load_program = hostile.Program(os.path.join(root, "load"), PATHS["full-png8"])
+    load_program = hostile.Program(os.path.join(root, "load"), LOAD)
     load_source = os.path.join(src, "load.png")
     big.save(load_source, "PNG")
     env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
