@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
 
 #include <zlib.h>
 
+#include "TestSupport.h"
 #include "imaging/codecs/PngShrink.h"
 
 namespace {
@@ -258,6 +260,44 @@ TEST(PngShrink, LeavesOtherAndDamagedFilesToTheFullDecoder) {
     EXPECT_FALSE(Decode(Bytes(), 2));
     EXPECT_FALSE(Decode(good, 1));
     EXPECT_FALSE(Decode(good, 257));
+}
+
+// The PNG fixtures (written by other programs, their pixels beside them) that this decode takes give the block
+// means of those pixels: the full decoder's picture, reduced.
+TEST(PngShrink, FixturesGiveTheBlockMeansOfTheirPixels) {
+    namespace fs = std::filesystem;
+    const fs::path folder = testsupport::DataDir() / "imaging" / "read" / "png";
+    int pictures = 0;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        if (entry.path().extension() != ".png") continue;
+        const std::string name = entry.path().stem().string();
+        fs::path expected = folder / (name + ".ppm");
+        if (!fs::exists(expected)) expected = folder / (name + ".pgm");
+        if (!fs::exists(expected)) continue;
+        SCOPED_TRACE(name);
+        const imaging::Raster colour = testsupport::ReadPnm(expected);
+        const fs::path alphaFile = folder / (name + ".alpha.pgm");
+        const bool alpha = fs::exists(alphaFile);
+        const imaging::Raster opacity = alpha ? testsupport::ReadPnm(alphaFile) : imaging::Raster{};
+        PngLayout layout;
+        layout.width = colour.width;
+        layout.height = colour.height;
+        layout.colourType = colour.bands == 1 ? (alpha ? 4 : 0) : (alpha ? 6 : 2);
+        Bytes pixels;
+        for (std::size_t i = 0; i < std::size_t(colour.width) * std::size_t(colour.height); ++i) {
+            for (int b = 0; b < colour.bands; ++b)
+                pixels.push_back(colour.pixels[i * std::size_t(colour.bands) + std::size_t(b)]);
+            if (alpha) pixels.push_back(opacity.pixels[i]);
+        }
+        const Bytes file = testsupport::ReadBytes(entry.path());
+        for (int factor : {2, 4}) {
+            const std::optional<ShrunkPicture> out = Decode(file, factor);
+            if (!out) continue;
+            ++pictures;
+            ExpectBlockMeans(*out, pixels, layout, factor);
+        }
+    }
+    EXPECT_GE(pictures, 4); // 8-bit grey, grey + alpha, RGB, RGBA at two factors at least
 }
 
 } // namespace
