@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <functional>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <filesystem>
 #include <string_view>
+
+#include <csignal>
 
 #include <unistd.h>
 
@@ -16,7 +19,7 @@
 #include <QSystemTrayIcon>
 
 #include "app/ProgramFolder.h"
-#include "convert/ParallelRun.h"
+#include "convert/RunDriver.h"
 #include "convert/ErrorText.h"
 #include "app/NamingStages.h"
 #include "options/OptionSet.h"
@@ -44,25 +47,54 @@ std::string Lower(std::string text) {
 std::unique_ptr<QGuiApplication> MakeApplication(bool caption);
 std::unique_ptr<widgets::TRxTrayIcon> MakeTrayIcon();
 
+// The signal that asked the run to stop (SIGINT, SIGTERM), or 0.
+volatile std::sig_atomic_t stopSignal = 0;
+
+void OnStopSignal(int signal) {
+    stopSignal = signal;
+    // A second one ends the process at once (nameless outputs vanish with it; published ones are complete).
+    std::signal(signal, SIG_DFL);
+}
+
+// While it lives, SIGINT and SIGTERM ask the run to stop instead of ending the process.
+class StopSignals {
+public:
+    StopSignals() {
+        struct sigaction action {};
+        action.sa_handler = OnStopSignal;
+        action.sa_flags = SA_RESTART;
+        sigemptyset(&action.sa_mask);
+        for (int signal : {SIGINT, SIGTERM})
+            ::sigaction(signal, &action, nullptr);
+    }
+    ~StopSignals() {
+        for (int signal : {SIGINT, SIGTERM})
+            std::signal(signal, SIG_DFL);
+    }
+};
+
 // Progress for a terminal: one line, rewritten in place, only when stderr is a terminal;
 // and the tray icon, where the desktop has a notification area. The icon (and the window system connection
-// it needs) is made only once a run has lasted a moment: a short run starts and ends without either.
+// it needs) is made only once a run has lasted a moment: a short run starts and ends without either. The run
+// calls ProcessMessages every 50 ms while it waits, which passes a stop signal on.
 class ConsoleObserver : public convert::RunObserver {
 public:
     ConsoleObserver() : tty_(::isatty(STDERR_FILENO) == 1), start_(std::chrono::steady_clock::now()) {}
 
+    void StopWith(std::function<void()> stop) { stop_ = std::move(stop); }
+
     void TrayProgress(int frame, const std::string& hint, int index, int count) override {
-        if (!trayTried_ && std::chrono::steady_clock::now() - start_ >= kTrayDelay) {
-            trayTried_ = true;
-            gui_ = MakeApplication(false);
-            tray_ = MakeTrayIcon();
-        }
+        frame_ = frame;
+        hint_ = hint;
+        ShowTrayWhenDue();
         if (tray_) widgets::TrayProgress(*tray_, frame, hint);
         if (!tty_) return;
         std::fprintf(stderr, "\r\033[K[%d/%d] %s", index + 1, count, hint.c_str());
         std::fflush(stderr);
     }
     void ProcessMessages() override {
+        if (stopSignal && stop_) stop_();
+        ShowTrayWhenDue();
         if (tray_) QCoreApplication::processEvents(); // the icon repaints
     }
     void RemoveTray() override {
@@ -75,10 +107,21 @@ public:
     const std::string& LastOutput() const { return lastOutput_; }
 
 private:
+    void ShowTrayWhenDue() {
+        if (trayTried_ || hint_.empty() || std::chrono::steady_clock::now() - start_ < kTrayDelay) return;
+        trayTried_ = true;
+        gui_ = MakeApplication(false);
+        tray_ = MakeTrayIcon();
+        if (tray_) widgets::TrayProgress(*tray_, frame_, hint_);
+    }
+
     static constexpr std::chrono::milliseconds kTrayDelay{250};
     bool tty_;
     std::chrono::steady_clock::time_point start_;
+    std::function<void()> stop_;
     bool trayTried_ = false;
+    int frame_ = 0;
+    std::string hint_; // the tray's latest hint ("40%完了"); none before the first entry
     std::unique_ptr<QGuiApplication> gui_; // made here when the run made none (no caption)
     std::unique_ptr<widgets::TRxTrayIcon> tray_;
     std::string lastOutput_;
@@ -107,8 +150,9 @@ void PrintUsage() {
                 "       kelvo --help | --version\n\n"
                 "Images: .jpg .jpeg .png .bmp .pcx .fpx .heic .heif .avif .webp .jxl. Output goes to the output\n"
                 "folder set on the settings page (at first: the Output folder beside the program). The program\n"
-                "ends when the run is done; the exit status is 0 after a normal end and 1 when the run stopped\n"
-                "or failed.\n");
+                "ends when the run is done; the exit status is 0 after a normal end, 1 when the run stopped\n"
+                "or failed, and 130 or 143 when Ctrl+C (SIGINT) or SIGTERM stopped it: what was written by then\n"
+                "is complete, and nothing else is left.\n");
 }
 
 // The application object a run needs: a caption needs Qt's font system, and the tray icon a widget
@@ -211,8 +255,10 @@ int RunCommandLine(const std::vector<std::string>& args) {
     convert::RunComponents components;
     ConsoleObserver observer;
     // Generated names when CheckBox12 is ticked; every worker of the run gets stages of its own.
-    convert::ParallelRun run(components, std::move(runOptions), convert::RunMode::CommandLine, observer,
-                             [] { return std::make_unique<NamingStages>(); });
+    convert::RunDriver run(components, std::move(runOptions), convert::RunMode::CommandLine, observer,
+                           [] { return std::make_unique<NamingStages>(); });
+    observer.StopWith([&run] { run.RequestStop(); });
+    const StopSignals signals;
     bool normalEnd = false;
     try {
         normalEnd = run.Run(list);
@@ -226,6 +272,10 @@ int RunCommandLine(const std::vector<std::string>& args) {
     observer.FinishLine();
     const std::string outputFolder =
         observer.LastOutput().empty() ? run.Options().outputFolder : sources::ExtractFilePath(observer.LastOutput());
+    if (run.StopRequested()) {
+        std::fprintf(stderr, "kelvo: 中止しました %s\n", StoppedCounts(run.Converted(), run.Skipped()).c_str());
+        return 128 + (stopSignal ? int(stopSignal) : SIGINT);
+    }
     if (!normalEnd) {
         std::fprintf(stderr, "kelvo: 画像の大きさを %dx%d にできません: %s %s\n", run.Target().width,
                      run.Target().height, OneLine(list[std::size_t(run.Index())]).c_str(),

@@ -15,7 +15,7 @@ class QListView;
 class QMenu;
 
 namespace convert {
-class ParallelRun;
+class RunDriver;
 }
 
 namespace widgets {
@@ -44,8 +44,8 @@ public:
     // run holds the run button only (both runs show their progress on the same bars).
     void Hold(bool running);
     void HoldRunButton(bool held);
-    // The window was closed during the run: it ends before its next file.
-    void AbandonRun() { abandoned_ = true; }
+    // The window was closed during the run: it stops as with 中止.
+    void AbandonRun();
 
     // Handlers (public so tests can call them as the controls do).
     void Button1Click();
@@ -69,7 +69,7 @@ public:
     widgets::TCoolBtn* Button1 = nullptr;
     widgets::TCoolBtn* Button2 = nullptr;
     widgets::TCoolBtn* Button3 = nullptr;
-    widgets::TCoolBtn* StopButton = nullptr; // "中止": ends a run after the files in flight
+    widgets::TCoolBtn* StopButton = nullptr; // "中止": stops a run at once
     QMenu* PopupMenu1 = nullptr;
     QAction* N4 = nullptr;
     QAction* Delete1 = nullptr;
@@ -84,8 +84,7 @@ private:
     std::unique_ptr<PreviewController> preview_;
     std::unique_ptr<ResultView> resultView_;
     std::vector<options::Subscription> rules_;
-    convert::ParallelRun* activeRun_ = nullptr;
-    bool abandoned_ = false;
+    convert::RunDriver* activeRun_ = nullptr;
 };
 
 } // namespace app

@@ -10,21 +10,17 @@
 #include "app/MainForm.h"
 #include "app/PageBuilder.h"
 #include "app/NamingStages.h"
-#include "convert/ParallelRun.h"
+#include "convert/RunDriver.h"
 #include "widgets/TrayIcon.h"
 
 namespace app {
 
 namespace {
 
-// Thrown out of the run between two files when the window was closed meanwhile.
-struct RunAbandoned {};
-
 // Shows a run's progress on the window.
 class WindowRunObserver : public convert::RunObserver {
 public:
-    WindowRunObserver(TForm1& form, ListPage& page, const bool& abandon)
-        : form_(form), page_(page), abandon_(abandon) {}
+    WindowRunObserver(TForm1& form, ListPage& page) : form_(form), page_(page) {}
 
     void OverallRange(int maximum) override {
         // An empty list keeps a plain empty bar (a 0..0 range would draw a busy indicator).
@@ -35,10 +31,7 @@ public:
     void TrayProgress(int frame, const std::string& hint, int, int) override {
         widgets::TrayProgress(*form_.RxTrayIcon1, frame, hint);
     }
-    void ProcessMessages() override {
-        QCoreApplication::processEvents();
-        if (abandon_) throw RunAbandoned{};
-    }
+    void ProcessMessages() override { QCoreApplication::processEvents(); }
     void PanelCaption(const std::string& text) override { page_.Panel2->setText(QString::fromStdString(text)); }
     void ShowPreview(imaging::Handle image) override {
         TIk5Disp& display = *page_.Ik5Disp1;
@@ -55,40 +48,38 @@ public:
 private:
     TForm1& form_;
     ListPage& page_;
-    const bool& abandon_;
 };
 
 } // namespace
 
 void ListPage::StopButtonClick() {
-    // The files being converted are finished and saved; no later entry is started, and as for any stop the
-    // end-of-run steps do not follow.
+    // Nothing more is published; the conversions in flight are called off and their unnamed outputs vanish. As
+    // for any stop, the end-of-run steps do not follow.
     if (activeRun_) activeRun_->RequestStop();
+}
+
+void ListPage::AbandonRun() {
+    StopButtonClick();
 }
 
 void ListPage::Button2Click() {
     if (form_.Running() || form_.Renaming()) return;
     form_.SetRunning(true);
-    abandoned_ = false;
     struct EndRun {
         TForm1& form;
-        convert::ParallelRun*& activeRun;
+        convert::RunDriver*& activeRun;
         ~EndRun() {
             activeRun = nullptr;
             form.SetRunning(false);
         }
     } endRun{form_, activeRun_};
 
-    WindowRunObserver observer(form_, *this, abandoned_);
+    WindowRunObserver observer(form_, *this);
     // Every core converts; the observer still sees the entries one after another, in list order.
-    convert::ParallelRun run(form_.Components(), convert::CaptureRunOptions(form_.Options(), form_.ProgramFolder()),
+    convert::RunDriver run(form_.Components(), convert::CaptureRunOptions(form_.Options(), form_.ProgramFolder()),
                              convert::RunMode::Window, observer, [] { return std::make_unique<NamingStages>(); });
     activeRun_ = &run;
-    try {
-        run.Run(form_.ConversionList().Items());
-    } catch (const RunAbandoned&) {
-        // The window was closed; the settings are saved already and nothing else is left to do.
-    }
+    run.Run(form_.ConversionList().Items());
 }
 
 } // namespace app

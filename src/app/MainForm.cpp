@@ -272,7 +272,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    // A run in progress stops before its next file (the options and placement are saved already).
+    // A run in progress stops as with 中止 (the options and placement are saved already).
     if (state_->running) state_->list->AbandonRun();
     event->accept();
 }

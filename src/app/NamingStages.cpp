@@ -1,6 +1,5 @@
 #include "app/NamingStages.h"
 
-#include "convert/BatchRun.h"
 
 namespace app {
 
@@ -16,9 +15,9 @@ renaming::NameRule ConversionNameRule(const convert::RunOptions& options) {
     return rule;
 }
 
-std::vector<std::string> NamingStages::GeneratedNames(const convert::BatchRun& run,
+std::vector<std::string> NamingStages::GeneratedNames(const convert::RunOptions& options,
                                                       const std::vector<std::string>& list) {
-    return renaming::MakeDestinationNames(list, ConversionNameRule(run.Options()));
+    return renaming::MakeDestinationNames(list, ConversionNameRule(options));
 }
 
 } // namespace app

@@ -13,7 +13,7 @@ namespace app {
 
 class NamingStages : public convert::ConversionStages {
 public:
-    std::vector<std::string> GeneratedNames(const convert::BatchRun& run,
+    std::vector<std::string> GeneratedNames(const convert::RunOptions& options,
                                             const std::vector<std::string>& list) override;
 };
 

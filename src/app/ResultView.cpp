@@ -31,7 +31,7 @@ struct PendingRequest {
 
 // The encoded result decoded by the imaging component, through a file of its own in the result's folder.
 QImage Decode(const convert::RenderedResult& result, const convert::RunOptions& options) {
-    const std::string path = options.programFolder + "Temp/preview/shown" + result.extension;
+    const std::string path = options.TempRoot() + "preview/shown" + result.extension;
     {
         std::ofstream out(path, std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(result.bytes.data()), std::streamsize(result.bytes.size()));

@@ -5,9 +5,8 @@
 #include <algorithm>
 
 #include "convert/SourceCheck.h"
-#include "convert/SourceGuard.h"
-#include "imaging/AtomicFile.h"
 #include "imaging/Error.h"
+#include "imaging/Stop.h"
 
 namespace convert {
 
@@ -19,10 +18,19 @@ int TrayFrame(int percent) {
     return 4;
 }
 
+namespace {
+
+std::shared_ptr<const RunPlan> NoPlan() {
+    static const auto none = std::make_shared<const RunPlan>();
+    return none;
+}
+
+} // namespace
+
 BatchRun::BatchRun(RunComponents& components, RunOptions options, RunMode mode, RunObserver& observer,
-                   RunStages& stages)
+                   RunStages& stages, std::shared_ptr<const RunPlan> plan)
     : c_(components), options_(std::move(options)), commandLineRun_(mode == RunMode::CommandLine), observer_(observer),
-      stages_(stages) {
+      stages_(stages), plan_(plan ? std::move(plan) : NoPlan()) {
     target_ = {options_.size.boxWidth, options_.size.boxHeight};
 }
 
@@ -43,80 +51,11 @@ FileProgressLink::~FileProgressLink() {
     file_.OnProgress = std::move(previous_);
 }
 
-bool BatchRun::Run(const std::vector<std::string>& list) {
-    // The file progress bar follows the loads and saves of this run.
-    FileProgressLink progress(c_.Ik5File1, observer_);
-    const int count = int(list.size());
-    Start(list);
-    // An output that would replace a source not read yet waits for it (see SourceGuard).
-    SourceGuard guard(list, OutputPaths(list));
-    struct Guarding {
-        BatchRun& run;
-        ~Guarding() {
-            run.outputSink_ = nullptr;
-            run.sourceRead_ = nullptr;
-        }
-    } guarding{*this};
-    outputSink_ = [this, &guard](imaging::PendingFile file, const std::string& path) {
-        guard.Publish(index_, std::move(file), path);
-    };
-    sourceRead_ = [&guard](int index) { guard.SourceRead(index); };
-    for (int i = 0; i < count; ++i) {
-        Announce(i, count);
-        if (ConvertOrSkip(list[std::size_t(i)], i) == Outcome::Stopped) return false;
-    }
-    guard.Flush();
-    EndOfRun();
-    return true;
-}
-
-const std::string* BatchRun::GeneratedName(int index) const {
-    if (!options_.generatedNames || !generatedNames_ || index < 0 || std::size_t(index) >= generatedNames_->size())
-        return nullptr;
-    return &(*generatedNames_)[std::size_t(index)];
-}
-
-std::vector<std::string> BatchRun::OutputPaths(const std::vector<std::string>& list) const {
-    const OutputFormat format = ChooseOutputFormat(options_.format, options_.quality, options_.progressive);
-    std::vector<std::string> paths;
-    paths.reserve(list.size());
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        paths.push_back(OutputPath(list[i], options_.outputFolder, GeneratedName(int(i)), format));
-    }
-    return paths;
-}
-
-void BatchRun::Start(const std::vector<std::string>& list) {
-    // Temporary files of an earlier run that died (where the file system cannot keep files nameless).
-    imaging::RemoveStaleTemporaries(options_.outputFolder);
-    imaging::RemoveStaleTemporaries(options_.TempFolder());
-    observer_.OverallRange(int(list.size()));
-    observer_.OverallPosition(0);
-    if (options_.generatedNames)
-        generatedNames_ = std::make_shared<const std::vector<std::string>>(stages_.GeneratedNames(*this, list));
-    overlayUsable_ = stages_.PrepareOverlay(*this);
-}
-
-void BatchRun::Follow(const BatchRun& lead) {
-    generatedNames_ = lead.generatedNames_;
-    stages_.PrepareOverlay(*this); // for the stage's own settings; whether the overlay is used is the lead's call
-    overlayUsable_ = lead.overlayUsable_;
-}
-
-void BatchRun::Announce(int index, int count) {
-    index_ = index;
-    observer_.OverallPosition(index + 1);
-    const int percent = (index + 1) * 100 / count;
-    observer_.TrayProgress(TrayFrame(percent), std::to_string(percent) + "%完了", index, count);
-    observer_.ProcessMessages();
-}
-
 BatchRun::Outcome BatchRun::ConvertOrSkip(const std::string& source, int index) {
-    index_ = index;
     try {
+        imaging::ThrowIfStopped();
         if (IsGifOrTiff(source)) {
             if (sourceRead_) sourceRead_(index);
-            ++skipped_;
             observer_.FileSkipped(index, source);
             return Outcome::Skipped;
         }
@@ -138,6 +77,7 @@ bool BatchRun::ConvertEntry(const std::string& source, int index) {
     file.Action = imaging::TIk5File::kLoad;
     file.Execute();
     if (sourceRead_) sourceRead_(index);
+    imaging::ThrowIfStopped();
     // The loaded image becomes the working image, read by every effect through InImgHandle. Each effect puts
     // its result in OutImgHandle, and CommitEffect releases the old working image and makes the result the
     // new one; the file control keeps naming the loaded image only until the effects begin.
@@ -153,7 +93,8 @@ bool BatchRun::ConvertEntry(const std::string& source, int index) {
     const std::int32_t resized = effect.Resize(target_.width, target_.height, imaging::TIk5Effect::kAnyResizeMode);
     if (resized != 0) CommitEffect();
 
-    if (overlayUsable_) stages_.Overlay(*this);
+    imaging::ThrowIfStopped();
+    if (plan_->overlayUsable) stages_.Overlay(*this);
     stages_.Corrections(*this);
     if (!options_.captionText.empty()) {
         stages_.Caption(*this, source);
@@ -176,10 +117,12 @@ bool BatchRun::ConvertEntry(const std::string& source, int index) {
     OutputFormat format = PrepareFormat();
     observer_.PanelCaption(FormatCaption(target_.width, target_.height, format));
 
-    file.FileName = OutputPath(source, options_.outputFolder, GeneratedName(index), format);
+    file.FileName = index >= 0 && std::size_t(index) < plan_->outputPaths.size()
+                        ? plan_->outputPaths[std::size_t(index)]
+                        : OutputPath(source, options_.outputFolder, nullptr, format);
     CreateOutputFolder(file.FileName);
+    imaging::ThrowIfStopped();
     SaveOutput();
-    ++converted_;
     observer_.FileDone(index, source, file.FileName);
 
     if (!commandLineRun_ && options_.captionText.empty()) observer_.ShowPreview(effect.OutImgHandle);
@@ -222,14 +165,6 @@ OutputFormat BatchRun::PrepareFormat() {
         file.JpegQuality = std::int16_t(options_.quality);
     }
     return format;
-}
-
-void BatchRun::EndOfRun() {
-    observer_.OverallPosition(0);
-    ClearTempFolder(options_.TempFolder());
-    observer_.RemoveTray();
-    observer_.Beep();
-    if (commandLineRun_) observer_.EndApplication();
 }
 
 } // namespace convert

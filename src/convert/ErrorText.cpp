@@ -48,6 +48,8 @@ std::string ProblemText(const imaging::Error& error) {
         return "画像が大きすぎます";
     case Problem::NoMemory:
         return "メモリが足りません";
+    case Problem::Stopped:
+        return "中止しました";
     case Problem::Other:
         break;
     }

@@ -3,6 +3,7 @@
 #include "convert/BatchRun.h"
 #include "convert/SourceCheck.h"
 #include "imaging/Error.h"
+#include "imaging/ImageStore.h"
 #include "sources/PathNames.h"
 
 namespace convert {
@@ -40,11 +41,13 @@ void DrawOverlay(BatchRun& run, int opacity) {
     const auto green = std::int16_t((key >> 8) & 0xFF);
     const auto blue = std::int16_t((key >> 16) & 0xFF);
 
+    // The picture the run read when it started: every entry gets the same, whatever happens to the file.
+    const RunPlan& plan = run.Plan();
+    if (plan.overlayFailure) std::rethrow_exception(plan.overlayFailure);
+    if (!plan.overlay) return;
     imaging::TIk5File& overlay = c.Ik5File2;
-    overlay.FileName = options.overlayImage;
     run.ReleaseHeld(overlay);
-    overlay.Action = imaging::TIk5File::kLoad;
-    overlay.Execute();
+    overlay.ImgHandle = imaging::ImageStore::Instance().Add(*plan.overlay);
     overlay.GetImageInfo();
 
     const std::optional<OverlayPoint> at = OverlayPosition(options.overlayPosition, run.Target().width,

@@ -30,9 +30,10 @@ struct OverlayPoint {
 std::optional<OverlayPoint> OverlayPosition(std::string_view placement, std::int32_t width, std::int32_t height,
                                             std::int32_t overlayWidth, std::int32_t overlayHeight);
 
-// The overlay step for the working image of a run: loads the overlay into Ik5File2 (releasing the previous
-// one), composes it at its placement with the given opacity and commits the result. An unknown placement
-// leaves the working image as it is.
+// The overlay step for the working image of a run: puts the run's overlay picture (read when the run started)
+// into Ik5File2 (releasing the previous one), composes it at its placement with the given opacity and commits the
+// result. An unknown placement leaves the working image as it is; an overlay that could not be read raises its
+// failure.
 void DrawOverlay(BatchRun& run, int opacity);
 
 } // namespace convert

@@ -53,7 +53,7 @@ std::optional<RenderedResult> RenderResult(RunOptions options, const std::string
     if (IsGifOrTiff(source)) return std::nullopt;
     // A folder of its own: the output is made (nameless) there, and a caption's bitmap too.
     options.tempSubfolder = "preview/";
-    MakeTempFolder(options.programFolder + "Temp");
+    MakeTempFolder(options.TempRoot());
     MakeTempFolder(options.TempFolder());
     options.outputFolder = options.TempFolder();
     options.outputFolder.pop_back();
@@ -62,7 +62,9 @@ std::optional<RenderedResult> RenderResult(RunOptions options, const std::string
     RunComponents components;
     images::HeldImages held(components);
     RunObserver quiet; // no window, tray or sound: the result is only kept
-    BatchRun run(components, options, RunMode::CommandLine, quiet, stages);
+    const std::vector<std::string> list{source};
+    BatchRun run(components, options, RunMode::CommandLine, quiet, stages,
+                 std::make_shared<const RunPlan>(MakeRunPlan(options, list, stages)));
     std::optional<RenderedResult> result;
     run.DeferOutput([&result](imaging::PendingFile file, const std::string&) {
         result.emplace();
@@ -72,7 +74,6 @@ std::optional<RenderedResult> RenderResult(RunOptions options, const std::string
         std::string bitmap;
         ~Cleanup() { ::unlink(bitmap.c_str()); }
     } cleanup{CaptionBitmapPath(options.TempFolder(), source)};
-    run.Start({source});
     if (run.ConvertOrSkip(source, 0) != BatchRun::Outcome::Converted || !result) return std::nullopt;
     const OutputFormat format = ChooseOutputFormat(options.format, options.quality, options.progressive);
     result->formatName = "JPEG";

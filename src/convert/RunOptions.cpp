@@ -1,4 +1,5 @@
 #include "convert/RunOptions.h"
+#include "convert/SourceCheck.h"
 #include "options/OptionKeys.h"
 
 namespace keys = options::keys;
@@ -8,6 +9,7 @@ namespace convert {
 RunOptions CaptureRunOptions(const options::OptionSet& o, const std::string& programFolder) {
     RunOptions r;
     r.programFolder = programFolder;
+    r.tempRoot = ChooseTempRoot(programFolder);
     r.size.percentageMode = o.Checked(keys::ByPercentage);
     r.size.keepRatio = o.Checked(keys::KeepRatio);
     r.size.resizeMode = o.Text(keys::SizeMode);

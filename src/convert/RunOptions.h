@@ -46,11 +46,14 @@ struct RunOptions {
     bool transparent = false;
     std::uint32_t transparentColour = 0x00010000;
 
-    // A folder of its own inside the temporary folder ("1/"), for each of several runs working side by side;
-    // empty for a run that converts one entry at a time.
+    // The temporary folder, with its trailing "/" (see ChooseTempRoot); empty: "Temp/" in the program folder.
+    std::string tempRoot;
+    // A folder of its own inside the temporary folder ("1/"), for each of several workers converting side by
+    // side; empty for a run that converts one entry at a time.
     std::string tempSubfolder;
 
-    std::string TempFolder() const { return programFolder + "Temp/" + tempSubfolder; }
+    std::string TempRoot() const { return tempRoot.empty() ? programFolder + "Temp/" : tempRoot; }
+    std::string TempFolder() const { return TempRoot() + tempSubfolder; }
 };
 
 RunOptions CaptureRunOptions(const options::OptionSet& options, const std::string& programFolder);

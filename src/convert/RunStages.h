@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "convert/RunOptions.h"
+
 namespace convert {
 
 class BatchRun;
@@ -13,12 +15,12 @@ class RunStages {
 public:
     virtual ~RunStages() = default;
     // Before the first file: output paths without extension for every entry (only when names are generated).
-    virtual std::vector<std::string> GeneratedNames(const BatchRun& run, const std::vector<std::string>& list) {
+    virtual std::vector<std::string> GeneratedNames(const RunOptions& options, const std::vector<std::string>& list) {
         return {};
     }
-    // Before the first file: prepares the overlay; false when the overlay is not used in this run.
-    virtual bool PrepareOverlay(BatchRun& run) { return false; }
-    // Draws the overlay onto the working image (only when PrepareOverlay said true).
+    // Before the first file: whether the overlay is drawn in this run.
+    virtual bool OverlayUsable(const RunOptions& options) { return false; }
+    // Draws the run's overlay picture onto the working image (only when OverlayUsable said true).
     virtual void Overlay(BatchRun& run) {}
     // Sharpen, blur, antialias and grayscale as the options ask.
     virtual void Corrections(BatchRun& run) {}

@@ -9,7 +9,10 @@
 #include <utility>
 #include <vector>
 
+#include <cstdlib>
+
 #include <dirent.h>
+#include <pwd.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -55,6 +58,7 @@ void ClearFolder(int folder, std::set<std::pair<dev_t, ino_t>>& visited, int dep
         if (!S_ISLNK(info.st_mode) && (info.st_mode & S_IWUSR) == 0)
             ::fchmodat(folder, name.c_str(), (info.st_mode & 07777) | S_IWUSR, 0);
         if (S_ISDIR(info.st_mode)) {
+            if (depth == 0 && name == "preview") continue; // the result view's, which empties itself
             const int below = ::openat(folder, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
             if (below >= 0) {
                 ClearFolder(below, visited, depth + 1);
@@ -71,12 +75,41 @@ void ClearFolder(int folder, std::set<std::pair<dev_t, ino_t>>& visited, int dep
 } // namespace
 
 void ClearTempFolder(const std::string& tempFolder) {
-    // The folder itself may be a link (the program folder's Temp pointing elsewhere); below it, nothing is.
-    const int folder = ::open(tempFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    // Never through a link: not the folder itself, not anything below it.
+    std::string path = tempFolder;
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    const int folder = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (folder < 0) return;
     std::set<std::pair<dev_t, ino_t>> visited;
     ClearFolder(folder, visited, 0);
     ::close(folder);
+}
+
+std::string ChooseTempRoot(const std::string& programFolder) {
+    const std::string temp = programFolder + "Temp";
+    struct stat info {};
+    if (::lstat(temp.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return temp + "/";
+    std::string base;
+    if (const char* cache = std::getenv("XDG_CACHE_HOME"); cache && cache[0] == '/') {
+        base = cache;
+    } else if (const char* home = std::getenv("HOME"); home && home[0] == '/') {
+        base = std::string(home) + "/.cache";
+    } else if (const passwd* user = ::getpwuid(::getuid()); user && user->pw_dir) {
+        base = std::string(user->pw_dir) + "/.cache";
+    } else {
+        base = "/tmp";
+    }
+    std::string folder = base;
+    for (const char* part : {"", "/kelvo", "/Temp"}) {
+        folder += part;
+        ::mkdir(folder.c_str(), 0700);
+    }
+    if (::lstat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::getuid()) return folder + "/";
+    // Not even that: a folder made for this process alone.
+    char unique[] = "/tmp/kelvo-XXXXXX";
+    if (::mkdtemp(unique)) return std::string(unique) + "/";
+    return folder + "/";
 }
 
 void MakeTempFolder(const std::string& folder) {

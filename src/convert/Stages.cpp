@@ -7,13 +7,12 @@
 
 namespace convert {
 
-bool ConversionStages::PrepareOverlay(BatchRun& run) {
-    overlayOpacity_ = OverlayOpacity(run.Options().overlayTransparency);
-    return OverlayUsable(run.Options().overlayImage);
+bool ConversionStages::OverlayUsable(const RunOptions& options) {
+    return convert::OverlayUsable(options.overlayImage);
 }
 
 void ConversionStages::Overlay(BatchRun& run) {
-    DrawOverlay(run, overlayOpacity_);
+    DrawOverlay(run, OverlayOpacity(run.Options().overlayTransparency));
 }
 
 void ConversionStages::Corrections(BatchRun& run) {

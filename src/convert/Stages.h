@@ -6,14 +6,11 @@ namespace convert {
 
 class ConversionStages : public RunStages {
 public:
-    // Takes the overlay opacity and decides once whether the overlay file is usable for this run.
-    bool PrepareOverlay(BatchRun& run) override;
+    // The overlay file is usable for the whole run (see OverlayUsable in Overlay.h).
+    bool OverlayUsable(const RunOptions& options) override;
     void Overlay(BatchRun& run) override;
     void Corrections(BatchRun& run) override;
     void Caption(BatchRun& run, const std::string& source) override;
-
-private:
-    int overlayOpacity_ = 255;
 };
 
 } // namespace convert

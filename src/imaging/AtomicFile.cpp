@@ -35,6 +35,7 @@ std::string FolderOf(const std::string& path) {
 
 constexpr std::string_view kPrefix = ".kelvo-";
 constexpr std::string_view kSuffix = ".tmp";
+constexpr std::time_t kDay = 24 * 60 * 60;
 
 // The boot this process runs in: the first 8 hexadecimal digits of the kernel's boot id ("0" when unknown).
 std::string BootTag() {
@@ -92,14 +93,17 @@ bool IsStale(std::string_view name, const struct stat& info) {
     const auto digitsOnly = [](const std::string& text) {
         return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
     };
+    const std::time_t untouched = std::time(nullptr) - info.st_mtime;
     if (parts.size() == 4 && digitsOnly(parts[1]) && digitsOnly(parts[2])) {
-        if (parts[0] != BootTag()) return true; // made before the machine last started
+        // Another boot id: made before this machine last started, or by another machine writing into the same
+        // (network) folder, whose save may be in flight. Only a file nothing has touched for a day is surely dead.
+        if (parts[0] != BootTag()) return untouched > kDay;
         const std::optional<unsigned long long> started = StartTime(std::strtol(parts[1].c_str(), nullptr, 10));
         return !started || std::to_string(*started) != parts[2];
     }
     // The names of earlier versions carry no owner: they count as stale once nothing has touched them for an
     // hour (no save keeps its temporary name that long).
-    if (parts.size() == 1 && parts[0].size() == 12) return std::time(nullptr) - info.st_mtime > 3600;
+    if (parts.size() == 1 && parts[0].size() == 12) return untouched > 3600;
     return false;
 }
 

@@ -51,8 +51,10 @@ private:
     bool published_ = false;
 };
 
-// Removes the temporary files of pending files in `folder` whose process is gone (killed, crashed, or the
-// machine restarted): regular files of our names only, never a link or anything else.
+// Removes the temporary files of pending files in `folder` whose process is certainly gone: made on this
+// machine since it last started by a process that is no longer there, or (made by another boot, which may be
+// another machine writing into the same network folder) untouched for a day. Regular files of our names only,
+// never a link or anything else.
 void RemoveStaleTemporaries(const std::string& folder);
 
 // A pending file in the folder of `path`, to be published as `path`. An empty path, or one that names a

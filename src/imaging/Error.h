@@ -20,7 +20,8 @@ enum class Problem {
     Unsupported, // a variant of a known format that this component does not read
     TooLarge,    // an image beyond what the component takes, or beyond what its file can hold
     NoMemory,
-    Other, // anything else: an effect or encoder refusing its arguments
+    Other,   // anything else: an effect or encoder refusing its arguments
+    Stopped, // the work was called off (see Stop.h); keep it last
 };
 
 class Error : public std::runtime_error {

@@ -164,6 +164,25 @@ vips::VImage RgbPixels(const Image& image) {
     return image.paletted ? ToVips(image.paletted) : FlattenToRgb(image.pixels);
 }
 
+Image Detached(const Image& image) {
+    Image detached;
+    detached.width = image.width;
+    detached.height = image.height;
+    detached.bitCount = image.bitCount;
+    detached.paletted = image.paletted;
+    detached.comment = image.comment;
+    detached.source = image.source;
+    detached.pixels = codecs::WholeOnDemand(image.pixels);
+    // One pixel asked for computes the whole picture.
+    VipsRegion* region = vips_region_new(detached.pixels.get_image());
+    VipsRect first{0, 0, 1, 1};
+    const bool computed = region && vips_region_prepare(region, &first) == 0;
+    if (region) g_object_unref(region);
+    if (!computed) codecs::FailComputing(image.pixels);
+    codecs::CheckDecodes(image.pixels);
+    return detached;
+}
+
 Raster ToRaster(const vips::VImage& rgb) {
     Raster raster;
     raster.width = rgb.width();

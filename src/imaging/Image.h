@@ -86,6 +86,11 @@ struct Image {
 // least width x height, upright like the pixels. nullopt when there is none (or the file changed since).
 std::optional<vips::VImage> ShrunkOnLoad(const Image& image, int width, int height);
 
+// The image with every pixel computed now (into memory, or for more than 100 MB into a temporary file) and
+// nothing left that reads its file again: a later change of the file changes nothing in it. Raises the decode's
+// Error.
+Image Detached(const Image& image);
+
 // Throws Error when the size is empty, negative or beyond kMaxPixels.
 void CheckDimensions(std::int64_t width, std::int64_t height);
 

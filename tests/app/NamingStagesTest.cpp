@@ -5,7 +5,7 @@
 
 #include "TestSupport.h"
 #include "app/NamingStages.h"
-#include "convert/BatchRun.h"
+#include "convert/RunDriver.h"
 
 namespace {
 
@@ -45,8 +45,8 @@ protected:
     }
     bool RunWith(const convert::RunOptions& options) {
         convert::RunComponents components;
-        app::NamingStages stages;
-        convert::BatchRun run(components, options, convert::RunMode::CommandLine, outputs, stages);
+        convert::RunDriver run(components, options, convert::RunMode::CommandLine, outputs,
+                               [] { return std::make_unique<app::NamingStages>(); }, 1);
         return run.Run(Sources());
     }
     std::vector<std::string> OutputNames() const {

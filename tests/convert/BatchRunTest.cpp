@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
-#include "convert/BatchRun.h"
+#include "convert/RunDriver.h"
 #include "convert/SourceCheck.h"
 #include "convert/Stages.h"
 #include "imaging/Error.h"
@@ -57,15 +57,15 @@ protected:
     }
     std::string Src(const std::string& name) const { return (dir / "src" / name).string(); }
     bool RunList(const std::vector<std::string>& list, bool commandLine = true) {
-        convert::BatchRun run(components, options,
-                              commandLine ? convert::RunMode::CommandLine : convert::RunMode::Window, recorder, stages);
+        convert::RunDriver run(
+            components, options, commandLine ? convert::RunMode::CommandLine : convert::RunMode::Window, recorder,
+            [] { return std::make_unique<convert::ConversionStages>(); }, 1);
         return run.Run(list);
     }
 
     TempDir dir;
     convert::RunOptions options;
     convert::RunComponents components;
-    convert::ConversionStages stages;
     Recorder recorder;
 };
 
@@ -199,9 +199,12 @@ TEST_F(BatchRunTest, HandlesDoNotPileUpOverARun) {
     std::vector<std::string> list(12, Src("photo.jpg"));
     const std::size_t before = imaging::ImageStore::Instance().Count();
     ASSERT_TRUE(RunList(list));
-    // Only the image last saved stays held, until a later load releases it.
+    // A command-line run shows nothing: no image stays held.
+    EXPECT_EQ(imaging::ImageStore::Instance().Count(), before);
+    ASSERT_TRUE(RunList(list, false));
+    // The window's run keeps the image last shown, until a later load releases it.
     EXPECT_EQ(imaging::ImageStore::Instance().Count(), before + 1);
-    ASSERT_TRUE(RunList(list));
+    ASSERT_TRUE(RunList(list, false));
     EXPECT_EQ(imaging::ImageStore::Instance().Count(), before + 1);
 }
 

@@ -10,7 +10,7 @@
 #include <QPainter>
 
 #include "TestSupport.h"
-#include "convert/BatchRun.h"
+#include "convert/RunDriver.h"
 #include "convert/Caption.h"
 #include "convert/Stages.h"
 
@@ -88,8 +88,8 @@ protected:
     QImage Convert(const std::string& folder) {
         options.outputFolder = (dir / folder).string();
         convert::RunObserver observer;
-        convert::ConversionStages stages;
-        convert::BatchRun run(components, options, convert::RunMode::CommandLine, observer, stages);
+        convert::RunDriver run(components, options, convert::RunMode::CommandLine, observer,
+                               [] { return std::make_unique<convert::ConversionStages>(); }, 1);
         EXPECT_TRUE(run.Run({source}));
         return QImage(QString::fromStdString((dir / folder / "photo.bmp").string()));
     }

@@ -1,6 +1,8 @@
 // The image overlay: opacity, placements, the once-per-run decision, and the overlay on real pixels in runs.
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include <functional>
 
 #include <sys/stat.h>
@@ -9,7 +11,7 @@
 #include <QImage>
 
 #include "TestSupport.h"
-#include "convert/BatchRun.h"
+#include "convert/RunDriver.h"
 #include "convert/Overlay.h"
 #include "convert/Stages.h"
 #include "imaging/Error.h"
@@ -114,7 +116,7 @@ protected:
     }
     QImage RunOnce(int files = 1) {
         keeper.outputs.clear();
-        convert::BatchRun run(components, options, convert::RunMode::CommandLine, keeper, stages);
+        convert::RunDriver run(components, options, convert::RunMode::CommandLine, keeper, Stages(), 1);
         EXPECT_TRUE(run.Run(std::vector<std::string>(std::size_t(files), source)));
         EXPECT_EQ(keeper.outputs.size(), std::size_t(files));
         return keeper.outputs.empty() ? QImage() : keeper.outputs.back();
@@ -133,7 +135,9 @@ protected:
     std::string source;
     convert::RunOptions options;
     convert::RunComponents components;
-    convert::ConversionStages stages;
+    static convert::RunDriver::StagesFactory Stages() {
+        return [] { return std::make_unique<convert::ConversionStages>(); };
+    }
     Keeper keeper;
 };
 
@@ -193,30 +197,49 @@ TEST_F(OverlayRun, UnknownPlacementsAndUnusableFilesDrawNothing) {
     }
 }
 
-TEST_F(OverlayRun, TheOverlayIsLoadedAgainForEveryImage) {
-    // After the first image the overlay file changes; the second image shows the new overlay.
+TEST_F(OverlayRun, TheOverlayIsReadOnceForTheWholeRun) {
+    // The overlay file changes after the first image; every image still gets the overlay the run started with.
     keeper.afterFirst = [&] {
         QImage red(40, 30, QImage::Format_RGB32);
         red.fill(qRgb(255, 0, 0));
         Save(red, "logo.png");
     };
     const std::size_t before = imaging::ImageStore::Instance().Count();
-    RunOnce(2);
-    ASSERT_EQ(keeper.outputs.size(), 2u);
-    EXPECT_EQ(keeper.outputs[0].pixel(170, 135), kGreen);
-    EXPECT_EQ(keeper.outputs[1].pixel(170, 135), qRgb(255, 0, 0));
-    EXPECT_EQ(keeper.outputs[1].pixel(190, 135), qRgb(255, 0, 0));
-    // Each load released the previous overlay: only the last overlay and the last saved image stay held.
-    EXPECT_EQ(imaging::ImageStore::Instance().Count(), before + 2);
-    keeper.afterFirst = nullptr;
     RunOnce(3);
-    EXPECT_EQ(imaging::ImageStore::Instance().Count(), before + 2);
+    ASSERT_EQ(keeper.outputs.size(), 3u);
+    for (const QImage& output : keeper.outputs)
+        EXPECT_EQ(output.pixel(170, 135), kGreen);
+    EXPECT_EQ(imaging::ImageStore::Instance().Count(), before);
+}
+
+// A run whose outputs replace its own overlay file (PNG24 into the overlay's folder, the overlay's name among the
+// sources): every entry gets the original overlay, with one worker as with two.
+TEST_F(OverlayRun, ARunThatReplacesItsOverlayGivesEveryWorkerCountTheSameOutputs) {
+    options.format = "PNG24";
+    options.outputFolder = dir.path().string();
+    std::vector<std::string> list{Save(base.mirrored(true, false), "logo.jpg")};
+    for (int i = 0; i < 5; ++i)
+        list.push_back(Save(base, "p" + std::to_string(i) + ".bmp"));
+    std::map<int, std::vector<QImage>> outputs;
+    for (int workers : {1, 2}) {
+        QImage green(40, 30, QImage::Format_RGB32);
+        green.fill(kGreen);
+        options.overlayImage = Save(green, "logo.png"); // replaced by the first entry's output in each run
+        keeper.outputs.clear();
+        convert::RunDriver run(components, options, convert::RunMode::CommandLine, keeper, Stages(), workers);
+        ASSERT_TRUE(run.Run(list));
+        ASSERT_EQ(keeper.outputs.size(), list.size());
+        for (const QImage& output : keeper.outputs)
+            EXPECT_EQ(output.pixel(170, 135), kGreen) << workers;
+        outputs[workers] = keeper.outputs;
+    }
+    EXPECT_EQ(outputs[1], outputs[2]);
 }
 
 TEST_F(OverlayRun, AnOverlayThatCannotBeLoadedEndsTheRun) {
     WriteBytes(dir / "broken.png", {0x89, 'P', 'N', 'G', 1, 2, 3});
     options.overlayImage = (dir / "broken.png").string();
-    convert::BatchRun run(components, options, convert::RunMode::CommandLine, keeper, stages);
+    convert::RunDriver run(components, options, convert::RunMode::CommandLine, keeper, Stages(), 1);
     EXPECT_THROW(run.Run({source}), imaging::Error);
     EXPECT_FALSE(fs::exists(dir / "out" / "photo.bmp"));
 }

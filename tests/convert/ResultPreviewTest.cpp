@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
-#include "convert/BatchRun.h"
+#include "convert/RunDriver.h"
 #include "convert/ResultPreview.h"
 #include "convert/Stages.h"
 
@@ -37,7 +37,8 @@ TEST(ResultPreview, KeepsExactlyWhatTheRunWritesAndLeavesNothing) {
 
         convert::RunComponents components;
         convert::RunObserver observer;
-        convert::BatchRun run(components, options, convert::RunMode::CommandLine, observer, stages);
+        convert::RunDriver run(components, options, convert::RunMode::CommandLine, observer,
+                               [] { return std::make_unique<convert::ConversionStages>(); }, 1);
         ASSERT_TRUE(run.Run({photo.string()}));
         const fs::path written = dir / "out" / ("photo" + std::string(result->extension));
         EXPECT_EQ(result->bytes, ReadBytes(written));

@@ -315,10 +315,13 @@ TEST_F(ComponentTest, StaleTemporaryFilesAreRemovedAndNothingElse) {
     const std::string self = std::to_string(getpid());
     const std::vector<std::string> stale = {".kelvo-" + boot + "-" + std::to_string(child) + "-1-aaaaaaaa.tmp",
                                             ".kelvo-" + boot + "-" + self + "-" + start + "1-bbbbbbbb.tmp",
+                                            // another boot's (or machine's), untouched for two days
                                             ".kelvo-00000000-" + self + "-" + start + "-cccccccc.tmp",
                                             ".kelvo-0123456789ab.tmp"}; // an earlier version's, long untouched
     const std::vector<std::string> kept = {".kelvo-" + boot + "-" + self + "-" + start + "-dddddddd.tmp",
                                            ".kelvo-abcdefghijkl.tmp", // an earlier version's, just written
+                                           // another machine's save into the same network folder, in flight
+                                           ".kelvo-00000000-1-1-ffffffff.tmp",
                                            ".kelvo-x.tmp", "kelvo-" + boot + "-1-1-eeeeeeee.tmp", "photo.jpg"};
     fs::path folder = dir / "out";
     fs::create_directories(folder);
@@ -328,6 +331,8 @@ TEST_F(ComponentTest, StaleTemporaryFilesAreRemovedAndNothingElse) {
         WriteBytes(folder / name, {1});
     const auto hourAgo = fs::file_time_type::clock::now() - std::chrono::hours(2);
     fs::last_write_time(folder / ".kelvo-0123456789ab.tmp", hourAgo);
+    fs::last_write_time(folder / (".kelvo-00000000-" + self + "-" + start + "-cccccccc.tmp"),
+                        fs::file_time_type::clock::now() - std::chrono::hours(49));
     // A link and a folder of a stale name are not ours to remove.
     fs::create_symlink(folder / "photo.jpg", folder / (".kelvo-" + boot + "-" + std::to_string(child) + "-1-link.tmp"));
     fs::create_directory(folder / (".kelvo-" + boot + "-" + std::to_string(child) + "-1-fold.tmp"));

@@ -82,7 +82,7 @@ void FailFromVips(const vips::VError& error) {
         const std::size_t close = message.find("]: ", tag);
         if (close != std::string::npos) {
             const int problem = std::atoi(message.c_str() + tag + 6);
-            if (problem >= int(Problem::System) && problem <= int(Problem::Other) && problem != int(Problem::System))
+            if (problem >= int(Problem::System) && problem <= int(Problem::Stopped) && problem != int(Problem::System))
                 Fail(message.substr(close + 3), Problem(problem));
         }
     }

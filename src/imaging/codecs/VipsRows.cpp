@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "imaging/Error.h"
+#include "imaging/Stop.h"
 #include "imaging/codecs/VipsLoad.h"
 
 namespace imaging::codecs {
@@ -37,6 +38,7 @@ struct Producing {
     std::optional<Error> failed;
     std::shared_ptr<Verdict> verdict = std::make_shared<Verdict>();
     std::string source;                // the file the pixels come from
+    StopToken stop;                    // the work the picture was decoded for
     std::vector<std::uint8_t> scratch; // rows for a request narrower than the picture
 };
 
@@ -62,6 +64,10 @@ int ProduceRegion(VipsRegion* out, void*, void* a, void*, gboolean*) {
     auto* p = static_cast<Producing*>(a);
     std::lock_guard lock(p->mutex);
     if (p->failed) return Fail(*p->failed);
+    if (p->stop.Requested()) {
+        Record(*p, Error({}, "the work was called off", Problem::Stopped));
+        return Fail(*p->failed);
+    }
     const VipsRect& r = out->valid;
     if (r.top != p->next)
         return Fail(Error(
@@ -203,6 +209,7 @@ vips::VImage SequentialImage(const vips::VImage& like, std::unique_ptr<RowProduc
                              const std::string& source) {
     auto* p = new Producing;
     p->source = source;
+    p->stop = CurrentStopToken();
     p->producer = std::move(producer);
     p->width = like.width();
     p->pixelBytes = int(VIPS_IMAGE_SIZEOF_PEL(like.get_image()));

@@ -6,7 +6,7 @@
 #include <set>
 
 #include "TestSupport.h"
-#include "convert/ParallelRun.h"
+#include "convert/RunDriver.h"
 #include "convert/Stages.h"
 #include "imaging/Error.h"
 
@@ -52,7 +52,7 @@ std::map<std::string, std::vector<std::uint8_t>> FolderBytes(const fs::path& fol
     return files;
 }
 
-class ParallelRunTest : public ::testing::Test {
+class RunDriverTest : public ::testing::Test {
 protected:
     void SetUp() override {
         for (const char* sub : {"a", "b"})
@@ -88,7 +88,7 @@ protected:
     bool RunWith(int workers, const std::vector<std::string>& list, const std::string& outName, Journal& journal,
                  bool commandLine = true) {
         options.outputFolder = (dir / outName).string();
-        convert::ParallelRun run(
+        convert::RunDriver run(
             components, options, commandLine ? convert::RunMode::CommandLine : convert::RunMode::Window, journal,
             [] { return std::make_unique<convert::ConversionStages>(); }, workers);
         return run.Run(list);
@@ -99,7 +99,7 @@ protected:
     convert::RunComponents components;
 };
 
-TEST_F(ParallelRunTest, SeveralWorkersWriteWhatOneWorkerWrites) {
+TEST_F(RunDriverTest, SeveralWorkersWriteWhatOneWorkerWrites) {
     convert_test::EnsureGuiApplication();
     struct Setting {
         const char* format;
@@ -133,7 +133,7 @@ TEST_F(ParallelRunTest, SeveralWorkersWriteWhatOneWorkerWrites) {
 
 // Outputs in the source folder, named like a later entry's source: that source is read before anything replaces
 // it, whatever the number of workers, and the last entry to a name wins.
-TEST_F(ParallelRunTest, AnOutputNeverReplacesASourceOfTheRunBeforeItIsRead) {
+TEST_F(RunDriverTest, AnOutputNeverReplacesASourceOfTheRunBeforeItIsRead) {
     struct Case {
         std::vector<std::string> order;
         const char* winner; // the colour the output a.jpg must have: the last entry's picture
@@ -155,7 +155,7 @@ TEST_F(ParallelRunTest, AnOutputNeverReplacesASourceOfTheRunBeforeItIsRead) {
             options.format = "JPEG";
             options.outputFolder = folder.string();
             Journal journal;
-            convert::ParallelRun run(
+            convert::RunDriver run(
                 components, options, convert::RunMode::CommandLine, journal,
                 [] { return std::make_unique<convert::ConversionStages>(); }, workers);
             ASSERT_TRUE(run.Run(list));
@@ -169,7 +169,7 @@ TEST_F(ParallelRunTest, AnOutputNeverReplacesASourceOfTheRunBeforeItIsRead) {
     }
 }
 
-TEST_F(ParallelRunTest, TheWindowSeesTheSamePreviewsAndKeepsOnlyTheLast) {
+TEST_F(RunDriverTest, TheWindowSeesTheSamePreviewsAndKeepsOnlyTheLast) {
     Journal one;
     ASSERT_TRUE(RunWith(1, MixedList(), "one", one, false));
     const std::size_t before = imaging::ImageStore::Instance().Count();
@@ -182,7 +182,7 @@ TEST_F(ParallelRunTest, TheWindowSeesTheSamePreviewsAndKeepsOnlyTheLast) {
     EXPECT_LE(imaging::ImageStore::Instance().Count(), before);
 }
 
-TEST_F(ParallelRunTest, AMissingFileStopsTheRunThere) {
+TEST_F(RunDriverTest, AMissingFileStopsTheRunThere) {
     // Unique names, so that every output says which entry wrote it.
     std::vector<std::string> list;
     for (int i = 0; i < 12; ++i) {
@@ -223,7 +223,7 @@ TEST_F(ParallelRunTest, AMissingFileStopsTheRunThere) {
     }
 }
 
-TEST_F(ParallelRunTest, AFailedResizeStopsTheRunWithoutLaterOutputs) {
+TEST_F(RunDriverTest, AFailedResizeStopsTheRunWithoutLaterOutputs) {
     // In percentage mode a tiny image gets a zero target: the run stops at it, later entries are not written.
     Make("a/tiny.png", "-resize 1x1!");
     options.size.percentageMode = true;
@@ -240,7 +240,7 @@ TEST_F(ParallelRunTest, AFailedResizeStopsTheRunWithoutLaterOutputs) {
     EXPECT_EQ(FolderBytes(dir / "many").size(), 2u);
 }
 
-TEST_F(ParallelRunTest, ImagesAreReleasedAsTheRunGoes) {
+TEST_F(RunDriverTest, ImagesAreReleasedAsTheRunGoes) {
     std::vector<std::string> list;
     for (int i = 0; i < 40; ++i)
         list.push_back(Src(i % 2 ? "a/photo.jpg" : "b/logo.png"));
@@ -251,7 +251,7 @@ TEST_F(ParallelRunTest, ImagesAreReleasedAsTheRunGoes) {
     EXPECT_EQ(components.Ik5File1.ImgHandle, 0);
 }
 
-TEST_F(ParallelRunTest, AStopRequestEndsAfterTheEntriesInFlight) {
+TEST_F(RunDriverTest, AStopRequestEndsAfterTheEntriesInFlight) {
     std::vector<std::string> list(30, Src("a/photo.jpg"));
     for (std::size_t i = 0; i < list.size(); ++i) {
         const std::string name = "a/p" + std::to_string(i) + ".jpg";
@@ -259,14 +259,14 @@ TEST_F(ParallelRunTest, AStopRequestEndsAfterTheEntriesInFlight) {
         list[i] = Src(name);
     }
     struct Stopper : Journal {
-        convert::ParallelRun* run = nullptr;
+        convert::RunDriver* run = nullptr;
         void FileDone(int index, const std::string& source, const std::string& output) override {
             Journal::FileDone(index, source, output);
             if (index == 3) run->RequestStop();
         }
     } journal;
     options.outputFolder = (dir / "out").string();
-    convert::ParallelRun run(
+    convert::RunDriver run(
         components, options, convert::RunMode::CommandLine, journal,
         [] { return std::make_unique<convert::ConversionStages>(); }, 3);
     journal.run = &run;
@@ -286,7 +286,7 @@ namespace {
 
 // Large progressive JPEGs are converted one at a time while the other workers take the rest; the outputs and
 // what the observer sees stay those of one worker, and nothing waits forever when only such files are left.
-TEST_F(ParallelRunTest, LargeProgressiveJpegsTakeTurnsWithoutChangingTheOutcome) {
+TEST_F(RunDriverTest, LargeProgressiveJpegsTakeTurnsWithoutChangingTheOutcome) {
     for (const char* name : {"a/big1.jpg", "a/big2.jpg", "b/big3.jpg"})
         ASSERT_EQ(testsupport::Run("convert -size 2400x1800 gradient:navy-orange -interlace JPEG -quality 70 " +
                                    Quote(dir / name)),

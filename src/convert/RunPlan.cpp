@@ -1,0 +1,66 @@
+#include "convert/RunPlan.h"
+
+#include <stdexcept>
+
+#include "convert/OutputFormat.h"
+#include "imaging/Error.h"
+#include "imaging/Ik5File.h"
+
+namespace convert {
+
+namespace {
+
+// The overlay file's picture, read whole now.
+std::shared_ptr<const imaging::Image> ReadOverlay(const std::string& path) {
+    imaging::TIk5File file;
+    file.FileName = path;
+    file.Action = imaging::TIk5File::kLoad;
+    file.Execute();
+    struct Release {
+        imaging::Handle handle;
+        ~Release() { imaging::ImageStore::Instance().Delete(handle); }
+    } release{file.ImgHandle};
+    try {
+        return std::make_shared<const imaging::Image>(
+            imaging::Detached(*imaging::ImageStore::Instance().Get(file.ImgHandle)));
+    } catch (const imaging::Error& error) {
+        if (error.file().empty()) throw error.WithFile(path);
+        throw;
+    }
+}
+
+} // namespace
+
+const std::string* RunPlan::GeneratedName(int index) const {
+    if (index < 0 || std::size_t(index) >= generatedNames.size()) return nullptr;
+    return &generatedNames[std::size_t(index)];
+}
+
+void CheckGeneratedNameParts(const std::string& prefix, const std::string& suffix) {
+    for (const std::string* part : {&prefix, &suffix})
+        if (part->find('/') != std::string::npos)
+            throw std::invalid_argument("ファイル名に「/」は使えません (ファイル名の前後に付ける文字: " + *part + ")");
+}
+
+RunPlan MakeRunPlan(const RunOptions& options, const std::vector<std::string>& list, RunStages& stages) {
+    RunPlan plan;
+    if (options.generatedNames) {
+        CheckGeneratedNameParts(options.namePrefix, options.nameSuffix);
+        plan.generatedNames = stages.GeneratedNames(options, list);
+    }
+    const OutputFormat format = ChooseOutputFormat(options.format, options.quality, options.progressive);
+    plan.outputPaths.reserve(list.size());
+    for (std::size_t i = 0; i < list.size(); ++i)
+        plan.outputPaths.push_back(OutputPath(list[i], options.outputFolder, plan.GeneratedName(int(i)), format));
+    plan.overlayUsable = stages.OverlayUsable(options);
+    if (plan.overlayUsable) {
+        try {
+            plan.overlay = ReadOverlay(options.overlayImage);
+        } catch (const imaging::Error&) {
+            plan.overlayFailure = std::current_exception();
+        }
+    }
+    return plan;
+}
+
+} // namespace convert

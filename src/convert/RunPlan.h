@@ -1,0 +1,38 @@
+#pragma once
+// What every entry of a run shares, decided once when the run starts: where each output goes and the overlay's
+// picture. Whatever the number of workers and whatever the run itself writes meanwhile (an output that replaces
+// the overlay file, say), every entry sees the same.
+#include <exception>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "convert/RunOptions.h"
+#include "convert/RunStages.h"
+#include "imaging/Image.h"
+
+namespace convert {
+
+struct RunPlan {
+    // Per entry: the output path without extension when names are generated (else empty), and the output path.
+    std::vector<std::string> generatedNames;
+    std::vector<std::string> outputPaths;
+    // Whether the overlay is drawn in this run, and its picture read at the start; when it could not be read,
+    // the failure, which every entry that draws it raises (as the file's failure would have at every load).
+    bool overlayUsable = false;
+    std::shared_ptr<const imaging::Image> overlay;
+    std::exception_ptr overlayFailure;
+
+    // Entry index's generated output name, or null when outputs keep their sources' names.
+    const std::string* GeneratedName(int index) const;
+};
+
+// Raises std::invalid_argument, with the text shown to the user, when generated names would leave their folder
+// (a prefix or suffix holding "/"). Nothing has been written then.
+void CheckGeneratedNameParts(const std::string& prefix, const std::string& suffix);
+
+// The plan of a run of `list` under `options`; the stages make the generated names and decide on the overlay.
+// Raises what CheckGeneratedNameParts raises.
+RunPlan MakeRunPlan(const RunOptions& options, const std::vector<std::string>& list, RunStages& stages);
+
+} // namespace convert
