@@ -25,7 +25,7 @@ ListPage::ListPage(TForm1& form, QWidget* sheet, ListClicks& clicks) : TabSheet1
                                                    *Ik5Disp1);
     preview_->SetProgress = [this](int percent) { form_.Status().ProgressBar1->setValue(percent); };
     form_.OnClick(Button1, this, [this] { Button1Click(); });
-    form_.OnClick(Button2, this, [this] { Button2Click(); });
+    form_.OnClickThenWork(Button2, this, [this] { Button2Click(); });
     form_.OnClick(StopButton, this, [this] { StopButtonClick(); });
     form_.OnClick(Button3, this, [this] { Button3Click(); });
     form_.OnClick(N4, this, [this] { Button1Click(); });

@@ -198,6 +198,10 @@ void TForm1::OnClick(QAbstractButton* button, QObject* page, std::function<void(
     connect(button, &QAbstractButton::clicked, page, [this, handler] { Guarded(handler); });
 }
 
+void TForm1::OnClickThenWork(QAbstractButton* button, QObject* page, std::function<void()> handler) {
+    connect(button, &QAbstractButton::clicked, page, [this, handler] { Guarded(handler); }, Qt::QueuedConnection);
+}
+
 void TForm1::OnClick(QAction* action, QObject* page, std::function<void()> handler) {
     connect(action, &QAction::triggered, page, [this, handler] { Guarded(handler); });
 }

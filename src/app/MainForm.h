@@ -78,6 +78,10 @@ public:
     void Guarded(const std::function<void()>& handler);
     void OnClick(QAbstractButton* button, QObject* page, std::function<void()> handler);
     void OnClick(QAction* action, QObject* page, std::function<void()> handler);
+    // For a handler that works for long, processing the window's messages as it goes (a run): it starts once the
+    // click has been delivered. Inside the delivery of a click, Qt sends every later mouse event to the clicked
+    // button, so a click on 中止 meanwhile would never reach it.
+    void OnClickThenWork(QAbstractButton* button, QObject* page, std::function<void()> handler);
 
     // Handlers (public so tests can call them as the controls do).
     void FormShow();

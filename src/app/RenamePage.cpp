@@ -25,7 +25,7 @@ RenamePage::RenamePage(TForm1& form, QWidget* sheet, ListClicks& clicks)
     : TabSheet3(sheet), form_(form), clicks_(clicks) {
     Build();
     form_.OnClick(CoolBtn4, this, [this] { CoolBtn4Click(); });
-    form_.OnClick(CoolBtn5, this, [this] { CoolBtn5Click(); });
+    form_.OnClickThenWork(CoolBtn5, this, [this] { CoolBtn5Click(); });
     form_.OnClick(CoolBtn6, this, [this] { CoolBtn6Click(); });
     form_.OnClick(CoolBtn7, this, [this] { CoolBtn7Click(); });
     form_.OnClick(A1, this, [this] { CoolBtn4Click(); });
