@@ -121,7 +121,7 @@ private:
     std::function<void()> stop_;
     bool trayTried_ = false;
     int frame_ = 0;
-    std::string hint_; // the tray's latest hint ("40%完了"); none before the first entry
+    std::string hint_;                     // the tray's latest hint ("40%完了"); none before the first entry
     std::unique_ptr<QGuiApplication> gui_; // made here when the run made none (no caption)
     std::unique_ptr<widgets::TRxTrayIcon> tray_;
     std::string lastOutput_;

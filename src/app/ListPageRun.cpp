@@ -77,7 +77,7 @@ void ListPage::Button2Click() {
     WindowRunObserver observer(form_, *this);
     // Every core converts; the observer still sees the entries one after another, in list order.
     convert::RunDriver run(form_.Components(), convert::CaptureRunOptions(form_.Options(), form_.ProgramFolder()),
-                             convert::RunMode::Window, observer, [] { return std::make_unique<NamingStages>(); });
+                           convert::RunMode::Window, observer, [] { return std::make_unique<NamingStages>(); });
     activeRun_ = &run;
     run.Run(form_.ConversionList().Items());
 }

@@ -199,7 +199,8 @@ void TForm1::OnClick(QAbstractButton* button, QObject* page, std::function<void(
 }
 
 void TForm1::OnClickThenWork(QAbstractButton* button, QObject* page, std::function<void()> handler) {
-    connect(button, &QAbstractButton::clicked, page, [this, handler] { Guarded(handler); }, Qt::QueuedConnection);
+    connect(
+        button, &QAbstractButton::clicked, page, [this, handler] { Guarded(handler); }, Qt::QueuedConnection);
 }
 
 void TForm1::OnClick(QAction* action, QObject* page, std::function<void()> handler) {

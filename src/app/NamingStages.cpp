@@ -1,6 +1,5 @@
 #include "app/NamingStages.h"
 
-
 namespace app {
 
 renaming::NameRule ConversionNameRule(const convert::RunOptions& options) {

@@ -235,9 +235,7 @@ RunDriver::PassEnd RunDriver::RunPass(const std::vector<std::string>& list, cons
     if (workerCount > 1) vipsThreads.emplace(1);
     // Without a preview nothing but a pending file waits for its turn, so the window can span the list; a
     // preview image can hold a decoded photo, so then only a few wait. Nothing waits in a serial pass.
-    const int window = serial                         ? 1
-                       : mode_ == RunMode::CommandLine ? std::max(256, 4 * workerCount)
-                                                       : 2 * workerCount;
+    const int window = serial ? 1 : mode_ == RunMode::CommandLine ? std::max(256, 4 * workerCount) : 2 * workerCount;
     RunScheduler scheduler(list, from, window);
     std::vector<std::unique_ptr<Worker>> workers;
     int lastTaken = from - 1;

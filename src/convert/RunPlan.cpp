@@ -1,10 +1,9 @@
 #include "convert/RunPlan.h"
 
-#include <stdexcept>
-
 #include "convert/OutputFormat.h"
 #include "imaging/Error.h"
 #include "imaging/Ik5File.h"
+#include "sources/PathNames.h"
 
 namespace convert {
 
@@ -36,16 +35,10 @@ const std::string* RunPlan::GeneratedName(int index) const {
     return &generatedNames[std::size_t(index)];
 }
 
-void CheckGeneratedNameParts(const std::string& prefix, const std::string& suffix) {
-    for (const std::string* part : {&prefix, &suffix})
-        if (part->find('/') != std::string::npos)
-            throw std::invalid_argument("ファイル名に「/」は使えません (ファイル名の前後に付ける文字: " + *part + ")");
-}
-
 RunPlan MakeRunPlan(const RunOptions& options, const std::vector<std::string>& list, RunStages& stages) {
     RunPlan plan;
     if (options.generatedNames) {
-        CheckGeneratedNameParts(options.namePrefix, options.nameSuffix);
+        sources::CheckNameParts(options.namePrefix, options.nameSuffix);
         plan.generatedNames = stages.GeneratedNames(options, list);
     }
     const OutputFormat format = ChooseOutputFormat(options.format, options.quality, options.progressive);

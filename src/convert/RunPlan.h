@@ -27,12 +27,8 @@ struct RunPlan {
     const std::string* GeneratedName(int index) const;
 };
 
-// Raises std::invalid_argument, with the text shown to the user, when generated names would leave their folder
-// (a prefix or suffix holding "/"). Nothing has been written then.
-void CheckGeneratedNameParts(const std::string& prefix, const std::string& suffix);
-
 // The plan of a run of `list` under `options`; the stages make the generated names and decide on the overlay.
-// Raises what CheckGeneratedNameParts raises.
+// Raises std::invalid_argument (sources::CheckNameParts) when generated names would leave the output folder.
 RunPlan MakeRunPlan(const RunOptions& options, const std::vector<std::string>& list, RunStages& stages);
 
 } // namespace convert

@@ -71,6 +71,8 @@ RenameRun::RenameRun(NameRule rule, RenameObserver& observer) : rule_(std::move(
 
 RenameResult RenameRun::Run(std::vector<std::string> list) {
     const std::string& folder = rule_.outputFolder;
+    // A copy never lands outside the folder the user chose.
+    sources::CheckNameParts(rule_.prefix, rule_.suffix);
     if (sources::IsUsablePath(folder) && !sources::IsDirectory(folder)) ::mkdir(folder.c_str(), 0777);
     imaging::RemoveStaleTemporaries(folder); // left by an earlier run that died
 

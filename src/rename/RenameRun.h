@@ -52,7 +52,8 @@ class RenameRun {
 public:
     RenameRun(NameRule rule, RenameObserver& observer);
     // Creates the output folder when it is missing (one level: a missing parent is not created), makes the
-    // destination names, and copies every entry that names an existing regular file.
+    // destination names, and copies every entry that names an existing regular file. A prefix or suffix holding
+    // "/" is refused first (std::invalid_argument, see sources::CheckNameParts): nothing is copied.
     RenameResult Run(std::vector<std::string> list);
 
 private:

@@ -1,6 +1,7 @@
 #include "sources/PathNames.h"
 
 #include <array>
+#include <stdexcept>
 
 namespace sources {
 
@@ -64,6 +65,12 @@ std::string AddPathSeparator(std::string_view path) {
     std::string result(path);
     if (result.empty() || result.back() != kPathSeparator) result += kPathSeparator;
     return result;
+}
+
+void CheckNameParts(std::string_view prefix, std::string_view suffix) {
+    for (std::string_view part : {prefix, suffix})
+        if (part.find('/') != std::string_view::npos)
+            throw std::invalid_argument("ファイル名に付ける文字に「/」は使えません: " + std::string(part));
 }
 
 } // namespace sources

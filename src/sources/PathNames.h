@@ -31,4 +31,8 @@ bool IsUsablePath(std::string_view path);
 // `path` followed by "/" unless it already ends with one ("/" stays "/", "/a" becomes "/a/", "" becomes "/").
 std::string AddPathSeparator(std::string_view path);
 
+// Refuses the parts that generated file names are made of (prefix, suffix) when one holds the path separator:
+// such a name would leave the folder the user chose. Raises std::invalid_argument with the text shown to the user.
+void CheckNameParts(std::string_view prefix, std::string_view suffix);
+
 } // namespace sources

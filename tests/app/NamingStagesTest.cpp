@@ -45,8 +45,9 @@ protected:
     }
     bool RunWith(const convert::RunOptions& options) {
         convert::RunComponents components;
-        convert::RunDriver run(components, options, convert::RunMode::CommandLine, outputs,
-                               [] { return std::make_unique<app::NamingStages>(); }, 1);
+        convert::RunDriver run(
+            components, options, convert::RunMode::CommandLine, outputs,
+            [] { return std::make_unique<app::NamingStages>(); }, 1);
         return run.Run(Sources());
     }
     std::vector<std::string> OutputNames() const {

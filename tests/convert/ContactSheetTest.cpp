@@ -88,8 +88,9 @@ protected:
     QImage Convert(const std::string& folder) {
         options.outputFolder = (dir / folder).string();
         convert::RunObserver observer;
-        convert::RunDriver run(components, options, convert::RunMode::CommandLine, observer,
-                               [] { return std::make_unique<convert::ConversionStages>(); }, 1);
+        convert::RunDriver run(
+            components, options, convert::RunMode::CommandLine, observer,
+            [] { return std::make_unique<convert::ConversionStages>(); }, 1);
         EXPECT_TRUE(run.Run({source}));
         return QImage(QString::fromStdString((dir / folder / "photo.bmp").string()));
     }

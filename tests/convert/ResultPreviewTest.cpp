@@ -37,8 +37,9 @@ TEST(ResultPreview, KeepsExactlyWhatTheRunWritesAndLeavesNothing) {
 
         convert::RunComponents components;
         convert::RunObserver observer;
-        convert::RunDriver run(components, options, convert::RunMode::CommandLine, observer,
-                               [] { return std::make_unique<convert::ConversionStages>(); }, 1);
+        convert::RunDriver run(
+            components, options, convert::RunMode::CommandLine, observer,
+            [] { return std::make_unique<convert::ConversionStages>(); }, 1);
         ASSERT_TRUE(run.Run({photo.string()}));
         const fs::path written = dir / "out" / ("photo" + std::string(result->extension));
         EXPECT_EQ(result->bytes, ReadBytes(written));

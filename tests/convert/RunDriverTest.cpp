@@ -4,6 +4,7 @@
 
 #include <map>
 #include <set>
+#include <stdexcept>
 
 #include "TestSupport.h"
 #include "convert/RunDriver.h"
@@ -223,6 +224,25 @@ TEST_F(RunDriverTest, AMissingFileStopsTheRunThere) {
     }
 }
 
+// An entry whose data turns out damaged while it is saved shows no caption or picture of its own: the window
+// keeps the last entry's picture beside that entry's caption.
+TEST_F(RunDriverTest, AnEntryThatFailsShowsNoCaptionOfItsOwn) {
+    std::vector<std::uint8_t> bytes = ReadBytes(dir / "a/photo.jpg");
+    bytes.resize(bytes.size() * 2 / 3);
+    WriteBytes(dir / "a/cut.jpg", bytes);
+    for (int workers : {1, 2}) {
+        Journal journal;
+        EXPECT_THROW(
+            RunWith(workers, {Src("a/logo.png"), Src("a/cut.jpg")}, "cut" + std::to_string(workers), journal, false),
+            imaging::Error);
+        EXPECT_EQ(std::count_if(journal.calls.begin(), journal.calls.end(),
+                                [](const std::string& call) { return call.starts_with("panel "); }),
+                  1)
+            << workers;
+        EXPECT_EQ(std::count(journal.calls.begin(), journal.calls.end(), "preview"), 1) << workers;
+    }
+}
+
 TEST_F(RunDriverTest, AFailedResizeStopsTheRunWithoutLaterOutputs) {
     // In percentage mode a tiny image gets a zero target: the run stops at it, later entries are not written.
     Make("a/tiny.png", "-resize 1x1!");
@@ -251,7 +271,7 @@ TEST_F(RunDriverTest, ImagesAreReleasedAsTheRunGoes) {
     EXPECT_EQ(components.Ik5File1.ImgHandle, 0);
 }
 
-TEST_F(RunDriverTest, AStopRequestEndsAfterTheEntriesInFlight) {
+TEST_F(RunDriverTest, AStopRequestPublishesNothingMore) {
     std::vector<std::string> list(30, Src("a/photo.jpg"));
     for (std::size_t i = 0; i < list.size(); ++i) {
         const std::string name = "a/p" + std::to_string(i) + ".jpg";
@@ -264,20 +284,76 @@ TEST_F(RunDriverTest, AStopRequestEndsAfterTheEntriesInFlight) {
             Journal::FileDone(index, source, output);
             if (index == 3) run->RequestStop();
         }
-    } journal;
+    };
+    for (int workers : {1, 3}) {
+        SCOPED_TRACE(workers);
+        Stopper journal;
+        options.outputFolder = (dir / ("out" + std::to_string(workers))).string();
+        convert::RunDriver run(
+            components, options, convert::RunMode::CommandLine, journal,
+            [] { return std::make_unique<convert::ConversionStages>(); }, workers);
+        journal.run = &run;
+        EXPECT_FALSE(run.Run(list));
+        EXPECT_TRUE(run.StopRequested());
+        // Entries 0..3 and nothing after them: the entries in flight or waiting were dropped, with their files.
+        const auto written = FolderBytes(dir / ("out" + std::to_string(workers)));
+        EXPECT_EQ(written.size(), 4u);
+        for (std::size_t i = 0; i < 4; ++i)
+            EXPECT_EQ(written.count("p" + std::to_string(i) + ".png"), 1u) << i;
+        EXPECT_EQ(std::count(journal.calls.begin(), journal.calls.end(), "beep"), 0);
+        EXPECT_EQ(run.Converted(), 4);
+    }
+}
+
+// Generated names that would leave the output folder ("../" in the prefix) refuse the run before anything is
+// read or written.
+TEST_F(RunDriverTest, GeneratedNamesOutsideTheOutputFolderRefuseTheRun) {
+    options.generatedNames = true;
+    options.namePrefix = "../escaped-";
     options.outputFolder = (dir / "out").string();
+    Journal journal;
     convert::RunDriver run(
         components, options, convert::RunMode::CommandLine, journal,
-        [] { return std::make_unique<convert::ConversionStages>(); }, 3);
-    journal.run = &run;
-    EXPECT_FALSE(run.Run(list));
-    const auto written = FolderBytes(dir / "out");
-    // Entries 0..3 at least; whatever else was published is a run of entries right after them.
-    ASSERT_GE(written.size(), 4u);
-    EXPECT_LT(written.size(), list.size());
-    for (std::size_t i = 0; i < list.size(); ++i)
-        EXPECT_EQ(written.count("p" + std::to_string(i) + ".png"), i < written.size() ? 1u : 0u) << i;
-    EXPECT_EQ(std::count(journal.calls.begin(), journal.calls.end(), "beep"), 0);
+        [] { return std::make_unique<convert::ConversionStages>(); }, 2);
+    EXPECT_THROW(run.Run(MixedList()), std::invalid_argument);
+    EXPECT_TRUE(journal.calls.empty());
+    EXPECT_FALSE(fs::exists(dir / "out"));
+    for (const auto& entry : fs::directory_iterator(dir.path()))
+        EXPECT_FALSE(entry.path().filename().string().starts_with("escaped-")) << entry.path();
+}
+
+// The program folder's Temp is a link to a folder of the user's pictures: the run neither writes there nor
+// clears it; its caption bitmaps go to a private folder in the user's cache, cleared at the end.
+TEST_F(RunDriverTest, ATempFolderThatIsALinkIsNeverUsed) {
+    convert_test::EnsureGuiApplication();
+    const fs::path pictures = dir / "pictures";
+    fs::create_directories(pictures / "sub");
+    for (const char* name : {"x.jpg", "y.png", "sub/z.bmp"})
+        fs::copy_file(dir / "a/photo.jpg", pictures / name);
+    fs::permissions(pictures / "x.jpg", fs::perms::owner_read);
+    fs::create_directory_symlink(pictures, dir / "prog" / "Temp");
+    const fs::path cache = dir / "cache";
+    const char* previous = std::getenv("XDG_CACHE_HOME");
+    const std::string kept = previous ? previous : "";
+    ::setenv("XDG_CACHE_HOME", cache.string().c_str(), 1);
+    options.captionText = "x";
+    options.captionPosition = "右下";
+    for (int workers : {1, 2}) {
+        SCOPED_TRACE(workers);
+        Journal journal;
+        ASSERT_TRUE(RunWith(workers, MixedList(), "out" + std::to_string(workers), journal));
+        std::set<std::string> left;
+        for (const auto& entry : fs::recursive_directory_iterator(pictures))
+            left.insert(fs::relative(entry.path(), pictures).string());
+        EXPECT_EQ(left, (std::set<std::string>{"x.jpg", "y.png", "sub", "sub/z.bmp"}));
+        ASSERT_TRUE(fs::is_directory(cache / "kelvo" / "Temp"));
+        for (const auto& entry : fs::recursive_directory_iterator(cache / "kelvo" / "Temp"))
+            EXPECT_FALSE(entry.is_regular_file()) << entry.path();
+    }
+    if (previous)
+        ::setenv("XDG_CACHE_HOME", kept.c_str(), 1);
+    else
+        ::unsetenv("XDG_CACHE_HOME");
 }
 
 } // namespace

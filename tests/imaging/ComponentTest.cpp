@@ -18,6 +18,7 @@
 #include "imaging/Ik5Common.h"
 #include "imaging/Ik5Effect.h"
 #include "imaging/Ik5File.h"
+#include "imaging/Stop.h"
 
 extern char** environ;
 
@@ -264,6 +265,37 @@ TEST_F(ComponentTest, FailedSavesLeaveNoFileAndTheOldTargetIntact) {
     Release(handle);
 }
 
+// Work called off (a run's stop): a picture decoded for it fails its computation with Problem::Stopped at the next
+// rows asked for, and the save leaves nothing; the same file decoded for other work converts as ever.
+TEST_F(ComponentTest, WorkCalledOffFailsItsComputationAndLeavesNothing) {
+    ASSERT_EQ(testsupport::Run("convert " + Quote(dir / "gradient.ppm") + " " + Quote(dir / "gradient.jpg")), 0);
+    for (const char* name : {"gradient.jpg", "gradient.png"}) {
+        SCOPED_TRACE(name);
+        const std::vector<std::string> before = Names();
+        const imaging::StopToken token = imaging::StopToken::Make();
+        imaging::Handle handle = 0;
+        {
+            const imaging::StopScope scope(token);
+            handle = Load(dir / name);
+            token.Request();
+            try {
+                Save(handle, dir / "out.bmp", TIk5File::kSaveBmp);
+                ADD_FAILURE() << "the save went on";
+            } catch (const imaging::Error& error) {
+                EXPECT_EQ(error.problem(), imaging::Problem::Stopped) << error.what();
+            }
+            EXPECT_THROW(imaging::ThrowIfStopped(), imaging::Error);
+        }
+        Release(handle);
+        EXPECT_EQ(Names(), before);
+        EXPECT_NO_THROW(imaging::ThrowIfStopped());
+        handle = Load(dir / name);
+        Save(handle, dir / "out.bmp", TIk5File::kSaveBmp);
+        Release(handle);
+        fs::remove(dir / "out.bmp");
+    }
+}
+
 // Kills a process that saves a large image over and over, at different moments: the target is always
 // either the complete previous image or the complete new one, and no partial file is ever left.
 TEST_F(ComponentTest, KilledSaveLeavesNoPartialFile) {
@@ -321,8 +353,8 @@ TEST_F(ComponentTest, StaleTemporaryFilesAreRemovedAndNothingElse) {
     const std::vector<std::string> kept = {".kelvo-" + boot + "-" + self + "-" + start + "-dddddddd.tmp",
                                            ".kelvo-abcdefghijkl.tmp", // an earlier version's, just written
                                            // another machine's save into the same network folder, in flight
-                                           ".kelvo-00000000-1-1-ffffffff.tmp",
-                                           ".kelvo-x.tmp", "kelvo-" + boot + "-1-1-eeeeeeee.tmp", "photo.jpg"};
+                                           ".kelvo-00000000-1-1-ffffffff.tmp", ".kelvo-x.tmp",
+                                           "kelvo-" + boot + "-1-1-eeeeeeee.tmp", "photo.jpg"};
     fs::path folder = dir / "out";
     fs::create_directories(folder);
     for (const auto& name : stale)

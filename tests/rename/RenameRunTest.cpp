@@ -1,6 +1,8 @@
 // The rename run over real files in a temporary folder.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include <algorithm>
 #include <set>
 
@@ -74,6 +76,16 @@ TEST_F(RenameRunTest, CopiesUnderTheGeneratedNameAndKeepsTheSource) {
     EXPECT_EQ(ReadBytes(source), Bytes("first picture"));
     EXPECT_EQ(Names(dir / "out"), std::vector<std::string>{"p007.JPG"});
     EXPECT_EQ(renaming::DestinationCountCaption(12), " 変換先ファイル：12files");
+}
+
+// A prefix or suffix holding "/" would put copies outside the folder the user chose: the run is refused first.
+TEST_F(RenameRunTest, NamesThatWouldLeaveTheFolderAreRefusedBeforeAnyCopy) {
+    const std::string source = In("a.jpg", "picture");
+    for (NameRule rule : {Rule("../escaped-", 1, 4, dir / "out"), Rule("IMG_", 1, 4, dir / "out")}) {
+        if (rule.prefix == "IMG_") rule.suffix = "/x";
+        EXPECT_THROW(Run({source}, rule), std::invalid_argument) << rule.prefix << rule.suffix;
+    }
+    EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"in"}));
 }
 
 TEST_F(RenameRunTest, AnEmptyListStillCreatesTheFolder) {
