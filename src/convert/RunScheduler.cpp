@@ -13,9 +13,6 @@ namespace {
 // How long the driver waits for a result before it lets the window process its messages.
 constexpr auto kIdleInterval = std::chrono::milliseconds(50);
 
-// At most this many files are looked at in one go, so that the first conversions start at once.
-constexpr int kAdmitBatch = 16;
-
 constexpr std::int64_t kHeavyPixels = 8'000'000;
 
 } // namespace
@@ -36,7 +33,8 @@ void RunScheduler::WorkerGone() {
 }
 
 void RunScheduler::Admit(std::unique_lock<std::mutex>& lock) {
-    const int limit = std::min({int(list_.size()), published_ + window_, admitted_ + kAdmitBatch});
+    // The whole window at once, so that the largest file of it starts first.
+    const int limit = std::min(int(list_.size()), published_ + window_);
     const int first = admitted_;
     admitted_ = limit;
     ++measuring_;
