@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <filesystem>
 #include <string_view>
 
@@ -81,7 +82,13 @@ class ConsoleObserver : public convert::RunObserver {
 public:
     ConsoleObserver() : tty_(::isatty(STDERR_FILENO) == 1), start_(std::chrono::steady_clock::now()) {}
 
-    void StopWith(std::function<void()> stop) { stop_ = std::move(stop); }
+    // `stop` passes a stop signal on to the run; `overdue` ends the program when the run has not ended a second
+    // later (an AV1 or WebP encoder, which cannot be called off, is still at work: what it makes has no name
+    // and vanishes with the process).
+    void StopWith(std::function<void()> stop, std::function<void()> overdue) {
+        stop_ = std::move(stop);
+        overdue_ = std::move(overdue);
+    }
 
     void TrayProgress(int frame, const std::string& hint, int index, int count) override {
         frame_ = frame;
@@ -93,7 +100,15 @@ public:
         std::fflush(stderr);
     }
     void ProcessMessages() override {
-        if (stopSignal && stop_) stop_();
+        if (stopSignal && stop_) {
+            const auto now = std::chrono::steady_clock::now();
+            if (!stopSent_) {
+                stopSent_ = now;
+                stop_();
+            } else if (now - *stopSent_ > kStopGrace && overdue_) {
+                overdue_();
+            }
+        }
         ShowTrayWhenDue();
         if (tray_) QCoreApplication::processEvents(); // the icon repaints
     }
@@ -118,7 +133,10 @@ private:
     static constexpr std::chrono::milliseconds kTrayDelay{250};
     bool tty_;
     std::chrono::steady_clock::time_point start_;
+    static constexpr std::chrono::milliseconds kStopGrace{900};
     std::function<void()> stop_;
+    std::function<void()> overdue_;
+    std::optional<std::chrono::steady_clock::time_point> stopSent_;
     bool trayTried_ = false;
     int frame_ = 0;
     std::string hint_;                     // the tray's latest hint ("40%完了"); none before the first entry
@@ -129,6 +147,12 @@ private:
 
 std::string StoppedCounts(int converted, int skipped) {
     return "(" + std::to_string(converted) + " 件変換、" + std::to_string(skipped) + " 件スキップの後で中止)";
+}
+
+// A run stopped by a signal: how far it came; returns the exit status for the signal (130, 143).
+int SayStopped(const convert::RunDriver& run) {
+    std::fprintf(stderr, "kelvo: 中止しました %s\n", StoppedCounts(run.Converted(), run.Skipped()).c_str());
+    return 128 + (stopSignal ? int(stopSignal) : SIGINT);
 }
 
 std::string OneLine(std::string text) {
@@ -257,7 +281,12 @@ int RunCommandLine(const std::vector<std::string>& args) {
     // Generated names when CheckBox12 is ticked; every worker of the run gets stages of its own.
     convert::RunDriver run(components, std::move(runOptions), convert::RunMode::CommandLine, observer,
                            [] { return std::make_unique<NamingStages>(); });
-    observer.StopWith([&run] { run.RequestStop(); });
+    observer.StopWith([&run] { run.RequestStop(); },
+                      [&run, &observer] {
+                          observer.FinishLine();
+                          std::fflush(stderr);
+                          ::_exit(SayStopped(run));
+                      });
     const StopSignals signals;
     bool normalEnd = false;
     try {
@@ -272,10 +301,7 @@ int RunCommandLine(const std::vector<std::string>& args) {
     observer.FinishLine();
     const std::string outputFolder =
         observer.LastOutput().empty() ? run.Options().outputFolder : sources::ExtractFilePath(observer.LastOutput());
-    if (run.StopRequested()) {
-        std::fprintf(stderr, "kelvo: 中止しました %s\n", StoppedCounts(run.Converted(), run.Skipped()).c_str());
-        return 128 + (stopSignal ? int(stopSignal) : SIGINT);
-    }
+    if (run.StopRequested()) return SayStopped(run);
     if (!normalEnd) {
         std::fprintf(stderr, "kelvo: 画像の大きさを %dx%d にできません: %s %s\n", run.Target().width,
                      run.Target().height, OneLine(list[std::size_t(run.Index())]).c_str(),

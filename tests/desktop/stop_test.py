@@ -33,9 +33,9 @@ def make_photos(folder, count, size="4000x3000"):
             raise RuntimeError("convert failed")
 
 
-def full_size_png(folder):
+def full_size_png(folder, format="PNG24"):
     with open(os.path.join(folder, "kelvo.ini"), "w", encoding="utf-8") as f:
-        f.write("[Main]\nComboBox1=しない\nComboBox4=PNG24\n")
+        f.write(f"[Main]\nComboBox1=しない\nComboBox4={format}\n")
 
 
 def outputs(folder):
@@ -43,10 +43,16 @@ def outputs(folder):
 
 
 def check_complete(folder, failures, what):
-    """Every file is a complete PNG under its real name; nothing else is left."""
+    """Every file is a complete PNG (or AVIF) under its real name; nothing else is left."""
     from PIL import Image
     for name in outputs(folder):
         path = os.path.join(folder, name)
+        if name.endswith(".avif"):
+            with tempfile.TemporaryDirectory() as scratch:
+                decoded = subprocess.run(["avifdec", path, os.path.join(scratch, "x.png")], capture_output=True)
+            if decoded.returncode != 0:
+                failures.append(f"{what}: {name} is not complete")
+            continue
         if not name.endswith(".png"):
             failures.append(f"{what}: {name} left in the output folder")
             continue
@@ -142,7 +148,7 @@ def window_group(kelvo, failures):
 
 def signal_group(kelvo, failures):
     """Ctrl+C (SIGINT) and SIGTERM end a command-line run within a second, say how far it came and exit with
-    128 + the signal; what was written is complete."""
+    128 + the signal; what was written is complete. The same during an AV1 encode, which cannot be called off."""
     with tempfile.TemporaryDirectory() as root:
         photos = os.path.join(root, "photos")
         make_photos(photos, 8)
@@ -153,11 +159,15 @@ def signal_group(kelvo, failures):
         full_size_png(prog)
         output = os.path.join(prog, "Output")
         env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
-        for number, status in ((signal.SIGINT, 130), (signal.SIGTERM, 143)):
+        for number, status, format in ((signal.SIGINT, 130, "PNG24"), (signal.SIGTERM, 143, "PNG24"),
+                                       (signal.SIGINT, 130, "AVIF")):
+            full_size_png(prog, format)
             shutil.rmtree(output, ignore_errors=True)
             run = subprocess.Popen([binary, photos], env=env, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-            if not wait_for_outputs(output, 1):
+            if not wait_for_outputs(output, 1, 120):
                 failures.append(f"{number.name}: the run wrote nothing")
+            if format == "AVIF":
+                time.sleep(1.0)  # into the next photos' encodes
             run.send_signal(number)
             stopped = time.monotonic()
             try:
