@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include <QAbstractButton>
 #include <QCoreApplication>
 #include <QMenuBar>
 #include <QSettings>
@@ -26,6 +27,12 @@
 namespace apptest {
 
 namespace fs = std::filesystem;
+
+// A click on a button whose work starts once the click has been delivered (a run): the click, then the work.
+inline void ClickAndWork(QAbstractButton* button) {
+    button->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+}
 
 // Answers the window's questions from queues filled by the test; records what was asked and shown.
 class ScriptedDialogs : public app::DialogProvider {

@@ -50,7 +50,9 @@ TEST_F(MainFormRenameTest, TheButtonCopiesTheListUnderItsNewNamesAndListsTheCopi
     form->Options().SetSpinText("SpinEdit4", "7");
     form->Options().SetSpinText("SpinEdit7", "3");
 
-    // While the run works the rename page holds still; a second start and a clear are refused.
+    // While the run works the rename page holds still; a second start and a clear are refused. (The run starts
+    // once the click has been delivered; the check is queued behind it.)
+    form->Rename().CoolBtn5->click();
     std::vector<bool> held;
     QTimer::singleShot(0, form.get(), [&] {
         held = {form->Renaming(),
@@ -65,7 +67,7 @@ TEST_F(MainFormRenameTest, TheButtonCopiesTheListUnderItsNewNamesAndListsTheCopi
         form->Rename().CoolBtn6Click();
         form->HandleDroppedFiles({In("one.JPG")});
     });
-    form->Rename().CoolBtn5->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
     EXPECT_EQ(held, std::vector<bool>(8, true));
 
     // The missing entry keeps its number; nothing is said about it.
@@ -88,7 +90,7 @@ TEST_F(MainFormRenameTest, TheButtonCopiesTheListUnderItsNewNamesAndListsTheCopi
     // "missing.png" now comes first, so one.JPG takes the second number.
     SetText("Edit4", "a");
     Find<QCheckBox>(*form, "CheckBox9")->setChecked(true);
-    form->Rename().CoolBtn5->click();
+    ClickAndWork(form->Rename().CoolBtn5);
     EXPECT_EQ(Shown(form->Rename().ListBox3),
               (std::vector<std::string>{Out("a008.JPG"), Out("a009.txt"), Out("p007.JPG"), Out("p009.txt")}));
     EXPECT_EQ(form->Rename().Panel5->text(), " 変換先ファイル：4files");
@@ -98,7 +100,7 @@ TEST_F(MainFormRenameTest, TheButtonCopiesTheListUnderItsNewNamesAndListsTheCopi
 TEST_F(MainFormRenameTest, AnEmptyListStillMakesTheFolderAndRewritesTheCaption) {
     SetText("Edit6", (env.dir / "out").c_str());
     EXPECT_EQ(form->Rename().Panel5->text(), " 変換先ファイル");
-    form->Rename().CoolBtn5->click();
+    ClickAndWork(form->Rename().CoolBtn5);
     EXPECT_TRUE(fs::is_directory(env.dir / "out"));
     EXPECT_EQ(form->Rename().Panel5->text(), " 変換先ファイル：0files");
     EXPECT_EQ(form->Status().ProgressBar2->value(), 0);
@@ -106,7 +108,7 @@ TEST_F(MainFormRenameTest, AnEmptyListStillMakesTheFolderAndRewritesTheCaption) 
     // A folder whose parent is missing: nothing is copied and nothing is said.
     form->RenameList().Append(In("one.JPG"));
     SetText("Edit6", (env.dir / "no" / "out").c_str());
-    form->Rename().CoolBtn5->click();
+    ClickAndWork(form->Rename().CoolBtn5);
     EXPECT_FALSE(fs::exists(env.dir / "no"));
     EXPECT_EQ(form->Rename().Panel5->text(), " 変換先ファイル：0files");
     EXPECT_TRUE(env.dialogs->errors.empty());

@@ -74,7 +74,7 @@ TEST_F(MainFormRunTest, AFullRunFromTheButtonConvertsTheListAndLeavesTheWindowUs
         form->Rename().CoolBtn5Click();
     };
     tray->calls.clear();
-    form->List().Button2->click();
+    ClickAndWork(form->List().Button2);
 
     std::vector<std::string> hints;
     for (const TrayCall& call : tray->calls)
@@ -108,7 +108,7 @@ TEST_F(MainFormRunTest, AFullRunFromTheButtonConvertsTheListAndLeavesTheWindowUs
 
 TEST_F(MainFormRunTest, AnErrorInTheRunGoesToTheErrorBoxAndTheRunEnds) {
     form->ConversionList().AppendMany({In("a.jpg"), In("missing.jpg"), In("b.png")});
-    form->List().Button2->click();
+    ClickAndWork(form->List().Button2);
     ASSERT_EQ(env.dialogs->errors.size(), 1u);
     EXPECT_EQ(env.dialogs->errors[0], "ファイルが見つかりません: " + In("missing.jpg"));
     EXPECT_TRUE(fs::exists(Output("a.jpg")));
@@ -128,7 +128,7 @@ TEST_F(MainFormRunTest, ClosingTheWindowDuringARunSavesAndStopsBeforeTheNextFile
             form->close();
         }
     };
-    form->List().Button2->click();
+    ClickAndWork(form->List().Button2);
     EXPECT_TRUE(closed);
     // The run left before its first file: the icon keeps the first file's frame.
     EXPECT_NE(tray->calls.back().kind, 'D');
@@ -240,9 +240,9 @@ TEST_F(MainFormRunTest, DropsGoWhereThePageShowingSendsThem) {
 
 namespace {
 
-// "中止" ends a run after the files in flight: later entries are not converted, the end-of-run steps do not
-// follow, and the window is ready for the next run.
-TEST_F(MainFormRunTest, TheStopButtonEndsARunAfterTheFilesInFlight) {
+// "中止" ends a run at once: nothing more is published, the end-of-run steps do not follow, and the window is
+// ready for the next run.
+TEST_F(MainFormRunTest, TheStopButtonEndsARunAtOnce) {
     EXPECT_FALSE(form->List().StopButton->isEnabled());
     std::vector<std::string> list;
     for (int i = 0; i < 24; ++i) {
@@ -260,7 +260,7 @@ TEST_F(MainFormRunTest, TheStopButtonEndsARunAfterTheFilesInFlight) {
         stopWasEnabled = form->List().StopButton->isEnabled();
         form->List().StopButton->click();
     };
-    form->List().Button2->click();
+    ClickAndWork(form->List().Button2);
     EXPECT_TRUE(stopWasEnabled);
     int written = 0;
     for (int i = 0; i < 24; ++i)

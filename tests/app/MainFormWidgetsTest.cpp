@@ -143,7 +143,7 @@ TEST(MainFormWidgets, AConversionRunDrivesTheTrayIconFrameByFrameAndRemovesIt) {
         files.push_back((env.dir / name).string());
     }
     form->ConversionList().AppendMany(files);
-    form->List().Button2->click();
+    ClickAndWork(form->List().Button2);
     ASSERT_TRUE(env.dialogs->errors.empty());
 
     // 33, 66 and 100 percent: frames 1, 3 and 4, each file one icon change and one hint change.
