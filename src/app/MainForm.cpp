@@ -59,6 +59,11 @@ void BuildMenus(TForm1& form) {
     save->setObjectName(QStringLiteral("mnuSave"));
     save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     file->addSeparator();
+    QAction* output =
+        file->addAction(QStringLiteral("出力の詳細設定(&D)..."), &form, [&form] { form.mnuOutputClick(); });
+    output->setObjectName(QStringLiteral("mnuOutput"));
+    output->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
+    file->addSeparator();
     QAction* exit = file->addAction(QStringLiteral("終了(&X)"), &form, [&form] { form.Exit1Click(); });
     exit->setObjectName(QStringLiteral("Exit1"));
 
@@ -295,6 +300,13 @@ void TForm1::mnuOpenClick() {
     Guarded([&] { settings::LoadSettings(state_->options, path); });
     // The loaded format decides which format options show.
     state_->settings->UpdateFormatControls();
+}
+
+void TForm1::mnuOutputClick() {
+    if (!state_->outputDialog) state_->outputDialog = new OutputDialog(this, state_->options);
+    state_->outputDialog->show();
+    state_->outputDialog->raise();
+    state_->outputDialog->activateWindow();
 }
 
 void TForm1::mnuSaveClick() {

@@ -90,6 +90,8 @@ public:
     void Exit1Click();
     void mnuOpenClick();
     void mnuSaveClick();
+    // 「出力の詳細設定」: shows the dialog of what a run writes (bound to the options while it is open).
+    void mnuOutputClick();
     void herupu2Click();
     void About1Click();
     // Local paths dropped onto the window (the page showing decides where they go); files and folders given at

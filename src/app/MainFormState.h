@@ -3,9 +3,12 @@
 #include <memory>
 #include <string>
 
+#include <QPointer>
+
 #include "app/FramePlacement.h"
 #include "app/ListClicks.h"
 #include "app/MainForm.h"
+#include "app/OutputDialog.h"
 
 namespace app {
 
@@ -34,6 +37,7 @@ struct TForm1::State {
     std::unique_ptr<SettingsPage> settings;
     std::unique_ptr<RenamePage> rename;
     std::unique_ptr<StatusBar> status;
+    QPointer<OutputDialog> outputDialog; // made at its first use, a child of the window
     bool running = false;
     bool renaming = false;
     FramePlacement placement;

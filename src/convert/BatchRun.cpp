@@ -54,7 +54,8 @@ FileProgressLink::~FileProgressLink() {
 BatchRun::Outcome BatchRun::ConvertOrSkip(const std::string& source, int index) {
     try {
         imaging::ThrowIfStopped();
-        if (IsGifOrTiff(source)) {
+        // An output that exists from before the run, with 「スキップする」, or a GIF or TIFF entry.
+        if (plan_->Skipped(index) || IsGifOrTiff(source)) {
             if (sourceRead_) sourceRead_(index);
             observer_.FileSkipped(index, source);
             return Outcome::Skipped;
@@ -120,7 +121,10 @@ bool BatchRun::ConvertEntry(const std::string& source, int index) {
     file.FileName = index >= 0 && std::size_t(index) < plan_->outputPaths.size()
                         ? plan_->outputPaths[std::size_t(index)]
                         : OutputPath(source, options_.outputFolder, nullptr, format);
-    CreateOutputFolder(file.FileName);
+    if (plan_->keepFolders)
+        CreateOutputFolders(file.FileName, options_.outputFolder);
+    else
+        CreateOutputFolder(file.FileName);
     imaging::ThrowIfStopped();
     SaveOutput();
     observer_.FileDone(index, source, file.FileName);

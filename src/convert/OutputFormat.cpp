@@ -48,4 +48,14 @@ void CreateOutputFolder(const std::string& path) {
     ::mkdir(folder.c_str(), 0777);
 }
 
+void CreateOutputFolders(const std::string& path, const std::string& outputFolder) {
+    const std::string top = sources::AddPathSeparator(outputFolder);
+    CreateOutputFolder(top);
+    const std::string folder = sources::ExtractFilePath(path);
+    if (!folder.starts_with(top)) return;
+    for (std::size_t slash = folder.find('/', top.size()); slash != std::string::npos;
+         slash = folder.find('/', slash + 1))
+        ::mkdir(folder.substr(0, slash).c_str(), 0777);
+}
+
 } // namespace convert

@@ -33,5 +33,8 @@ std::string OutputPath(const std::string& source, const std::string& outputFolde
 // Creates the folder part of path when it does not exist, one level only (a missing parent is not created);
 // failures are silent, the save then reports them.
 void CreateOutputFolder(const std::string& path);
+// Creates the output folder (one level, as above) and every folder between it and the folder part of `path`,
+// which lies below it.
+void CreateOutputFolders(const std::string& path, const std::string& outputFolder);
 
 } // namespace convert

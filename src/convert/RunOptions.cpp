@@ -9,6 +9,9 @@ namespace convert {
 RunOptions CaptureRunOptions(const options::OptionSet& o, const std::string& programFolder) {
     RunOptions r;
     r.programFolder = programFolder;
+    r.sameName = o.Text(keys::SameName);
+    r.existing = o.Text(keys::Existing);
+    r.metadata = o.Text(keys::Metadata);
     r.tempRoot = ChooseTempRoot(programFolder);
     r.size.percentageMode = o.Checked(keys::ByPercentage);
     r.size.keepRatio = o.Checked(keys::KeepRatio);

@@ -45,6 +45,10 @@ struct RunOptions {
     bool interlace = false;
     bool transparent = false;
     std::uint32_t transparentColour = 0x00010000;
+    // What a run writes (出力の詳細設定): the texts of SameName, Existing and Metadata (see OutputNames.h).
+    std::string sameName = "番号を付ける";
+    std::string existing = "上書きする";
+    std::string metadata = "残さない";
 
     // The temporary folder, with its trailing "/" (see ChooseTempRoot); empty: "Temp/" in the program folder.
     std::string tempRoot;

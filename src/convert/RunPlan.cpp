@@ -1,6 +1,8 @@
 #include "convert/RunPlan.h"
 
 #include "convert/OutputFormat.h"
+#include "convert/OutputNames.h"
+#include "convert/SourceCheck.h"
 #include "imaging/Error.h"
 #include "imaging/Ik5File.h"
 #include "sources/PathNames.h"
@@ -42,9 +44,24 @@ RunPlan MakeRunPlan(const RunOptions& options, const std::vector<std::string>& l
         plan.generatedNames = stages.GeneratedNames(options, list);
     }
     const OutputFormat format = ChooseOutputFormat(options.format, options.quality, options.progressive);
-    plan.outputPaths.reserve(list.size());
+    std::vector<std::string> paths;
+    paths.reserve(list.size());
     for (std::size_t i = 0; i < list.size(); ++i)
-        plan.outputPaths.push_back(OutputPath(list[i], options.outputFolder, plan.GeneratedName(int(i)), format));
+        paths.push_back(OutputPath(list[i], options.outputFolder, plan.GeneratedName(int(i)), format));
+    // Generated names are numbered already: they keep their folder.
+    const std::string sameName =
+        options.generatedNames && options.sameName == kKeepFolders ? std::string(kNumberSameNames) : options.sameName;
+    plan.keepFolders = sameName == kKeepFolders;
+    OutputNaming naming = NameOutputs(list, std::move(paths), options.outputFolder, sameName, options.existing,
+                                      [&list](std::size_t entry) {
+                                          try {
+                                              return IsGifOrTiff(list[entry]);
+                                          } catch (const imaging::Error&) {
+                                              return false; // the run stops at it: it keeps its name
+                                          }
+                                      });
+    plan.outputPaths = std::move(naming.paths);
+    plan.skipped = std::move(naming.skipped);
     plan.overlayUsable = stages.OverlayUsable(options);
     if (plan.overlayUsable) {
         try {

@@ -17,6 +17,11 @@ struct RunPlan {
     // Per entry: the output path without extension when names are generated (else empty), and the output path.
     std::vector<std::string> generatedNames;
     std::vector<std::string> outputPaths;
+    // Per entry: not written because its output exists from before the run (Existing 「スキップする」).
+    std::vector<bool> skipped;
+    // Outputs keep their folders below the sources' common folder (SameName 「フォルダー構成を保つ」): the
+    // folders below the output folder are made as needed.
+    bool keepFolders = false;
     // Whether the overlay is drawn in this run, and its picture read at the start; when it could not be read,
     // the failure, which every entry that draws it raises (as the file's failure would have at every load).
     bool overlayUsable = false;
@@ -25,6 +30,9 @@ struct RunPlan {
 
     // Entry index's generated output name, or null when outputs keep their sources' names.
     const std::string* GeneratedName(int index) const;
+    bool Skipped(int index) const {
+        return index >= 0 && std::size_t(index) < skipped.size() && skipped[std::size_t(index)];
+    }
 };
 
 // The plan of a run of `list` under `options`; the stages make the generated names and decide on the overlay.

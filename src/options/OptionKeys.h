@@ -49,5 +49,9 @@ inline constexpr char RenameFolder[] = "Edit6";
 inline constexpr char CaseKept[] = "RadioButton1";
 inline constexpr char CaseLower[] = "RadioButton2";
 inline constexpr char CaseUpper[] = "RadioButton3";
+// 出力の詳細設定 (a dialog of the menu bar; stored in the settings file's [Output] section)
+inline constexpr char SameName[] = "SameName";
+inline constexpr char Existing[] = "Existing";
+inline constexpr char Metadata[] = "Metadata";
 
 } // namespace options::keys

@@ -11,6 +11,7 @@ namespace {
 
 constexpr const char* kSettingsPage = "　　設　定　　";
 constexpr const char* kRenamePage = "ファイル名変更";
+constexpr const char* kOutputDialog = "出力の詳細設定";
 
 class TableBuilder {
 public:
@@ -40,6 +41,13 @@ public:
     }
     void Case(const char* key, const char* caption, bool start) {
         Add(key, OptionKind::CaseRule, caption, start).saved = false;
+    }
+    // A choice of the output dialog, stored in [Output].
+    void OutputChoice(const char* key, const char* caption, std::vector<std::string> items) {
+        OptionDescriptor& d = Add(key, OptionKind::Choice, caption, items.front());
+        d.items = std::move(items);
+        d.section = "Output";
+        d.writtenOnceChanged = true;
     }
     void Font(const char* key, const char* caption) { Add(key, OptionKind::Font, caption, TextFont{}); }
     void ColourOption(const char* key, const char* caption, options::Colour start) {
@@ -124,6 +132,11 @@ std::vector<OptionDescriptor> BuildTable() {
     t.Case(keys::CaseKept, "しない(&N)", true);
     t.Case(keys::CaseLower, "小文字に変換(&L)", false);
     t.Case(keys::CaseUpper, "大文字に変換(&U)", false);
+
+    t.Group(kOutputDialog, "出力するファイル");
+    t.OutputChoice(keys::SameName, "同じ名前の出力(&N)：", {"番号を付ける", "上書きする", "フォルダー構成を保つ"});
+    t.OutputChoice(keys::Existing, "既にあるファイル(&E)：", {"上書きする", "スキップする", "番号を付ける"});
+    t.OutputChoice(keys::Metadata, "メタデータ(&M)：", {"残さない", "撮影情報を残す", "すべて残す"});
     return t.Take();
 }
 
@@ -187,6 +200,9 @@ constexpr StoredOption kStoredOptions[] = {
     {keys::CaptionFillColour, 33},
     {keys::OverlayKeyColour, 34},
     {keys::TransparentColour, 35},
+    {keys::SameName, 36},
+    {keys::Existing, 37},
+    {keys::Metadata, 38},
 };
 
 std::vector<std::string> StoredKeys(bool loadOrder) {

@@ -42,6 +42,11 @@ struct OptionDescriptor {
     std::int32_t maximum = 0;
     std::vector<std::string> items; // Choice
     bool saved = true;
+    // The settings file's section that holds the option ("Main" for the options of the pages). An option of a
+    // section of ours beside the Windows version's is written only once its value differs from its start value
+    // (or the file holds it already), so a file of start values stays as the Windows version writes it.
+    std::string section = "Main";
+    bool writtenOnceChanged = false;
 };
 
 // Every option in the order of its page and group. `programFolder` (with its trailing "/") completes the start

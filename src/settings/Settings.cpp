@@ -98,10 +98,11 @@ void LoadFont(OptionSet& options, const Reader& reader) {
 // Reads one stored option, setting it at once (a bad colour leaves the options read before it set). A missing
 // or unreadable value gives the option's start value.
 void LoadOption(OptionSet& options, const Reader& reader, const std::string& key) {
+    const std::string& section = options.Descriptor(key).section;
     switch (options.Descriptor(key).kind) {
     case OptionKind::Text:
     case OptionKind::Choice:
-        options.SetText(key, reader.Text(kMain, key, std::get<std::string>(StartValue(options, key))));
+        options.SetText(key, reader.Text(section, key, std::get<std::string>(StartValue(options, key))));
         break;
     case OptionKind::Number:
         options.SetSpinValue(key, reader.Integer(kMain, key, StartNumber(options, key)));
@@ -134,10 +135,14 @@ void WriteFont(ProfileFile& file, const TextFont& font) {
 }
 
 void WriteOption(ProfileFile& file, const OptionSet& options, const std::string& key) {
-    switch (options.Descriptor(key).kind) {
+    const options::OptionDescriptor& descriptor = options.Descriptor(key);
+    switch (descriptor.kind) {
     case OptionKind::Text:
     case OptionKind::Choice:
-        file.Write(kMain, key, options.Text(key));
+        if (descriptor.writtenOnceChanged && options.Text(key) == std::get<std::string>(descriptor.startValue) &&
+            !file.Read(descriptor.section, key))
+            break;
+        file.Write(descriptor.section, key, options.Text(key));
         break;
     case OptionKind::Number:
         file.Write(kMain, key, IntegerText(options.SpinValue(key)));

@@ -135,7 +135,8 @@ TEST_F(MainFormStartTest, PagesMenusAndButtonsCarryTheirCaptions) {
         }
     }
     EXPECT_EQ(menuItems.join(u','),
-              "ファイル(&F),設定ファイルを開く(&O)...|Ctrl+O,設定をファイルに保存(&S)...|Ctrl+S,終了(&X)|,"
+              "ファイル(&F),設定ファイルを開く(&O)...|Ctrl+O,設定をファイルに保存(&S)...|Ctrl+S,"
+              "出力の詳細設定(&D)...|Ctrl+D,終了(&X)|,"
               "ヘルプ(&H),ヘルプ目次(&C)|F1,バージョン情報(&A)...|");
 }
 

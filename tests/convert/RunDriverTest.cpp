@@ -74,6 +74,8 @@ protected:
         options.size.resizeMode = "縮小時のみ有効";
         options.size.boxWidth = 120;
         options.format = "PNG24";
+        // These runs are about the original's rule: a later output replaces an earlier one of the same name.
+        options.sameName = "上書きする";
     }
     void Make(const std::string& name, const std::string& flags) {
         std::string out = (dir / name).string();

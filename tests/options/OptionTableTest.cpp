@@ -21,12 +21,16 @@ std::vector<std::string> Numbered(const std::string& stem, int count) {
     return keys;
 }
 
+// The options of 「出力の詳細設定」, beyond the pages', stored in [Output].
+const std::set<std::string> kOutputKeys = {"SameName", "Existing", "Metadata"};
+
 OptionKind KindOfStem(const std::string& key) {
     static const std::map<std::string, OptionKind> kinds = {
         {"ComboBox", OptionKind::Choice}, {"Edit", OptionKind::Text},          {"SpinEdit", OptionKind::Number},
         {"CheckBox", OptionKind::Switch}, {"TrackBar", OptionKind::Level},     {"RadioButton", OptionKind::CaseRule},
         {"FontDialog", OptionKind::Font}, {"ColorDialog", OptionKind::Colour},
     };
+    if (kOutputKeys.count(key)) return OptionKind::Choice; // the output dialog's
     const std::string stem = key.substr(0, key.find_first_of("0123456789"));
     return kinds.at(stem);
 }
@@ -45,6 +49,7 @@ TEST(OptionTable, HoldsEveryOptionOnceWithTheKindOfItsControl) {
             expected.insert(key);
         }
     }
+    expected.insert(kOutputKeys.begin(), kOutputKeys.end());
     const auto table = options::OptionTable("/opt/kelvo/");
     std::multiset<std::string> actual;
     for (const auto& d : table) {
@@ -65,8 +70,14 @@ TEST(OptionTable, FollowsThePageOrder) {
     EXPECT_EQ(table.front().key, "ComboBox1");
     EXPECT_EQ(table.front().group, "サイズの変更");
     EXPECT_EQ(table.front().page, "　　設　定　　");
-    EXPECT_EQ(table.back().key, "RadioButton3");
-    EXPECT_EQ(table.back().page, "ファイル名変更");
+    // The pages' options end with the rename page's; the output dialog's follow, stored in their own section.
+    const std::size_t last = options::OptionIndex("RadioButton3");
+    EXPECT_EQ(table[last].page, "ファイル名変更");
+    ASSERT_EQ(table.size(), last + 4);
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        EXPECT_EQ(table[i].section, i > last ? "Output" : "Main") << table[i].key;
+        EXPECT_EQ(table[i].writtenOnceChanged, i > last) << table[i].key;
+    }
     // The save-options group runs from the format combo to the comment.
     EXPECT_EQ(options::OptionIndex("Edit3") - options::OptionIndex("ComboBox4"), 8u);
     EXPECT_EQ(options::DescribeOption("TrackBar1").group, "保存オプション");
@@ -99,6 +110,9 @@ TEST(OptionTable, ChoiceItemsAreTheExactLists) {
         {"ComboBox2", {"なし", "左上", "中上", "右上", "左下", "中下", "右下", "縦左", "縦右"}},
         {"ComboBox3", {"左上", "右上", "左下", "右下", "中央"}},
         {"ComboBox4", {"JPEG", "BMP8", "BMP24", "PNG8", "PNG24", "FPX", "PCX", "WEBP", "AVIF"}},
+        {"SameName", {"番号を付ける", "上書きする", "フォルダー構成を保つ"}},
+        {"Existing", {"上書きする", "スキップする", "番号を付ける"}},
+        {"Metadata", {"残さない", "撮影情報を残す", "すべて残す"}},
     };
     for (const auto& d : options::OptionTable("/")) {
         if (d.kind == OptionKind::Choice) {
@@ -126,6 +140,7 @@ TEST(OptionTable, SettingsOrderListsEverySavedOptionOnce) {
             expected.push_back(key);
         }
     }
+    expected.insert(expected.end(), {"SameName", "Existing", "Metadata"});
     EXPECT_EQ(order, expected);
     std::size_t saved = 0;
     for (const auto& d : options::OptionTable("/")) {

@@ -130,6 +130,23 @@ TEST(SettingsDefaultFile, AFirstSaveWithoutChangesWritesTheDefaultFileLineForLin
     EXPECT_EQ(written, kDefaultFile); // and "\n" ends every line, the last one included
 }
 
+// The output dialog's options live in [Output], written only once one differs from its start value: the Windows
+// version, which ignores the section, reads the rest as ever. A value set back to its start is written in place.
+TEST(SettingsOutputSection, WrittenOnceChangedAndReadBack) {
+    TempDir dir;
+    OptionSet options(kFolder);
+    options.SetText("Existing", "スキップする");
+    SaveSettings(options, dir / "kelvo.ini");
+    EXPECT_EQ(ReadText(dir / "kelvo.ini"), std::string(kDefaultFile) + "[Output]\nExisting=スキップする\n");
+    OptionSet loaded(kFolder);
+    LoadSettings(loaded, dir / "kelvo.ini");
+    EXPECT_EQ(loaded.Text("Existing"), "スキップする");
+    EXPECT_EQ(loaded.Text("SameName"), "番号を付ける");
+    options.SetText("Existing", "上書きする");
+    SaveSettings(options, dir / "kelvo.ini");
+    EXPECT_EQ(ReadText(dir / "kelvo.ini"), std::string(kDefaultFile) + "[Output]\nExisting=上書きする\n");
+}
+
 TEST(SettingsDefaultFile, LoadingTheDefaultFileGivesTheStartValues) {
     Loaded loaded(kDefaultFile);
     EXPECT_EQ(loaded.options.Snapshot(), loaded.options.StartValues());
@@ -426,6 +443,9 @@ TEST(SettingsRoundTrip, EveryOptionChangedComesBackEqual) {
     options.SetColour("ColorDialog1", 0x80000005);
     options.SetColour("ColorDialog2", 0x00FFFFFF);
     options.SetColour("ColorDialog3", 0x00ABCDEF);
+    options.SetText("SameName", "フォルダー構成を保つ");
+    options.SetText("Existing", "スキップする");
+    options.SetText("Metadata", "unlisted text");
     for (const auto& d : options.Descriptors()) {
         if (d.saved) {
             EXPECT_NE(options.Value(d.key), d.startValue) << d.key << " is left at its start value";
