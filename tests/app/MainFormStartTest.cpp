@@ -134,10 +134,9 @@ TEST_F(MainFormStartTest, PagesMenusAndButtonsCarryTheirCaptions) {
             menuItems << item->text() + "|" + item->shortcut().toString(QKeySequence::PortableText);
         }
     }
-    EXPECT_EQ(menuItems.join(u','),
-              "ファイル(&F),設定ファイルを開く(&O)...|Ctrl+O,設定をファイルに保存(&S)...|Ctrl+S,"
-              "出力の詳細設定(&D)...|Ctrl+D,終了(&X)|,"
-              "ヘルプ(&H),ヘルプ目次(&C)|F1,バージョン情報(&A)...|");
+    EXPECT_EQ(menuItems.join(u','), "ファイル(&F),設定ファイルを開く(&O)...|Ctrl+O,設定をファイルに保存(&S)...|Ctrl+S,"
+                                    "出力の詳細設定(&D)...|Ctrl+D,終了(&X)|,"
+                                    "ヘルプ(&H),ヘルプ目次(&C)|F1,バージョン情報(&A)...|");
 }
 
 TEST_F(MainFormStartTest, LoadingASwitchedOnPercentageFlipsTheEnabledFields) {
