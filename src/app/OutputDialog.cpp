@@ -4,6 +4,7 @@
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -12,12 +13,15 @@
 
 namespace app {
 
-OutputDialog::OutputDialog(QWidget* parent, options::OptionSet& options) : QDialog(parent) {
+OutputDialog::OutputDialog(QWidget* parent, options::OptionSet& options)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("OutputDialog"));
     setWindowTitle(QStringLiteral("出力の詳細設定"));
     auto* form = new QFormLayout;
     namespace keys = options::keys;
-    for (const char* key : {keys::SameName, keys::Existing, keys::Metadata}) {
+    // (Metadata is stored with the others, but every output is written without metadata until the choices that
+    // keep some of it are built: it is not offered yet.)
+    for (const char* key : {keys::SameName, keys::Existing}) {
         const options::OptionDescriptor& option = options.Descriptor(key);
         auto* combo = new QComboBox(this);
         combo->setObjectName(QString::fromLatin1(key));
@@ -25,6 +29,8 @@ OutputDialog::OutputDialog(QWidget* parent, options::OptionSet& options) : QDial
         combo->setMinimumContentsLength(14);
         for (const std::string& item : option.items)
             combo->addItem(QString::fromStdString(item));
+        // Enter in a choice closes the dialog, as on its button (the choice is taken as it is typed).
+        connect(combo->lineEdit(), &QLineEdit::returnPressed, this, &QDialog::accept);
         auto* label = new QLabel(QString::fromStdString(option.caption), this);
         label->setBuddy(combo);
         form->addRow(label, combo);
@@ -34,6 +40,7 @@ OutputDialog::OutputDialog(QWidget* parent, options::OptionSet& options) : QDial
     close->setObjectName(QStringLiteral("OutputDialogClose"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     auto* layout = new QVBoxLayout(this);
+    layout->setSizeConstraint(QLayout::SetFixedSize); // a fixed dialog: no maximise
     layout->addLayout(form);
     layout->addWidget(buttons);
     BindOptionControls(this, options);

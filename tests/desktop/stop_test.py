@@ -133,13 +133,16 @@ def window_group(kelvo, failures):
             failures.append("closing: the run wrote nothing")
         desktop.keys(window, "alt+F4")
         closed = time.monotonic()
+        late = [(name, after) for name, after in watch_after_stop(output, closed, 2.0) if after > GRACE]
+        if late:
+            failures.append(f"closing during a run: outputs appeared afterwards: {late}")
         try:
             program.process.wait(10)
         except subprocess.TimeoutExpired:
             program.process.kill()
             program.process.wait()
         took = time.monotonic() - closed
-        if took > GRACE + 0.5:
+        if took > 3.0:
             failures.append(f"closing during a run: the program ended {took:.1f} s later")
         check_complete(output, failures, "closing")
         if len(outputs(output)) >= 10:

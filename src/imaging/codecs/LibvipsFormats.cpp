@@ -132,15 +132,34 @@ Image LoadLibvipsFormat(const FileReader& file, LibvipsFormat format) {
     return image;
 }
 
+namespace {
+
+// The pixels to encode, tagged sRGB and with none of the source's metadata (EXIF with its GPS position and
+// thumbnail, XMP, IPTC, a colour profile that no longer describes them): libvips' WebP saver writes the EXIF and
+// XMP it finds even when told to strip.
+vips::VImage BarePixels(const vips::VImage& rgb) {
+    vips::VImage bare = rgb.copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
+    gchar** names = vips_image_get_fields(bare.get_image());
+    for (gchar** name = names; *name; ++name) {
+        const std::string_view field(*name);
+        if (field.starts_with("exif-") || field == VIPS_META_XMP_NAME || field == VIPS_META_IPTC_NAME ||
+            field == VIPS_META_ICC_NAME || field == VIPS_META_PHOTOSHOP_NAME)
+            vips_image_remove(bare.get_image(), *name);
+    }
+    g_strfreev(names);
+    return bare;
+}
+
+} // namespace
+
 void WriteWebp(const vips::VImage& rgb, int quality, const ByteSink& sink) {
     EnsureInitialized();
     if (rgb.bands() != 3 || rgb.format() != VIPS_FORMAT_UCHAR) Fail("WebP encoding needs 8-bit RGB pixels");
     SaveThroughTarget(
         rgb,
         [&](const vips::VTarget& target) {
-            rgb.copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB))
-                .webpsave_target(target,
-                                 vips::VImage::option()->set("Q", std::clamp(quality, 1, 100))->set("strip", true));
+            BarePixels(rgb).webpsave_target(
+                target, vips::VImage::option()->set("Q", std::clamp(quality, 1, 100))->set("strip", true));
         },
         sink);
 }
@@ -152,13 +171,12 @@ void WriteAvif(const vips::VImage& rgb, int quality, const ByteSink& sink) {
     SaveThroughTarget(
         rgb,
         [&](const vips::VTarget& target) {
-            rgb.copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB))
-                .heifsave_target(target, vips::VImage::option()
-                                             ->set("Q", std::clamp(quality, 1, 100))
-                                             ->set("compression", VIPS_FOREIGN_HEIF_COMPRESSION_AV1)
-                                             // five times as fast as the default effort, files as small
-                                             ->set("effort", 2)
-                                             ->set("strip", true));
+            BarePixels(rgb).heifsave_target(target, vips::VImage::option()
+                                                        ->set("Q", std::clamp(quality, 1, 100))
+                                                        ->set("compression", VIPS_FOREIGN_HEIF_COMPRESSION_AV1)
+                                                        // five times as fast as the default effort, files as small
+                                                        ->set("effort", 2)
+                                                        ->set("strip", true));
         },
         sink);
 }
