@@ -153,6 +153,24 @@ def main():
         if small >= os.path.getsize(os.path.join(program.output, "source.webp")):
             failures.append("WEBP quality 0 is not smaller than quality 90")
 
+        # Colours described by CICP values instead of a profile (avifenc's nclx box): a flat (200,100,50) in
+        # Display P3 is about (215,93,31) in sRGB, at full size and as a thumbnail; the same values tagged
+        # BT.709/sRGB stay as they are.
+        flat = os.path.join(root, "flat.png")
+        Image.new("RGB", (640, 480), (200, 100, 50)).save(flat)
+        for cicp, expected in (("12/13/0", (215, 93, 31)), ("1/13/0", (200, 100, 50))):
+            tagged = os.path.join(root, f"cicp-{cicp.split('/')[0]}.avif")
+            run("avifenc", "-l", "--cicp", cicp, flat, tagged)
+            for settings in (["ComboBox1=しない", "ComboBox4=PNG24"], ["ComboBox4=PNG24"]):
+                status, lines, outputs = program.convert(settings, tagged)
+                if status != 0 or len(outputs) != 1:
+                    failures.append(f"CICP {cicp}: exit {status}, {lines}")
+                    continue
+                with Image.open(os.path.join(program.output, outputs[0])) as img:
+                    got = img.convert("RGB").getpixel((10, 10))
+                if max(abs(g - e) for g, e in zip(got, expected)) > 1:
+                    failures.append(f"CICP {cicp} ({img.size[0]} wide): {got}, expected about {expected}")
+
         # Metadata at the start values (「残さない」): a camera photo's EXIF (maker, date, GPS position, orientation)
         # and XMP reach no output format, WEBP and AVIF included; exiftool reads every output.
         camera = os.path.join(root, "camera.jpg")

@@ -8,6 +8,7 @@
 
 #include "imaging/Error.h"
 #include "imaging/Init.h"
+#include "imaging/codecs/Cicp.h"
 #include "imaging/codecs/VipsRows.h"
 
 namespace imaging::codecs {
@@ -63,14 +64,16 @@ bool Turned(const vips::VImage& image) {
 // The file's pixels as the loader decodes them, its failure kept as a verdict (codecs/VipsRows). Random access
 // (and a picture that is to be turned) has them computed whole once, on first use.
 // libjxl prints its own account of a damaged file on stderr: it is kept from it.
+// `cicp`: the colours of a HEIF file described by CICP values, brought to sRGB here (libvips takes them as sRGB).
 vips::VImage Open(const vips::VSource& source, const std::string& path, LibvipsFormat format, VipsAccess access,
-                  double scale = 1.0) {
+                  double scale = 1.0, const std::optional<Cicp>& cicp = std::nullopt) {
     const bool quiet = format == LibvipsFormat::Jxl;
     std::optional<QuietStderr> silence;
     if (quiet) silence.emplace();
     const vips::VImage loaded = OpenLoader(source, format, scale);
     silence.reset();
-    return Watched(loaded, path, access == VIPS_ACCESS_RANDOM || Turned(loaded), {}, quiet);
+    vips::VImage watched = Watched(loaded, path, access == VIPS_ACCESS_RANDOM || Turned(loaded), {}, quiet);
+    return cicp ? CicpToSrgb(watched, *cicp) : watched;
 }
 
 // Turned the way its orientation tag says (HEIF and JPEG XL decoders apply their own transforms already).
@@ -78,10 +81,11 @@ vips::VImage Upright(const vips::VImage& image) {
     return Turned(image) ? image.autorot() : image;
 }
 
-std::optional<vips::VImage> Reload(const SourceFile& file, LibvipsFormat format, VipsAccess access, double scale) {
+std::optional<vips::VImage> Reload(const SourceFile& file, LibvipsFormat format, VipsAccess access, double scale,
+                                   const std::optional<Cicp>& cicp) {
     std::optional<vips::VSource> source = file.Reopen();
     if (!source) return std::nullopt;
-    return ToKeptPixels(CallVips([&] { return Upright(Open(*source, file.Path(), format, access, scale)); }));
+    return ToKeptPixels(CallVips([&] { return Upright(Open(*source, file.Path(), format, access, scale, cicp)); }));
 }
 
 } // namespace
@@ -101,7 +105,8 @@ Image LoadLibvipsFormat(const FileReader& file, LibvipsFormat format) {
     SourceFile source(file);
     std::optional<vips::VSource> opened = source.Reopen();
     if (!opened) Fail("the file changed while it was being read");
-    vips::VImage loaded = CallVips([&] { return Open(*opened, source.Path(), format, VIPS_ACCESS_RANDOM); });
+    const std::optional<Cicp> cicp = format == LibvipsFormat::Heif ? HeifCicp(file) : std::nullopt;
+    vips::VImage loaded = CallVips([&] { return Open(*opened, source.Path(), format, VIPS_ACCESS_RANDOM, 1.0, cicp); });
     CheckDimensions(loaded.width(), loaded.height());
     vips::VImage upright = CallVips([&] { return Upright(loaded); });
 
@@ -110,24 +115,26 @@ Image LoadLibvipsFormat(const FileReader& file, LibvipsFormat format) {
     image.height = upright.height();
     image.bitCount = loaded.bands() <= 2 ? 8 : loaded.bands() == 4 ? 32 : 24;
     image.pixels = ToKeptPixels(upright);
-    image.reloadSequential = [source, format] { return Reload(source, format, VIPS_ACCESS_SEQUENTIAL, 1.0); };
+    image.reloadSequential = [source, format, cicp] {
+        return Reload(source, format, VIPS_ACCESS_SEQUENTIAL, 1.0, cicp);
+    };
     if (format == LibvipsFormat::Webp)
         image.reloadShrunk = [source](int factor) {
-            return Reload(source, LibvipsFormat::Webp, VIPS_ACCESS_RANDOM, 1.0 / factor);
+            return Reload(source, LibvipsFormat::Webp, VIPS_ACCESS_RANDOM, 1.0 / factor, std::nullopt);
         };
     if (format == LibvipsFormat::Heif)
-        image.reloadThumbnail = [source, width = image.width]() -> std::optional<vips::VImage> {
-            std::optional<vips::VImage> thumbnail = Reload(source, LibvipsFormat::Heif, VIPS_ACCESS_RANDOM, 0.5);
+        image.reloadThumbnail = [source, cicp, width = image.width]() -> std::optional<vips::VImage> {
+            std::optional<vips::VImage> thumbnail = Reload(source, LibvipsFormat::Heif, VIPS_ACCESS_RANDOM, 0.5, cicp);
             // A file without a thumbnail gives its image, which is no thumbnail.
             if (!thumbnail || thumbnail->width() >= width) return std::nullopt;
             return thumbnail;
         };
     // A large reduction reads the file once into the reduction, like PNG's (a turned picture has other
     // sides than stored and is not reduced that way).
-    image.reloadStored = [source, format]() -> std::optional<vips::VImage> {
+    image.reloadStored = [source, format, cicp]() -> std::optional<vips::VImage> {
         std::optional<vips::VSource> again = source.Reopen();
         if (!again) return std::nullopt;
-        return CallVips([&] { return Open(*again, source.Path(), format, VIPS_ACCESS_SEQUENTIAL); });
+        return CallVips([&] { return Open(*again, source.Path(), format, VIPS_ACCESS_SEQUENTIAL, 1.0, cicp); });
     };
     return image;
 }
