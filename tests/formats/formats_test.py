@@ -11,8 +11,10 @@ usage: formats_test.py KELVO_BINARY
 import os
 import shutil
 import subprocess
+import struct
 import sys
 import tempfile
+import zlib
 
 from PIL import Image, ImageChops, ImageStat
 import math
@@ -34,6 +36,15 @@ def picture(w, h):
     img.putdata([((x * 255) // (w - 1), (y * 255) // (h - 1), int(128 + 100 * math.sin(x / 17.0 + y / 23.0)))
                  for y in range(h) for x in range(w)])
     return img
+
+
+def with_cicp(png, out, values):
+    """A copy of a PNG file with a cICP chunk right after its IHDR."""
+    data = open(png, "rb").read()
+    ihdr_end = 8 + 8 + 13 + 4
+    chunk = struct.pack(">I", 4) + b"cICP" + values + struct.pack(">I", zlib.crc32(b"cICP" + values))
+    with open(out, "wb") as f:
+        f.write(data[:ihdr_end] + chunk + data[ihdr_end:])
 
 
 def run(*command):
@@ -158,9 +169,15 @@ def main():
         # BT.709/sRGB stay as they are.
         flat = os.path.join(root, "flat.png")
         Image.new("RGB", (640, 480), (200, 100, 50)).save(flat)
-        for cicp, expected in (("12/13/0", (215, 93, 31)), ("1/13/0", (200, 100, 50))):
-            tagged = os.path.join(root, f"cicp-{cicp.split('/')[0]}.avif")
-            run("avifenc", "-l", "--cicp", cicp, flat, tagged)
+        # A PNG's cICP chunk says the same (read on the full decode and the reduced one alike).
+        for cicp, expected, kind in (("12/13/0", (215, 93, 31), "avif"), ("1/13/0", (200, 100, 50), "avif"),
+                                     ("12/13/0", (215, 93, 31), "png")):
+            tagged = os.path.join(root, f"cicp-{cicp.split('/')[0]}.{kind}")
+            if kind == "avif":
+                run("avifenc", "-l", "--cicp", cicp, flat, tagged)
+            else:
+                primaries, transfer, _ = (int(v) for v in cicp.split("/"))
+                with_cicp(flat, tagged, bytes([primaries, transfer, 0, 1]))
             for settings in (["ComboBox1=しない", "ComboBox4=PNG24"], ["ComboBox4=PNG24"]):
                 status, lines, outputs = program.convert(settings, tagged)
                 if status != 0 or len(outputs) != 1:

@@ -1,5 +1,7 @@
 #include "imaging/codecs/Png.h"
 
+#include <functional>
+
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -13,6 +15,7 @@
 #include "imaging/codecs/PngHeader.h"
 #include "imaging/codecs/PngShrink.h"
 #include "imaging/codecs/VipsLoad.h"
+#include "imaging/codecs/Cicp.h"
 #include "imaging/codecs/VipsRows.h"
 
 namespace imaging::codecs {
@@ -96,27 +99,63 @@ std::optional<std::string> CommentFromChunk(std::string_view type, const std::ve
     return text ? std::optional(TextToUtf8(*text)) : std::nullopt;
 }
 
-// The first Comment text chunk anywhere in the file (some writers put text after the image data). Walks the chunk
-// headers and skips over the image data without reading it.
-std::string ReadComment(const FileReader& file) {
+// Calls `visit(type, offset of the data, length)` for each chunk after IHDR until IEND, or until it returns
+// false. Reads the chunk headers only: the image data is stepped over.
+void WalkChunks(const FileReader& file,
+                const std::function<bool(std::string_view, std::uint64_t, std::uint32_t)>& visit) {
     std::uint64_t pos = kIhdrEnd;
     for (int chunk = 0; chunk < kMaxPngChunks; ++chunk) {
         auto head = file.Read(pos, 8);
         if (head.size() < 8) break;
         std::uint32_t length = Be32(head.data());
         std::string_view type(reinterpret_cast<const char*>(&head[4]), 4);
-        if (length > 0x7FFFFFFF || type == "IEND") break;
-        if ((type == "tEXt" || type == "zTXt" || type == "iTXt") && length <= kMaxCommentBytes + 1024) {
-            auto data = file.Read(pos + 8, length);
-            if (data.size() < length) break;
-            if (auto comment = CommentFromChunk(type, data)) {
-                if (comment->size() > kMaxCommentBytes) comment->resize(kMaxCommentBytes);
-                return *comment;
-            }
-        }
+        if (length > 0x7FFFFFFF || type == "IEND" || !visit(type, pos + 8, length)) break;
         pos += 12 + std::uint64_t(length);
     }
-    return {};
+}
+
+// The first Comment text chunk anywhere in the file (some writers put text after the image data).
+std::string ReadComment(const FileReader& file) {
+    std::string found;
+    WalkChunks(file, [&](std::string_view type, std::uint64_t at, std::uint32_t length) {
+        if ((type == "tEXt" || type == "zTXt" || type == "iTXt") && length <= kMaxCommentBytes + 1024) {
+            auto data = file.Read(at, length);
+            if (data.size() < length) return false;
+            if (auto comment = CommentFromChunk(type, data)) {
+                if (comment->size() > kMaxCommentBytes) comment->resize(kMaxCommentBytes);
+                found = std::move(*comment);
+                return false;
+            }
+        }
+        return true;
+    });
+    return found;
+}
+
+// The colours' CICP values from a cICP chunk (before the image data), when the file has one.
+std::optional<Cicp> ReadCicp(const FileReader& file) {
+    std::optional<Cicp> cicp;
+    WalkChunks(file, [&](std::string_view type, std::uint64_t at, std::uint32_t length) {
+        if (type == "IDAT") return false;
+        if (type == "cICP" && length == 4) {
+            const std::vector<std::uint8_t> data = file.Read(at, 4);
+            if (data.size() == 4) cicp = Cicp{data[0], data[1]};
+            return false;
+        }
+        return true;
+    });
+    return cicp;
+}
+
+// Pixels as loaded, in the CICP colours a cICP chunk gives (which take the place of a profile), as sRGB.
+vips::VImage InCicpColours(vips::VImage loaded, const std::optional<Cicp>& cicp) {
+    if (!cicp) return loaded;
+    loaded = CicpToSrgb(loaded, *cicp);
+    if (loaded.get_typeof(VIPS_META_ICC_NAME) != 0) {
+        loaded = loaded.copy();
+        vips_image_remove(loaded.get_image(), VIPS_META_ICC_NAME);
+    }
+    return loaded;
 }
 
 // A reduced decode as an image like the ones libvips' loader makes: its profile attached, grey tagged as grey.
@@ -179,11 +218,12 @@ Image LoadPng(const FileReader& file) {
     if (file.Size() * kMaxDeflateRatio < MinimumRawBytes(header))
         FailTruncated("the file is far too short for the size its header claims");
     std::string comment = ReadComment(file);
+    const std::optional<Cicp> cicp = ReadCicp(file);
 
     SourceFile source(file);
     std::optional<vips::VSource> opened = source.Reopen();
     if (!opened) Fail("the file changed while it was being read");
-    vips::VImage loaded = CallVips([&] { return OpenPng(*opened, source, VIPS_ACCESS_RANDOM); });
+    vips::VImage loaded = CallVips([&] { return InCicpColours(OpenPng(*opened, source, VIPS_ACCESS_RANDOM), cicp); });
     Image image;
     image.width = loaded.width();
     image.height = loaded.height();
@@ -195,25 +235,26 @@ Image LoadPng(const FileReader& file) {
     if (header.bitDepth == 8 && header.colourType != 3 && header.interlace == 0) {
         image.largestShrink = 64;
         image.shrinkMargin = 2;
-        image.reloadShrunk = [source](int factor) -> std::optional<vips::VImage> {
+        image.reloadShrunk = [source, cicp](int factor) -> std::optional<vips::VImage> {
             std::optional<FileReader> again = source.Reader();
             if (!again) return std::nullopt;
             std::optional<ShrunkPicture> shrunk =
                 DecodePngShrunk([&](std::uint64_t offset, std::size_t count) { return again->Read(offset, count); },
                                 again->Size(), factor);
             if (!shrunk) return std::nullopt;
-            return ToKeptPixels(ShrunkToVips(*shrunk));
+            return ToKeptPixels(InCicpColours(ShrunkToVips(*shrunk), cicp));
         };
     }
-    image.reloadSequential = [source]() -> std::optional<vips::VImage> {
+    image.reloadSequential = [source, cicp]() -> std::optional<vips::VImage> {
         std::optional<vips::VSource> again = source.Reopen();
         if (!again) return std::nullopt;
-        return ToKeptPixels(CallVips([&] { return OpenPng(*again, source, VIPS_ACCESS_SEQUENTIAL); }));
+        return ToKeptPixels(
+            CallVips([&] { return InCicpColours(OpenPng(*again, source, VIPS_ACCESS_SEQUENTIAL), cicp); }));
     };
-    image.reloadStored = [source]() -> std::optional<vips::VImage> {
+    image.reloadStored = [source, cicp]() -> std::optional<vips::VImage> {
         std::optional<vips::VSource> again = source.Reopen();
         if (!again) return std::nullopt;
-        return CallVips([&] { return OpenPng(*again, source, VIPS_ACCESS_SEQUENTIAL); });
+        return CallVips([&] { return InCicpColours(OpenPng(*again, source, VIPS_ACCESS_SEQUENTIAL), cicp); });
     };
     return image;
 }
