@@ -19,9 +19,7 @@ OutputDialog::OutputDialog(QWidget* parent, options::OptionSet& options)
     setWindowTitle(QStringLiteral("出力の詳細設定"));
     auto* form = new QFormLayout;
     namespace keys = options::keys;
-    // (Metadata is stored with the others, but every output is written without metadata until the choices that
-    // keep some of it are built: it is not offered yet.)
-    for (const char* key : {keys::SameName, keys::Existing}) {
+    for (const char* key : {keys::SameName, keys::Existing, keys::Metadata}) {
         const options::OptionDescriptor& option = options.Descriptor(key);
         auto* combo = new QComboBox(this);
         combo->setObjectName(QString::fromLatin1(key));

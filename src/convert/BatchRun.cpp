@@ -154,6 +154,8 @@ OutputFormat BatchRun::PrepareFormat() {
         file.ImgHandle = c_.Ik5Effect1.OutImgHandle;
     }
     file.Action = format.action;
+    // What the output keeps of the source's metadata (出力の詳細設定); an unlisted text keeps nothing.
+    file.Metadata = options_.metadata == "撮影情報を残す" ? 1 : options_.metadata == "すべて残す" ? 2 : 0;
     if (format.jpeg) {
         file.JpegQuality = std::int16_t(options_.quality);
         file.JpegSubsamp = 0;

@@ -213,6 +213,8 @@ void DrawCaptionStep(BatchRun& run, const std::string& source) {
         file.ImgHandle = working; // a failed load leaves no handle; keep naming the image still held
         throw;
     }
+    // The drawn picture is still the photo: its EXIF and XMP stay with it.
+    file.ImgHandle = imaging::WithMetadataOf(file.ImgHandle, working);
     if (!run.CommandLineRun()) run.Observer().ShowPreview(file.ImgHandle);
 }
 

@@ -30,6 +30,7 @@ Image Derived(const Image& input, vips::VImage pixels) {
     out.bitCount = pixels.bands() == 4 ? 32 : 24;
     out.pixels = std::move(pixels);
     out.comment = input.comment;
+    out.metadata = input.metadata;
     out.source = input.source;
     return out;
 }

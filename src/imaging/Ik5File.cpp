@@ -1,5 +1,6 @@
 #include "imaging/Ik5File.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <optional>
@@ -11,6 +12,7 @@
 #include "imaging/AtomicFile.h"
 #include "imaging/ByteSink.h"
 #include "imaging/Error.h"
+#include "imaging/codecs/Metadata.h"
 #include "imaging/Init.h"
 #include "imaging/Progress.h"
 #include "imaging/codecs/Bmp.h"
@@ -123,6 +125,11 @@ void TIk5File::Load() {
         Fail("not an image file of a known format", Problem::NotImage);
     }
     image.source = FileName;
+    // What libvips' loaders attached of the file's EXIF and XMP (the JPEG, PNG, HEIF, WebP and JPEG XL loads).
+    if (std::vector<std::uint8_t> exif = codecs::ExifOf(image.pixels);
+        !exif.empty() || !codecs::XmpOf(image.pixels).empty())
+        image.metadata =
+            std::make_shared<const SourceMetadata>(SourceMetadata{std::move(exif), codecs::XmpOf(image.pixels)});
     Comment = image.comment;
     ImgHandle = ImageStore::Instance().Add(std::move(image));
     Progress(100);
@@ -138,6 +145,11 @@ void TIk5File::Save() {
     // Pixels are computed (and a lazily loaded source decoded) while they are encoded: report that part.
     ProgressScope scope([this](int percent) { Progress(percent * 90 / 100); });
     auto pixels = [&] { return scope.Watch(SavePixels(*image)); };
+    const std::optional<codecs::OutputMetadata> metadata =
+        image->metadata ? codecs::MetadataToWrite(image->metadata->exif, image->metadata->xmp,
+                                                  codecs::MetadataChoice(std::clamp<int>(Metadata, 0, 2)))
+                        : std::nullopt;
+    const codecs::OutputMetadata* keep = metadata ? &*metadata : nullptr;
     auto raster = [&] { return ToRaster(pixels()); };
     switch (Action) {
     case kSaveBmp:
@@ -148,12 +160,13 @@ void TIk5File::Save() {
         break;
     case kSaveJpeg:
     case kSaveProgressiveJpeg:
-        codecs::WriteJpeg(pixels(), JpegQuality, Action == kSaveProgressiveJpeg, JpegSubsamp != 0, Comment, sink);
+        codecs::WriteJpeg(pixels(), JpegQuality, Action == kSaveProgressiveJpeg, JpegSubsamp != 0, Comment, sink, keep);
         break;
     case kSavePng: {
         codecs::PngOptions options;
         options.interlace = Interlace != 0;
         options.comment = Comment;
+        options.metadata = metadata;
         if (Transparent != 0)
             options.transparent = Rgb{std::uint8_t(PalRed), std::uint8_t(PalGreen), std::uint8_t(PalBlue)};
         if (image->paletted)
@@ -173,10 +186,10 @@ void TIk5File::Save() {
             codecs::WritePcx(raster(), sink);
         break;
     case kSaveWebp:
-        codecs::WriteWebp(pixels(), JpegQuality, sink);
+        codecs::WriteWebp(pixels(), JpegQuality, sink, keep);
         break;
     case kSaveAvif:
-        codecs::WriteAvif(pixels(), JpegQuality, sink);
+        codecs::WriteAvif(pixels(), JpegQuality, sink, keep);
         break;
     default:
         Fail("unknown action " + std::to_string(Action));

@@ -39,6 +39,9 @@ public:
     std::int16_t PalRed = 0;
     std::int16_t PalGreen = 0;
     std::int16_t PalBlue = 0;
+    // What a JPEG, PNG, WebP or AVIF save carries over of the loaded file's EXIF and XMP: 0 nothing, 1 the shooting
+    // information (no GPS position, maker notes or thumbnail), 2 all but the thumbnail (codecs/Metadata.h).
+    std::int16_t Metadata = 0;
     // Raised during loads and saves with 0..100.
     std::function<void(TIk5File& sender, std::int16_t percent)> OnProgress;
     // When set, a save does not replace FileName: the complete file is handed over unpublished, for the receiver

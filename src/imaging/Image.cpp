@@ -171,6 +171,7 @@ Image Detached(const Image& image) {
     detached.bitCount = image.bitCount;
     detached.paletted = image.paletted;
     detached.comment = image.comment;
+    detached.metadata = image.metadata;
     detached.source = image.source;
     detached.pixels = codecs::WholeOnDemand(image.pixels);
     // One pixel asked for computes the whole picture.

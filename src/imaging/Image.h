@@ -42,6 +42,13 @@ struct Paletted {
     std::vector<Rgb> palette;
 };
 
+// The metadata of the file an image was loaded from, as its file carries it (EXIF as libvips keeps it:
+// "Exif\0\0" and the TIFF structure; the XMP packet). Kept through every effect, for a save that carries it over.
+struct SourceMetadata {
+    std::vector<std::uint8_t> exif;
+    std::string xmp;
+};
+
 struct Image {
     int width = 0;
     int height = 0;
@@ -55,6 +62,7 @@ struct Image {
     // the pixels are exactly the loaded ones, like reloadShrunk.
     std::shared_ptr<const Paletted> storedIndices;
     std::string comment;
+    std::shared_ptr<const SourceMetadata> metadata; // null: none
     // The file the pixels come from (kept by effects): a failure found while the pixels are computed lazily,
     // say in a save, names this file.
     std::string source;

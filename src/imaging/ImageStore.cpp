@@ -44,4 +44,14 @@ std::size_t ImageStore::Count() const {
     return images_.size();
 }
 
+Handle WithMetadataOf(Handle image, Handle from) {
+    ImageStore& store = ImageStore::Instance();
+    const std::shared_ptr<const Image> source = store.Get(from);
+    if (!source->metadata) return image;
+    Image copy = *store.Get(image);
+    copy.metadata = source->metadata;
+    store.Delete(image);
+    return store.Add(std::move(copy));
+}
+
 } // namespace imaging

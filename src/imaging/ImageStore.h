@@ -28,4 +28,8 @@ private:
     Handle next_ = 1;
 };
 
+// `image` with the source metadata of `from` (a picture made again from a drawn copy keeps its photo's EXIF):
+// the handle of the result, `image` released. Raises Error for unknown handles.
+Handle WithMetadataOf(Handle image, Handle from);
+
 } // namespace imaging

@@ -195,16 +195,51 @@ def main():
         subprocess.run(["exiftool", "-q", "-overwrite_original", "-Make=TestCam", "-Model=X1",
                         "-DateTimeOriginal=2024:05:06 07:08:09", "-GPSLatitude=35.6", "-GPSLatitudeRef=N",
                         "-GPSLongitude=139.7", "-GPSLongitudeRef=E", "-XMP-dc:Creator=Someone", camera], check=True)
-        for fmt, ext in (("JPEG", ".jpg"), ("PNG24", ".png"), ("WEBP", ".webp"), ("AVIF", ".avif")):
-            status, lines, outputs = program.convert(["ComboBox1=しない", f"ComboBox4={fmt}"], camera)
-            if status != 0 or outputs != ["camera" + ext]:
-                failures.append(f"metadata, {fmt}: exit {status}, {lines}, {outputs}")
-                continue
-            found = subprocess.run(["exiftool", "-s", "-s", "-s", "-Make", "-GPSLatitude", "-DateTimeOriginal",
-                                    "-Creator", os.path.join(program.output, "camera" + ext)],
-                                   capture_output=True, text=True).stdout.split()
-            if found:
-                failures.append(f"metadata, {fmt}: the output keeps {found}")
+        # 「撮影情報を残す」 keeps maker, model and date, never the GPS position, the thumbnail or the XMP; 「すべて残す」
+        # keeps the GPS position and the XMP too, never the thumbnail; both reset the orientation (the pixels are
+        # upright). A caption (drawn through a bitmap) and the 8-bit reduction keep them as well.
+        thumb = os.path.join(root, "thumb.jpg")
+        source.resize((160, 108)).save(thumb)
+        subprocess.run(["exiftool", "-q", "-overwrite_original", "-Orientation#=6", f"-ThumbnailImage<={thumb}",
+                        camera], check=True)
+        wanted = {"残さない": set(),
+                  "撮影情報を残す": {"Make", "Model", "DateTimeOriginal"},
+                  "すべて残す": {"Make", "Model", "DateTimeOriginal", "GPSLatitude", "Creator"}}
+        for choice, kept in wanted.items():
+            for fmt, ext in (("JPEG", ".jpg"), ("PNG24", ".png"), ("PNG8", ".png"), ("WEBP", ".webp"),
+                             ("AVIF", ".avif")):
+                settings = ["ComboBox1=しない", f"ComboBox4={fmt}", "Edit1=Kelvo", "[Output]", f"Metadata={choice}"]
+                status, lines, outputs = program.convert(settings, camera)
+                if status != 0 or outputs != ["camera" + ext]:
+                    failures.append(f"metadata {choice}, {fmt}: exit {status}, {lines}, {outputs}")
+                    continue
+                read = subprocess.run(["exiftool", "-s", "-Make", "-Model", "-GPSLatitude", "-DateTimeOriginal",
+                                       "-Creator", "-ThumbnailImage", "-Orientation",
+                                       os.path.join(program.output, "camera" + ext)],
+                                      capture_output=True, text=True).stdout
+                tags = {line.split(":", 1)[0].strip(): line.split(":", 1)[1].strip()
+                        for line in read.splitlines() if ":" in line}
+                orientation = tags.pop("Orientation", None)
+                if set(tags) != kept:
+                    failures.append(f"metadata {choice}, {fmt}: {sorted(tags)}, expected {sorted(kept)}")
+                if orientation not in (None, "Horizontal (normal)"):
+                    failures.append(f"metadata {choice}, {fmt}: orientation {orientation}")
+        # An EXIF block damaged all through (exiftool: "Bad IFD0 directory") converts, and is not carried over.
+        data = open(camera, "rb").read()
+        start = data.find(b"Exif\x00\x00")
+        end = start - 2 + struct.unpack(">H", data[start - 2:start])[0]
+        body = bytearray(data[start:end])
+        for k in range(14, len(body), 7):
+            body[k] ^= 0x5A
+        damaged = os.path.join(root, "badexif.jpg")
+        with open(damaged, "wb") as f:
+            f.write(data[:start] + bytes(body) + data[end:])
+        status, lines, outputs = program.convert(["ComboBox1=しない", "[Output]", "Metadata=すべて残す"], damaged)
+        read = subprocess.run(["exiftool", "-s", "-s", "-s", "-Warning", "-Make", "-Model", "-DateTimeOriginal",
+                               "-GPSLatitude", os.path.join(program.output, "badexif.jpg")],
+                              capture_output=True, text=True).stdout
+        if status != 0 or outputs != ["badexif.jpg"] or read.strip():
+            failures.append(f"damaged EXIF: exit {status}, {lines}, {outputs}, carried over: {read.strip()}")
 
         # Damaged files of each format: cut short, only a header, or bytes changed all through the coded data (the
         # decoders' own messages must not reach the terminal). Each fails alone and cleanly, in one line of ours.

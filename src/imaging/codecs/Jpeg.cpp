@@ -11,6 +11,7 @@
 #include "imaging/codecs/JpegDecode.h"
 #include "imaging/codecs/JpegFrame.h"
 #include "imaging/codecs/VipsLoad.h"
+#include "imaging/codecs/Metadata.h"
 #include "imaging/codecs/VipsRows.h"
 
 namespace imaging::codecs {
@@ -214,7 +215,7 @@ Image LoadJpeg(const FileReader& file) {
 }
 
 void WriteJpeg(const vips::VImage& rgb, int quality, bool progressive, bool subsample, const std::string& comment,
-               const ByteSink& sink) {
+               const ByteSink& sink, const OutputMetadata* metadata) {
     EnsureInitialized();
     if (rgb.bands() != 3 || rgb.format() != VIPS_FORMAT_UCHAR) Fail("JPEG encoding needs 8-bit RGB pixels");
     CommentInserter inserter(comment, sink);
@@ -225,16 +226,16 @@ void WriteJpeg(const vips::VImage& rgb, int quality, bool progressive, bool subs
     SaveThroughTarget(
         rgb,
         [&](const vips::VTarget& target) {
-            vips::VImage image = rgb.copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
-            // strip: an orientation tag or profile carried over from the source would no longer describe the
-            // pixels.
+            // Without the source's metadata (an orientation tag or profile would no longer describe the pixels),
+            // then what the run keeps of it.
+            vips::VImage image = PixelsToSave(rgb, metadata);
             image.jpegsave_target(
                 target, vips::VImage::option()
                             ->set("Q", std::clamp(quality, 1, 100))
                             ->set("interlace", progressive)
                             ->set("subsample_mode", subsample ? VIPS_FOREIGN_SUBSAMPLE_ON : VIPS_FOREIGN_SUBSAMPLE_OFF)
                             ->set("optimize_coding", optimize)
-                            ->set("strip", true));
+                            ->set("strip", metadata == nullptr));
         },
         [&inserter](std::span<const std::uint8_t> bytes) { inserter.Write(bytes); });
     inserter.Finish();

@@ -7,6 +7,7 @@
 
 #include "imaging/ByteSink.h"
 #include "imaging/Image.h"
+#include "imaging/codecs/Metadata.h"
 
 namespace imaging::codecs {
 
@@ -24,8 +25,9 @@ Image LoadJpeg(const FileReader& file);
 // Encodes 3-band 8-bit RGB; quality is clamped to 1..100. subsample false = 4:4:4, true = 4:2:0.
 // An empty comment writes no COM marker; one longer than a segment is split over consecutive full COM segments.
 // Bytes go into `sink` as the encoder produces them; the pixels are computed a strip of rows at a time.
+// `metadata`: the source's EXIF and XMP to carry over (see Metadata.h); none when null.
 void WriteJpeg(const vips::VImage& rgb, int quality, bool progressive, bool subsample, const std::string& comment,
-               const ByteSink& sink);
+               const ByteSink& sink, const OutputMetadata* metadata = nullptr);
 std::vector<std::uint8_t> EncodeJpeg(const vips::VImage& rgb, int quality, bool progressive, bool subsample,
                                      const std::string& comment);
 

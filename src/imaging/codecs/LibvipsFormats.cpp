@@ -9,6 +9,7 @@
 #include "imaging/Error.h"
 #include "imaging/Init.h"
 #include "imaging/codecs/Cicp.h"
+#include "imaging/codecs/Metadata.h"
 #include "imaging/codecs/VipsRows.h"
 
 namespace imaging::codecs {
@@ -139,51 +140,34 @@ Image LoadLibvipsFormat(const FileReader& file, LibvipsFormat format) {
     return image;
 }
 
-namespace {
-
-// The pixels to encode, tagged sRGB and with none of the source's metadata (EXIF with its GPS position and
-// thumbnail, XMP, IPTC, a colour profile that no longer describes them): libvips' WebP saver writes the EXIF and
-// XMP it finds even when told to strip.
-vips::VImage BarePixels(const vips::VImage& rgb) {
-    vips::VImage bare = rgb.copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
-    gchar** names = vips_image_get_fields(bare.get_image());
-    for (gchar** name = names; *name; ++name) {
-        const std::string_view field(*name);
-        if (field.starts_with("exif-") || field == VIPS_META_XMP_NAME || field == VIPS_META_IPTC_NAME ||
-            field == VIPS_META_ICC_NAME || field == VIPS_META_PHOTOSHOP_NAME)
-            vips_image_remove(bare.get_image(), *name);
-    }
-    g_strfreev(names);
-    return bare;
-}
-
-} // namespace
-
-void WriteWebp(const vips::VImage& rgb, int quality, const ByteSink& sink) {
+void WriteWebp(const vips::VImage& rgb, int quality, const ByteSink& sink, const OutputMetadata* metadata) {
     EnsureInitialized();
     if (rgb.bands() != 3 || rgb.format() != VIPS_FORMAT_UCHAR) Fail("WebP encoding needs 8-bit RGB pixels");
     SaveThroughTarget(
         rgb,
         [&](const vips::VTarget& target) {
-            BarePixels(rgb).webpsave_target(
-                target, vips::VImage::option()->set("Q", std::clamp(quality, 1, 100))->set("strip", true));
+            PixelsToSave(rgb, metadata)
+                .webpsave_target(
+                    target,
+                    vips::VImage::option()->set("Q", std::clamp(quality, 1, 100))->set("strip", metadata == nullptr));
         },
         sink);
 }
 
-void WriteAvif(const vips::VImage& rgb, int quality, const ByteSink& sink) {
+void WriteAvif(const vips::VImage& rgb, int quality, const ByteSink& sink, const OutputMetadata* metadata) {
     EnsureInitialized();
     if (rgb.bands() != 3 || rgb.format() != VIPS_FORMAT_UCHAR) Fail("AVIF encoding needs 8-bit RGB pixels");
     if (!LoadVipsModule("vips-heif")) FailUnsupported("libvips has no AVIF encoder here");
     SaveThroughTarget(
         rgb,
         [&](const vips::VTarget& target) {
-            BarePixels(rgb).heifsave_target(target, vips::VImage::option()
-                                                        ->set("Q", std::clamp(quality, 1, 100))
-                                                        ->set("compression", VIPS_FOREIGN_HEIF_COMPRESSION_AV1)
-                                                        // five times as fast as the default effort, files as small
-                                                        ->set("effort", 2)
-                                                        ->set("strip", true));
+            PixelsToSave(rgb, metadata)
+                .heifsave_target(target, vips::VImage::option()
+                                             ->set("Q", std::clamp(quality, 1, 100))
+                                             ->set("compression", VIPS_FOREIGN_HEIF_COMPRESSION_AV1)
+                                             // five times as fast as the default effort, files as small
+                                             ->set("effort", 2)
+                                             ->set("strip", metadata == nullptr));
         },
         sink);
 }

@@ -10,6 +10,7 @@
 
 #include "imaging/ByteSink.h"
 #include "imaging/Image.h"
+#include "imaging/codecs/Metadata.h"
 #include "imaging/codecs/VipsLoad.h"
 
 namespace imaging::codecs {
@@ -23,7 +24,8 @@ std::optional<LibvipsFormat> DetectLibvipsFormat(std::span<const std::uint8_t> h
 Image LoadLibvipsFormat(const FileReader& file, LibvipsFormat format);
 
 // Lossy saves of 8-bit RGB pixels at quality 0..100 (0 taken as 1), without metadata.
-void WriteWebp(const vips::VImage& rgb, int quality, const ByteSink& sink);
-void WriteAvif(const vips::VImage& rgb, int quality, const ByteSink& sink);
+// `metadata`: the source's EXIF and XMP to carry over (see Metadata.h); none when null.
+void WriteWebp(const vips::VImage& rgb, int quality, const ByteSink& sink, const OutputMetadata* metadata = nullptr);
+void WriteAvif(const vips::VImage& rgb, int quality, const ByteSink& sink, const OutputMetadata* metadata = nullptr);
 
 } // namespace imaging::codecs

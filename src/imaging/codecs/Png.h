@@ -10,6 +10,7 @@
 
 #include "imaging/ByteSink.h"
 #include "imaging/Image.h"
+#include "imaging/codecs/Metadata.h"
 
 namespace imaging::codecs {
 
@@ -19,6 +20,7 @@ struct PngOptions {
     bool interlace = false;
     std::string comment;            // "Comment": tEXt when Latin-1 can hold it, else iTXt; compressed from 1 KiB
     std::optional<Rgb> transparent; // tRNS colour
+    std::optional<OutputMetadata> metadata; // the source's EXIF and XMP to carry over (see Metadata.h)
 };
 
 bool IsPng(std::span<const std::uint8_t> head);

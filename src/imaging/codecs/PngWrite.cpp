@@ -33,6 +33,7 @@ struct WriteJob {
     std::optional<png_color_16> transparentColour;
     std::string comment;
     int commentCompression = PNG_TEXT_COMPRESSION_NONE;
+    const OutputMetadata* metadata = nullptr; // the source's EXIF (eXIf) and XMP (iTXt) to carry over
     const ByteSink* sink = nullptr;
     std::exception_ptr sinkError; // what the sink threw; it ends the encoding
     std::array<char, 256> message{};
@@ -96,6 +97,19 @@ bool WriteHeader(WriteJob& job) {
         text.text_length = job.comment.size();
         png_set_text(png, info, &text, 1);
     }
+    if (job.metadata && job.metadata->exif.size() > 6) // eXIf holds the TIFF structure, without "Exif\0\0"
+        png_set_eXIf_1(png, info, png_uint_32(job.metadata->exif.size() - 6),
+                       const_cast<png_bytep>(job.metadata->exif.data() + 6));
+    png_text xmp{};
+    if (job.metadata && !job.metadata->xmp.empty()) {
+        xmp.compression = PNG_ITXT_COMPRESSION_NONE;
+        xmp.key = const_cast<char*>("XML:com.adobe.xmp");
+        xmp.text = const_cast<char*>(job.metadata->xmp.data());
+        xmp.itxt_length = job.metadata->xmp.size();
+        xmp.lang = const_cast<char*>("");
+        xmp.lang_key = const_cast<char*>("");
+        png_set_text(png, info, &xmp, 1);
+    }
     png_write_info(png, info);
     if (job.bitDepth < 8) png_set_packing(png); // one index per byte in, packed in the file
     return true;
@@ -158,6 +172,7 @@ std::optional<std::string> ToLatin1(const std::string& utf8) {
 void SetOptions(WriteJob& job, const PngOptions& options, const ByteSink& sink) {
     job.sink = &sink;
     job.interlace = options.interlace;
+    if (options.metadata) job.metadata = &*options.metadata;
     std::string text = TextToUtf8(options.comment.substr(0, options.comment.find('\0')));
     if (text.empty()) return;
     bool compress = text.size() >= kCompressCommentFrom;
