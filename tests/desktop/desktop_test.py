@@ -156,6 +156,25 @@ def session(kelvo):
             desktop.close()
 
 
+TRAY_AREA = (1280 - 120, 0, 1280, 32)  # the notification area trayer makes, top right
+
+
+@contextlib.contextmanager
+def tray_session(kelvo):
+    """A desktop with a notification area (trayer) and a private copy of the program."""
+    with tempfile.TemporaryDirectory() as root:
+        desktop = Desktop(root)
+        tray_host = subprocess.Popen(["trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel",
+                                      "--width", "120", "--height", "32", "--SetDockType", "true"],
+                                     env=desktop.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            time.sleep(1.0)
+            yield desktop, Program(desktop, kelvo)
+        finally:
+            tray_host.terminate()
+            desktop.close()
+
+
 def placement_group(kelvo, failures):
     with session(kelvo) as (desktop, program):
         root = desktop.root
@@ -451,49 +470,38 @@ def tray_group(kelvo, failures):
     """A command-line run on a desktop with a notification area shows its progress icon there, and removes it
     at the end; with a display that cannot be reached it converts all the same, silently."""
     from PIL import ImageChops
-    with tempfile.TemporaryDirectory() as root:
-        desktop = Desktop(root)
-        tray_host = subprocess.Popen(["trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel",
-                                      "--width", "120", "--height", "32", "--SetDockType", "true"],
-                                     env=desktop.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        try:
-            time.sleep(1.0)
-            program = Program(desktop, kelvo)
-            images = os.path.join(root, "images")
-            os.makedirs(images)
-            for i in range(40):
-                subprocess.run(["convert", "-size", "1600x1200", f"plasma:fractal", "-seed", str(i),
-                                os.path.join(images, f"p{i:02}.png")], check=True)
-            area = (1280 - 120, 0, 1280, 32)
-            before = desktop.grab().crop(area)
-            run = subprocess.Popen([program.binary, images], env={**desktop.env, "KELVO_WORKERS": "1"},
-                                   stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
-            time.sleep(1.5)
-            during = desktop.grab().crop(area)
-            _, errors = run.communicate(timeout=120)
-            time.sleep(0.5)
-            after = desktop.grab().crop(area)
-            if run.returncode != 0:
-                failures.append(f"the run ended with {run.returncode}: {errors.decode()}")
-            if ImageChops.difference(before, during).getbbox() is None:
-                failures.append("no icon in the notification area during the run")
-                desktop.shot("tray-during")
-            if ImageChops.difference(before, after).getbbox() is not None:
-                failures.append("the icon stays in the notification area after the run")
-                desktop.shot("tray-after")
-            lines = [line for line in errors.decode().splitlines() if line.strip()]
-            if len(lines) != 1:
-                failures.append(f"the run printed {lines}")
-            # A display that cannot be reached: converted all the same, and nothing but the summary printed.
-            shutil.rmtree(os.path.join(program.folder, "Output"))
-            done = subprocess.run([program.binary, os.path.join(images, "p00.png")], capture_output=True,
-                                  env={**desktop.env, "DISPLAY": ":999"}, timeout=60)
-            lines = [line for line in done.stderr.decode().splitlines() if line.strip()]
-            if done.returncode != 0 or len(lines) != 1 or not os.listdir(os.path.join(program.folder, "Output")):
-                failures.append(f"no reachable display: exit {done.returncode}, {lines}")
-        finally:
-            tray_host.terminate()
-            desktop.close()
+    with tray_session(kelvo) as (desktop, program):
+        images = os.path.join(desktop.root, "images")
+        os.makedirs(images)
+        for i in range(40):
+            subprocess.run(["convert", "-size", "1600x1200", f"plasma:fractal", "-seed", str(i),
+                            os.path.join(images, f"p{i:02}.png")], check=True)
+        before = desktop.grab().crop(TRAY_AREA)
+        run = subprocess.Popen([program.binary, images], env={**desktop.env, "KELVO_WORKERS": "1"},
+                               stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        time.sleep(1.5)
+        during = desktop.grab().crop(TRAY_AREA)
+        _, errors = run.communicate(timeout=120)
+        time.sleep(0.5)
+        after = desktop.grab().crop(TRAY_AREA)
+        if run.returncode != 0:
+            failures.append(f"the run ended with {run.returncode}: {errors.decode()}")
+        if ImageChops.difference(before, during).getbbox() is None:
+            failures.append("no icon in the notification area during the run")
+            desktop.shot("tray-during")
+        if ImageChops.difference(before, after).getbbox() is not None:
+            failures.append("the icon stays in the notification area after the run")
+            desktop.shot("tray-after")
+        lines = [line for line in errors.decode().splitlines() if line.strip()]
+        if len(lines) != 1:
+            failures.append(f"the run printed {lines}")
+        # A display that cannot be reached: converted all the same, and nothing but the summary printed.
+        shutil.rmtree(os.path.join(program.folder, "Output"))
+        done = subprocess.run([program.binary, os.path.join(images, "p00.png")], capture_output=True,
+                              env={**desktop.env, "DISPLAY": ":999"}, timeout=60)
+        lines = [line for line in done.stderr.decode().splitlines() if line.strip()]
+        if done.returncode != 0 or len(lines) != 1 or not os.listdir(os.path.join(program.folder, "Output")):
+            failures.append(f"no reachable display: exit {done.returncode}, {lines}")
 
 
 def main():

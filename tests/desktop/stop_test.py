@@ -15,7 +15,7 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from desktop_test import Desktop, Program, session  # noqa: E402
+from desktop_test import TRAY_AREA, session, tray_session  # noqa: E402
 
 RUN_BUTTON = ("344", "484")   # 変換実行, in the window's coordinates
 STOP_BUTTON = ("540", "484")  # 中止
@@ -193,35 +193,24 @@ def signal_group(kelvo, failures):
 def tray_group(kelvo, failures):
     """A command-line run of one large photo shows its tray icon while it works (from a quarter of a second)."""
     from PIL import ImageChops
-    with tempfile.TemporaryDirectory() as root:
-        desktop = Desktop(root)
-        tray_host = subprocess.Popen(["trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel",
-                                      "--width", "120", "--height", "32", "--SetDockType", "true"],
-                                     env=desktop.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        try:
-            time.sleep(1.0)
-            program = Program(desktop, kelvo)
-            photos = os.path.join(root, "photos")
-            make_photos(photos, 1, "6000x4000")
-            full_size_png(program.folder)
-            area = (1280 - 120, 0, 1280, 32)
-            before = desktop.grab().crop(area)
-            run = subprocess.Popen([program.binary, os.path.join(photos, "p00.jpg")], env=desktop.env,
-                                   stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
-            time.sleep(1.0)
-            ended_early = run.poll() is not None
-            during = desktop.grab().crop(area)
-            _, errors = run.communicate(timeout=120)
-            if run.returncode != 0:
-                failures.append(f"the run ended with {run.returncode}: {errors.decode()}")
-            if ended_early:
-                failures.append("the photo converted within a second: too small to see the icon")
-            elif ImageChops.difference(before, during).getbbox() is None:
-                failures.append("no icon in the notification area while one large photo converts")
-                desktop.shot("tray-one-photo")
-        finally:
-            tray_host.terminate()
-            desktop.close()
+    with tray_session(kelvo) as (desktop, program):
+        photos = os.path.join(desktop.root, "photos")
+        make_photos(photos, 1, "6000x4000")
+        full_size_png(program.folder)
+        before = desktop.grab().crop(TRAY_AREA)
+        run = subprocess.Popen([program.binary, os.path.join(photos, "p00.jpg")], env=desktop.env,
+                               stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        time.sleep(1.0)
+        ended_early = run.poll() is not None
+        during = desktop.grab().crop(TRAY_AREA)
+        _, errors = run.communicate(timeout=120)
+        if run.returncode != 0:
+            failures.append(f"the run ended with {run.returncode}: {errors.decode()}")
+        if ended_early:
+            failures.append("the photo converted within a second: too small to see the icon")
+        elif ImageChops.difference(before, during).getbbox() is None:
+            failures.append("no icon in the notification area while one large photo converts")
+            desktop.shot("tray-one-photo")
 
 
 def main():

@@ -78,6 +78,15 @@ std::vector<std::uint8_t> FilteredExif(const std::vector<std::uint8_t>& exif, Me
     return out;
 }
 
+// A metadata blob the pixels carry (empty when none); valid while the pixels live.
+std::string_view BlobOf(const vips::VImage& pixels, const char* name) {
+    const void* data = nullptr;
+    size_t size = 0;
+    if (pixels.get_typeof(name) == 0 || vips_image_get_blob(pixels.get_image(), name, &data, &size) != 0 || !data)
+        return {};
+    return std::string_view(static_cast<const char*>(data), size);
+}
+
 } // namespace
 
 std::optional<OutputMetadata> MetadataToWrite(const std::vector<std::uint8_t>& exif, const std::string& xmp,
@@ -91,22 +100,12 @@ std::optional<OutputMetadata> MetadataToWrite(const std::vector<std::uint8_t>& e
 }
 
 std::vector<std::uint8_t> ExifOf(const vips::VImage& pixels) {
-    const void* data = nullptr;
-    size_t size = 0;
-    if (pixels.get_typeof(VIPS_META_EXIF_NAME) == 0 ||
-        vips_image_get_blob(pixels.get_image(), VIPS_META_EXIF_NAME, &data, &size) != 0 || !data)
-        return {};
-    const auto* bytes = static_cast<const std::uint8_t*>(data);
-    return std::vector<std::uint8_t>(bytes, bytes + size);
+    const std::string_view blob = BlobOf(pixels, VIPS_META_EXIF_NAME);
+    return std::vector<std::uint8_t>(blob.begin(), blob.end());
 }
 
 std::string XmpOf(const vips::VImage& pixels) {
-    const void* data = nullptr;
-    size_t size = 0;
-    if (pixels.get_typeof(VIPS_META_XMP_NAME) == 0 ||
-        vips_image_get_blob(pixels.get_image(), VIPS_META_XMP_NAME, &data, &size) != 0 || !data)
-        return {};
-    return std::string(static_cast<const char*>(data), size);
+    return std::string(BlobOf(pixels, VIPS_META_XMP_NAME));
 }
 
 vips::VImage PixelsToSave(const vips::VImage& rgb, const OutputMetadata* metadata) {
