@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include <csignal>
+#include <signal.h>
 
 #include <unistd.h>
 
@@ -65,8 +66,15 @@ public:
         action.sa_handler = OnStopSignal;
         action.sa_flags = SA_RESTART;
         sigemptyset(&action.sa_mask);
-        for (int signal : {SIGINT, SIGTERM})
+        sigset_t stops;
+        sigemptyset(&stops);
+        for (int signal : {SIGINT, SIGTERM}) {
             ::sigaction(signal, &action, nullptr);
+            sigaddset(&stops, signal);
+        }
+        // A parent may hand its blocked signals down (some job runners block them): they would wait unseen
+        // until the run ended. This thread takes them; threads started later inherit the unblocked mask.
+        ::pthread_sigmask(SIG_UNBLOCK, &stops, nullptr);
     }
     ~StopSignals() {
         for (int signal : {SIGINT, SIGTERM})

@@ -166,7 +166,11 @@ def signal_group(kelvo, failures):
                                        (signal.SIGINT, 130, "AVIF")):
             full_size_png(prog, format)
             shutil.rmtree(output, ignore_errors=True)
-            run = subprocess.Popen([binary, photos], env=env, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+            # The SIGTERM run starts with both signals blocked, as some job runners hand them down.
+            blocked = number == signal.SIGTERM
+            run = subprocess.Popen([binary, photos], env=env, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                   preexec_fn=(lambda: signal.pthread_sigmask(
+                                       signal.SIG_BLOCK, {signal.SIGINT, signal.SIGTERM})) if blocked else None)
             if not wait_for_outputs(output, 1, 120):
                 failures.append(f"{number.name}: the run wrote nothing")
             if format == "AVIF":
