@@ -90,7 +90,7 @@ class ConsoleObserver : public convert::RunObserver {
 public:
     ConsoleObserver() : tty_(::isatty(STDERR_FILENO) == 1), start_(std::chrono::steady_clock::now()) {}
 
-    // `stop` passes a stop signal on to the run; `overdue` ends the program when the run has not ended a second
+    // `stop` passes a stop signal on to the run; `overdue` ends the program when the run has not ended 0.7 s
     // later (an AV1 or WebP encoder, which cannot be called off, is still at work: what it makes has no name
     // and vanishes with the process).
     void StopWith(std::function<void()> stop, std::function<void()> overdue) {
@@ -141,7 +141,7 @@ private:
     static constexpr std::chrono::milliseconds kTrayDelay{250};
     bool tty_;
     std::chrono::steady_clock::time_point start_;
-    static constexpr std::chrono::milliseconds kStopGrace{900};
+    static constexpr std::chrono::milliseconds kStopGrace{700};
     std::function<void()> stop_;
     std::function<void()> overdue_;
     std::optional<std::chrono::steady_clock::time_point> stopSent_;
