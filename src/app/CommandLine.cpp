@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <memory>
 #include <optional>
-#include <filesystem>
 #include <string_view>
 
 #include <csignal>
@@ -260,7 +259,7 @@ std::vector<std::string> GatherSources(const std::vector<std::string>& args) {
         else
             // The expansion of a name that does not exist is its parent folder; keep the name itself, made
             // absolute, so the run reports the missing file rather than a folder.
-            list.push_back(std::filesystem::absolute(arg).lexically_normal().string());
+            list.push_back(sources::AbsolutePath(arg));
     }
     return list;
 }

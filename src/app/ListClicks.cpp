@@ -5,6 +5,7 @@
 #include <QEvent>
 #include <QItemSelectionModel>
 #include <QListView>
+#include <QMouseEvent>
 
 namespace app {
 
@@ -16,16 +17,16 @@ std::vector<int> SelectedRows(QListView* view) {
     return rows;
 }
 
-ListClicks::ListClicks(std::function<void()> click) : click_(std::move(click)) {}
+ListClicks::ListClicks(std::function<void(Kind)> click) : click_(std::move(click)) {}
 
 void ListClicks::Watch(QListView* view) {
     connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
         selectionJustLoaded_ = true;
-        if (!quiet_) click_();
+        if (!quiet_) click_(menuPress_ ? Kind::MenuButton : Kind::Plain);
     });
     WatchPresses(view->viewport());
     connect(view, &QAbstractItemView::pressed, this, [this] {
-        if (!selectionJustLoaded_ && !quiet_) click_();
+        if (!selectionJustLoaded_ && !quiet_ && !menuPress_) click_(Kind::Plain);
         selectionJustLoaded_ = false;
     });
 }
@@ -36,7 +37,12 @@ void ListClicks::WatchPresses(QWidget* widget) {
 
 bool ListClicks::eventFilter(QObject* watched, QEvent* event) {
     // A press on a list begins before the selection it may change.
-    if (event->type() == QEvent::MouseButtonPress) selectionJustLoaded_ = false;
+    if (event->type() == QEvent::MouseButtonPress) {
+        selectionJustLoaded_ = false;
+        menuPress_ = static_cast<QMouseEvent*>(event)->button() == Qt::RightButton;
+    } else if (event->type() == QEvent::MouseButtonRelease) {
+        menuPress_ = false; // selection changes from the keyboard are plain clicks again
+    }
     return QObject::eventFilter(watched, event);
 }
 

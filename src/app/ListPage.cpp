@@ -12,6 +12,7 @@
 #include "app/PageBuilder.h"
 #include "app/Preview.h"
 #include "app/ResultView.h"
+#include "convert/ErrorText.h"
 #include "widgets/CoolBtn.h"
 
 namespace app {
@@ -86,6 +87,15 @@ void ListPage::Button3Click() {
 
 void ListPage::PopupMenu1Popup() {
     Delete1->setEnabled(form_.ConversionList().Count() > 0 && !form_.Running());
+}
+
+void ListPage::ListBox1MenuClick() {
+    try {
+        ListBox1Click();
+    } catch (const std::exception& error) {
+        preview_->Blank();
+        Panel2->setText(QStringLiteral(" ") + QString::fromStdString(convert::DescribeError(error)));
+    }
 }
 
 void ListPage::ListBox1Click() {

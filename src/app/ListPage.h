@@ -55,6 +55,9 @@ public:
     void Delete1Click();
     void PopupMenu1Popup();
     void ListBox1Click();
+    // The selection changed by the menu button: loaded as by a click, and what went wrong is shown in the
+    // information line with the preview blank, leaving the way to the menu free.
+    void ListBox1MenuClick();
 
     // 「変換後を表示」 (Ctrl+R, and the preview's context menu): the preview shows the selected entry as the run
     // would write it, following every option change; off, the source as it is. Kept with the placement.

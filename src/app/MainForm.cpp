@@ -118,7 +118,10 @@ TForm1::TForm1(std::string programFolder, std::string settingsFile, std::shared_
     setWindowTitle(QString::fromUtf8(kTitle));
     setFont(WindowFont());
     setAcceptDrops(true);
-    state_->clicks = std::make_unique<ListClicks>([this] { Guarded([this] { state_->list->ListBox1Click(); }); });
+    state_->clicks = std::make_unique<ListClicks>([this](ListClicks::Kind kind) {
+        if (kind == ListClicks::Kind::MenuButton) return state_->list->ListBox1MenuClick();
+        Guarded([this] { state_->list->ListBox1Click(); });
+    });
     BuildMenus(*this);
     BuildPages();
     // The file progress bar follows every load and save of the preview (a run sets its own for its duration).

@@ -11,6 +11,7 @@
 #include "app/MainForm.h"
 #include "app/MainFormState.h"
 #include "sources/DropRules.h"
+#include "sources/PathNamesLong.h"
 
 namespace app {
 
@@ -26,7 +27,11 @@ void TForm1::HandleDroppedFiles(const std::vector<std::string>& names) {
 
 void TForm1::OpenFilesInList(const std::vector<std::string>& names) {
     ListClicks::Quiet quiet(*state_->clicks);
-    sources::HandleDroppedFiles(sources::Page::List, names, state_->conversionList, state_->renameList);
+    // Names relative to where the program was started are listed (and reported) as full paths.
+    std::vector<std::string> absolute;
+    for (const std::string& name : names)
+        absolute.push_back(sources::AbsolutePath(name));
+    sources::HandleDroppedFiles(sources::Page::List, absolute, state_->conversionList, state_->renameList);
 }
 
 std::vector<std::string> DroppedPaths(const QMimeData& data) {

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
+#include <QShortcut>
 #include <QPainter>
 #include <QRadioButton>
 #include <QSlider>
@@ -170,6 +171,14 @@ QMenu* ListPopup(QListView* view, const char* name, const char* addName, const c
     QObject::connect(view, &QWidget::customContextMenuRequested, menu, [view, menu, beforePopup](const QPoint& at) {
         beforePopup();
         menu->popup(view->viewport()->mapToGlobal(at));
+    });
+    // The Delete key in the list does what the menu's item does (shown beside it); the item's state is brought up
+    // to date first, as for the menu.
+    remove->setShortcut(QKeySequence::Delete);
+    auto* key = new QShortcut(QKeySequence::Delete, view, nullptr, nullptr, Qt::WidgetShortcut);
+    QObject::connect(key, &QShortcut::activated, remove, [remove, beforePopup] {
+        beforePopup();
+        remove->trigger();
     });
     return menu;
 }

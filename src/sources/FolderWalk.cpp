@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include "sources/FileAttributes.h"
+#include "sources/NaturalOrder.h"
 #include "sources/PathNames.h"
 
 namespace sources {
@@ -19,8 +20,8 @@ struct FolderId {
     bool operator==(const FolderId&) const = default;
 };
 
-// The names in a folder, in the order the file system returns them, without "." and "..". The folder is closed
-// before its entries are visited, so the depth of a walk does not hold file descriptors open.
+// The names in a folder in their natural order (as a file manager lists them), without "." and "..". The folder is
+// closed before its entries are visited, so the depth of a walk does not hold file descriptors open.
 std::vector<std::string> ReadFolderNames(const std::string& folder) {
     std::vector<std::string> names;
     DIR* dir = opendir(folder.c_str());
@@ -30,6 +31,7 @@ std::vector<std::string> ReadFolderNames(const std::string& folder) {
         names.emplace_back(entry->d_name);
     }
     closedir(dir);
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) { return NaturalLess(a, b); });
     return names;
 }
 

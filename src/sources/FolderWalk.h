@@ -1,6 +1,7 @@
 #pragma once
 // Recursive folder walks that append full paths to a caller's list, in pre-order: a folder's own entry comes
-// before the entries inside it; siblings come in the order the file system returns them (no sorting).
+// before the entries inside it; siblings come in their natural order (NaturalOrder.h), files and folders together,
+// as a file manager shows them.
 //
 // For every entry of `folder` other than "." and "..", with full = folder + "/" + name:
 //   - an entry whose attribute word cannot be read (a dangling link, an entry that vanished) is skipped;

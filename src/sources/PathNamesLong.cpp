@@ -135,16 +135,18 @@ std::string LongFolderName(const std::string& folder) {
     return AddPathSeparator(LongFolderName(ParentOf(trimmed))) + name;
 }
 
-std::string ExpandLongPath(const std::string& path) {
+std::string AbsolutePath(const std::string& path) {
     if (!IsUsablePath(path)) return {};
-    std::string absolute = path;
-    if (absolute.front() != kPathSeparator) {
-        std::error_code error;
-        const std::filesystem::path current = std::filesystem::current_path(error);
-        if (error || current.empty()) return path;
-        absolute = AddPathSeparator(current.string()) + path;
-    }
-    const std::string normal = NormaliseAbsolute(absolute);
+    if (path.front() == kPathSeparator) return NormaliseAbsolute(path);
+    std::error_code error;
+    const std::filesystem::path current = std::filesystem::current_path(error);
+    if (error || current.empty()) return path;
+    return NormaliseAbsolute(AddPathSeparator(current.string()) + path);
+}
+
+std::string ExpandLongPath(const std::string& path) {
+    const std::string normal = AbsolutePath(path);
+    if (normal.empty() || normal.front() != kPathSeparator) return normal;
     const std::string longParent = LongFolderName(ParentOf(normal));
     if (ExtractFileName(normal).empty()) return longParent;
     return AddPathSeparator(longParent) + FindFirstName(normal, kAttrAnyFile);

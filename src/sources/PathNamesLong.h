@@ -14,6 +14,11 @@ namespace sources {
 // unchanged; an empty path or one holding a NUL byte gives "".
 std::string ExpandLongPath(const std::string& path);
 
+// `path` made absolute against the current directory with "." and ".." resolved as above, spelled as given (a name
+// that does not exist stays itself). A path ending in "/" keeps one "/". An unusable path gives ""; a relative
+// path when the current directory cannot be read is returned unchanged.
+std::string AbsolutePath(const std::string& path);
+
 // The stored spelling of every component of `folder`, joined by "/", without a trailing "/". The root "/" and
 // any string without a "/" are returned as they are (this ends the recursion for every input); a string holding
 // a NUL byte gives "".

@@ -15,11 +15,13 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QThread>
+#include <QtTest/QTest>
 
 #include <algorithm>
 
 #include "FormTestSupport.h"
 #include "app/Ik5Disp.h"
+#include "app/ListClicks.h"
 
 namespace {
 
@@ -321,6 +323,63 @@ TEST_F(MainFormRunTest, TogglingTheResultViewOnADamagedFileShowsTheError) {
     EXPECT_NO_THROW(form->List().ShowResult->setChecked(!form->List().ShowResult->isChecked()));
     EXPECT_NO_THROW(form->List().ShowResult->setChecked(!form->List().ShowResult->isChecked()));
     EXPECT_FALSE(env.dialogs->errors.empty());
+}
+
+} // namespace
+
+namespace {
+
+// Names given relative to where the program started (--open photos/x.jpg) are listed as full paths.
+TEST_F(MainFormRunTest, OpenedNamesBecomeFullPaths) {
+    const fs::path started = fs::current_path();
+    fs::current_path(fs::path(In("a.jpg")).parent_path().parent_path());
+    form->OpenFilesInList({"in/./b.png", "in/../in/"});
+    fs::current_path(started);
+    EXPECT_EQ(form->ConversionList().Items(), (std::vector<std::string>{In("b.png"), In("a.jpg"), In("b.png")}));
+}
+
+} // namespace
+
+namespace {
+
+// The menu button on a damaged entry selects it and opens the menu without a message box in front; on an entry
+// that is selected already it loads nothing again. The Delete key removes the selected entries of either list.
+TEST_F(MainFormRunTest, TheMenuButtonAndTheDeleteKey) {
+    const std::string text = "not a picture at all";
+    testsupport::WriteBytes(In("bad.jpg"), std::vector<std::uint8_t>(text.begin(), text.end()));
+    form->show();
+    form->ConversionList().AppendMany({In("a.jpg"), In("bad.jpg"), In("b.png")});
+    QApplication::processEvents();
+    QListView* list = form->List().ListBox1;
+    const auto press = [&](int row, Qt::MouseButton button) {
+        const QPoint at = list->visualRect(list->model()->index(row, 0)).center();
+        QTest::mouseClick(list->viewport(), button, Qt::NoModifier, at);
+    };
+    env.dialogs->errors.clear();
+    press(1, Qt::RightButton);
+    EXPECT_EQ(app::SelectedRows(list), std::vector<int>{1});
+    EXPECT_TRUE(env.dialogs->errors.empty());
+    EXPECT_FALSE(form->List().Ik5Disp1->IsShowing());
+    EXPECT_NE(form->List().Panel2->text().indexOf("bad.jpg"), -1) << form->List().Panel2->text().toStdString();
+
+    press(0, Qt::LeftButton);
+    const imaging::Handle shown = form->Components().Ik5File1.ImgHandle;
+    press(0, Qt::RightButton);
+    EXPECT_EQ(form->Components().Ik5File1.ImgHandle, shown); // not loaded again
+    press(1, Qt::LeftButton);
+    EXPECT_EQ(env.dialogs->errors.size(), 1u); // a plain click still says it in a box
+
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Delete);
+    EXPECT_EQ(form->ConversionList().Items(), (std::vector<std::string>{In("a.jpg"), In("b.png")}));
+
+    form->PageControl1->setCurrentIndex(2);
+    form->RenameList().AppendMany({"/x/a.txt", "/x/b.txt"});
+    QListView* renameList = form->Rename().ListBox2;
+    Select(renameList, {0});
+    renameList->setFocus();
+    QTest::keyClick(renameList, Qt::Key_Delete);
+    EXPECT_EQ(form->RenameList().Items(), std::vector<std::string>{"/x/b.txt"});
 }
 
 } // namespace

@@ -246,3 +246,20 @@ TEST(FolderWalk, UnreadableFoldersContributeNothing) {
         list);
     EXPECT_TRUE(list.empty());
 }
+
+// Siblings come as a file manager lists them, whatever order the file system keeps: letters without regard to
+// case, digit runs as numbers, folders among the files by name and walked where they stand.
+TEST(FolderWalk, ListsSiblingsInNaturalOrder) {
+    testsupport::TempDir dir;
+    const fs::path root = dir / "R";
+    fs::create_directory(root);
+    for (const char* name : {"p10.jpg", "P2.jpg", "p1.jpg", "b.png", "p02.jpg", "A.bmp", "30.jpg", "9.jpg", "\xff.jpg"})
+        MakeFile(root / name);
+    fs::create_directory(root / "p3");
+    MakeFile(root / "p3" / "x11.png");
+    MakeFile(root / "p3" / "X2.png");
+    const std::string r = root.string();
+    EXPECT_EQ(CommandLineFolder(r),
+              (Paths{r + "/9.jpg", r + "/30.jpg", r + "/A.bmp", r + "/b.png", r + "/p1.jpg", r + "/P2.jpg",
+                     r + "/p02.jpg", r + "/p3/X2.png", r + "/p3/x11.png", r + "/p10.jpg", r + "/\xff.jpg"}));
+}
