@@ -1,5 +1,7 @@
 #include "settings/ProfileFile.h"
 
+#include <algorithm>
+
 #include "settings/TextEncoding.h"
 
 namespace settings {
@@ -87,6 +89,9 @@ ProfileFile ProfileFile::FromFileBytes(std::string_view bytes) {
 void ProfileFile::Parse(std::string_view text, bool fileBytes) {
     // Line ends are found in the bytes themselves: no CP932 trail byte is a CR or LF.
     std::size_t at = 0;
+    // Lines that are not UTF-8, and lines of UTF-8 beyond ASCII: the file's encoding is that of the majority.
+    std::size_t cp932Lines = 0;
+    std::size_t utf8Lines = 0;
     while (at < text.size()) {
         std::size_t end = text.find('\n', at);
         std::string_view ending;
@@ -108,9 +113,11 @@ void ProfileFile::Parse(std::string_view text, bool fileBytes) {
         if (fileBytes) {
             const bool first = sections_.size() == 1 && sections_[0].lines.empty();
             decoded = DecodeSettingsLine(body, first);
-            if (decoded != body) {
-                bytes = std::string(body);
-            }
+            bytes = std::string(body);
+            if (!IsValidUtf8(body))
+                ++cp932Lines;
+            else if (std::any_of(decoded.begin(), decoded.end(), [](char c) { return (c & 0x80) != 0; }))
+                ++utf8Lines;
             body = decoded;
         }
         if (const auto name = SectionName(body)) {
@@ -125,6 +132,7 @@ void ProfileFile::Parse(std::string_view text, bool fileBytes) {
             sections_.back().lines.push_back(std::move(line));
         }
     }
+    cp932_ = cp932Lines > utf8Lines;
 }
 
 const ProfileFile::Section* ProfileFile::FindSection(std::string_view folded) const {
@@ -246,6 +254,25 @@ std::string ProfileFile::Text() const {
     for (const Section& section : sections_) {
         for (const Line& line : section.lines) {
             text += line.bytes ? *line.bytes : line.text;
+            text += line.ending;
+        }
+    }
+    return text;
+}
+
+std::optional<std::string> ProfileFile::FileBytes(std::string* unencodable) const {
+    if (!cp932_) return Text();
+    std::string text;
+    for (const Section& section : sections_) {
+        for (const Line& line : section.lines) {
+            if (line.bytes) {
+                text += *line.bytes;
+            } else if (const std::optional<std::string> encoded = Utf8ToCp932(line.text)) {
+                text += *encoded;
+            } else {
+                if (unencodable) *unencodable = line.text;
+                return std::nullopt;
+            }
             text += line.ending;
         }
     }

@@ -12,7 +12,8 @@
 //   section; a new section goes to the end of the text. Every other line keeps its exact text and line end; new
 //   lines end like the first line of the text ("\n" when it has none).
 // - Read from a file's bytes, each line is decoded on its own (UTF-8 when it is valid UTF-8, CP932 otherwise),
-//   and every line that no write replaces is written back as the very bytes it was read from. Writing a key
+//   and every line that no write replaces is written back as the very bytes it was read from; in a file mostly in
+//   CP932, lines written anew are written in CP932 (FileBytes). Writing a key
 //   its line already holds (the value reads back the same) leaves the line as it was.
 //
 // The text is parsed once; reads are lookups in memory.
@@ -48,13 +49,21 @@ public:
     // The whole text, ready to be written: lines read from bytes and never replaced as those bytes.
     std::string Text() const;
 
+    // True when the file was read from bytes in which more lines are not UTF-8 (and so CP932) than are UTF-8 beyond
+    // ASCII: a file of the Windows version, perhaps with a few lines an older save added in UTF-8.
+    bool IsCp932() const { return cp932_; }
+    // Text(), except that in a CP932 file every line written since is encoded in CP932 too, so that the file stays
+    // in one encoding. Nothing when such a line holds a character CP932 has no code for; `unencodable` (when
+    // given) then receives that line's text.
+    std::optional<std::string> FileBytes(std::string* unencodable = nullptr) const;
+
 private:
     struct Line {
         std::string text;                 // without its line end
         std::string ending;               // "\n", "\r\n", or empty for a last line without one
         std::string key;                  // key line: the name folded to lower case; empty for other lines
         std::size_t valueStart = 0;       // key line: offset of the text after "="
-        std::optional<std::string> bytes; // the bytes it was read from, when they differ from `text`
+        std::optional<std::string> bytes; // the bytes it was read from; none for a line written since
     };
     struct Section {
         std::string name; // folded to lower case; the lines before the first section have none
@@ -70,6 +79,7 @@ private:
     void EndLastLine();
 
     std::vector<Section> sections_ = std::vector<Section>(1); // sections_[0]: lines before the first section
+    bool cp932_ = false;
 };
 
 } // namespace settings

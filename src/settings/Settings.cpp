@@ -22,12 +22,14 @@ constexpr std::string_view kMain = "Main";
 constexpr std::string_view kFont = "Font";
 constexpr std::string_view kBrush = "Brush";
 
-std::string MessageFor(SettingsError::Kind kind, const std::string& subject) {
+std::string MessageFor(SettingsError::Kind kind, const std::string& subject, const std::string& line) {
     switch (kind) {
     case SettingsError::Kind::NotAnInteger:
         return "'" + subject + "' は整数ではありません";
     case SettingsError::Kind::CannotWrite:
         return subject + " に書き込めません";
+    case SettingsError::Kind::NotInCp932:
+        return subject + " に書き込めません: 「" + line + "」は Shift-JIS (CP932) で書けない文字を含みます";
     }
     return subject;
 }
@@ -166,8 +168,8 @@ void WriteOption(ProfileFile& file, const OptionSet& options, const std::string&
 
 } // namespace
 
-SettingsError::SettingsError(Kind kind, std::string subject, int systemError)
-    : std::runtime_error(MessageFor(kind, subject)), kind_(kind), subject_(std::move(subject)),
+SettingsError::SettingsError(Kind kind, std::string subject, int systemError, const std::string& line)
+    : std::runtime_error(MessageFor(kind, subject, line)), kind_(kind), subject_(std::move(subject)),
       systemError_(systemError) {}
 
 void LoadSettings(OptionSet& options, const std::string& path) {
@@ -183,7 +185,10 @@ void SaveSettings(const OptionSet& options, const std::string& path) {
     for (const std::string& key : options::SettingsKeyOrder()) {
         WriteOption(file, options, key);
     }
-    ReplaceSettingsFile(path, file.Text());
+    std::string unencodable;
+    const std::optional<std::string> bytes = file.FileBytes(&unencodable);
+    if (!bytes) throw SettingsError(SettingsError::Kind::NotInCp932, path, 0, unencodable);
+    ReplaceSettingsFile(path, *bytes);
 }
 
 } // namespace settings

@@ -18,11 +18,12 @@ public:
     enum class Kind {
         NotAnInteger, // "'%s' は整数ではありません": a stored colour is neither a colour name nor an integer
         CannotWrite,  // "%s に書き込めません": the settings file cannot be written
+        NotInCp932, // "%s に書き込めません: 「%s」は Shift-JIS (CP932) で書けない文字を含みます"
     };
 
-    // `subject`: the stored value (NotAnInteger) or the file's path (CannotWrite). `systemError`: the errno
-    // value behind a failed write, 0 when there is none.
-    SettingsError(Kind kind, std::string subject, int systemError = 0);
+    // `subject`: the stored value (NotAnInteger) or the file's path (CannotWrite, NotInCp932). `systemError`:
+    // the errno value behind a failed write, 0 when there is none. `line`: the line CP932 cannot hold.
+    SettingsError(Kind kind, std::string subject, int systemError = 0, const std::string& line = {});
 
     Kind kind() const noexcept { return kind_; }
     const std::string& subject() const noexcept { return subject_; }
@@ -46,7 +47,9 @@ void LoadSettings(options::OptionSet& options, const std::string& path);
 
 // Writes every stored option to the file at `path`, creating it when missing. The keys of an existing file are
 // replaced where they stand and every other line, section and comment stays; the file is written as UTF-8, in
-// one piece: it is replaced only once the new text is complete. New lines end with "\n", or like the existing
+// one piece: it is replaced only once the new text is complete. A file of the Windows version (a line in CP932)
+// stays in CP932: the lines written are encoded in it, and a value it cannot hold throws SettingsError(NotInCp932)
+// with the old file left as it was. New lines end with "\n", or like the existing
 // file's lines. Throws SettingsError(CannotWrite) when the file cannot be written (read-only file or folder, a
 // folder as the path, no space); the previous file is then left as it was.
 void SaveSettings(const options::OptionSet& options, const std::string& path);

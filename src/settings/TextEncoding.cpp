@@ -132,6 +132,28 @@ std::string Cp932ToUtf8(std::string_view bytes) {
     return text;
 }
 
+std::optional<std::string> Utf8ToCp932(std::string_view text) {
+    if (!IsValidUtf8(text)) return std::nullopt;
+    Converter converter("CP932", "UTF-8");
+    if (!converter.Valid()) {
+        if (AsciiOnly(text) != text) return std::nullopt;
+        return std::string(text);
+    }
+    std::string bytes;
+    bytes.reserve(text.size());
+    char buffer[4096];
+    auto* in = const_cast<char*>(text.data()); // iconv's interface is not const-correct; it does not write
+    std::size_t inLeft = text.size();
+    while (inLeft > 0) {
+        char* out = buffer;
+        std::size_t outLeft = sizeof buffer;
+        const std::size_t result = iconv(converter.Get(), &in, &inLeft, &out, &outLeft);
+        bytes.append(buffer, static_cast<std::size_t>(out - buffer));
+        if (result == static_cast<std::size_t>(-1) && errno != E2BIG) return std::nullopt;
+    }
+    return bytes;
+}
+
 std::string DecodeSettingsLine(std::string_view bytes, bool first) {
     // Every mark at the start (an editor may have added one to a file that had one): a mark left in the text
     // would be taken for the first line's first character.

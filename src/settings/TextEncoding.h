@@ -2,6 +2,7 @@
 // Text encodings of settings files: they are written in UTF-8; files written by the Windows version are in the
 // Japanese code page (CP932, Shift-JIS), and their lines are recognised by not being valid UTF-8.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,5 +21,8 @@ std::string DecodeSettingsText(std::string_view bytes);
 
 // `bytes` converted from CP932 to UTF-8, each undecodable byte replaced by U+FFFD.
 std::string Cp932ToUtf8(std::string_view bytes);
+
+// UTF-8 text in CP932, or nothing when it holds a character CP932 has no code for (or is not UTF-8).
+std::optional<std::string> Utf8ToCp932(std::string_view text);
 
 } // namespace settings

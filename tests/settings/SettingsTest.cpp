@@ -14,6 +14,7 @@
 #include "imaging/Error.h"
 #include "options/OptionSet.h"
 #include "settings/Settings.h"
+#include "settings/TextEncoding.h"
 
 namespace {
 
@@ -355,20 +356,37 @@ TEST(SettingsWindowsFile, AShiftJisFileWithCrlfLineEndsLoads) {
     EXPECT_EQ(options.ColourOf("ColorDialog1"), 0x00C0DCC0u);
 
     // Saving onto it keeps every line it does not change as the Windows version wrote it (CP932, CRLF, the
-    // other program's section); the lines it changes or adds are UTF-8.
+    // other program's section); the lines it changes or adds are CP932 too, so the whole file reads as CP932.
     options.SetText("ComboBox2", "横下");
     SaveSettings(options, dir / "windows.klv");
     const std::string saved = ReadText(dir / "windows.klv");
     const std::vector<std::string> original = Lines(crlf);
     for (const std::string& line : original)
         if (!line.starts_with("ComboBox2=")) EXPECT_NE(saved.find(line + "\n"), std::string::npos) << line;
-    EXPECT_NE(saved.find("\r\nComboBox2=横下\r\n"), std::string::npos);
+    EXPECT_NE(saved.find("\r\nComboBox2=\x89\xA1\x89\xBA\r\n"), std::string::npos); // 横下 in CP932
+    EXPECT_EQ(settings::Cp932ToUtf8(saved).find("\xEF\xBF\xBD"), std::string::npos) << "all of it is CP932";
     EXPECT_NE(saved.find("\r\nEdit3=\r\n"), std::string::npos); // a key the file did not have
     EXPECT_EQ(saved.find("\n\n"), std::string::npos);
     EXPECT_EQ(Lines(saved).size(), Lines(kDefaultFile).size() + 2);
     OptionSet reloaded(kFolder);
     LoadSettings(reloaded, dir / "windows.klv");
     EXPECT_EQ(reloaded.Snapshot(), options.Snapshot());
+
+    // A value CP932 has no code for is refused with the old file kept; a UTF-8 file takes it.
+    const std::string before = ReadText(dir / "windows.klv");
+    options.SetText("Edit1", "한국어 😀");
+    try {
+        SaveSettings(options, dir / "windows.klv");
+        ADD_FAILURE() << "saved a value CP932 cannot hold";
+    } catch (const SettingsError& error) {
+        EXPECT_EQ(error.kind(), SettingsError::Kind::NotInCp932);
+        EXPECT_NE(std::string(error.what()).find("Edit1=한국어 😀"), std::string::npos) << error.what();
+    }
+    EXPECT_EQ(ReadText(dir / "windows.klv"), before);
+    SaveSettings(options, dir / "utf8.klv");
+    OptionSet korean(kFolder);
+    LoadSettings(korean, dir / "utf8.klv");
+    EXPECT_EQ(korean.Text("Edit1"), "한국어 😀");
 }
 
 TEST(SettingsSave, AnExistingFileKeepsItsOtherSectionsCommentsAndLinesWithKeysReplacedInPlace) {
