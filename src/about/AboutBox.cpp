@@ -99,7 +99,9 @@ TForm2::TForm2(QWidget* parent, FactsReader reader)
     AddLabel("Label4", QStringLiteral("Platform:"), 129, 125);
     lblOS_ = AddFixedLabel("lblOS", QString(), QRect(231, 125, 187, 24));
     AddSeparator("Panel2", QRect(124, 154, 299, 2));
-    AddLabel("Label5", QStringLiteral("E-mail Technical Support: ") + QString::fromLatin1(kSupportAddress), 124, 165);
+    // Ends where the lines above it end, clear of the box's edge, in whatever face the window has.
+    AddFixedLabel("Label5", QStringLiteral("E-mail Technical Support: ") + QString::fromLatin1(kSupportAddress),
+                  QRect(124, 165, 299, 14));
 
     smoothShow1_ = new widgets::TSmoothShow(this);
     smoothShow1_->setObjectName(QStringLiteral("SmoothShow1"));

@@ -125,7 +125,6 @@ TEST(AboutBox, ControlsStandAtTheirBoundsWithTheirTexts) {
         {"Label2", QPoint(129, 93), "Physical memory:"},
         {"Label3", QPoint(129, 109), "Processor:"},
         {"Label4", QPoint(129, 125), "Platform:"},
-        {"Label5", QPoint(124, 165), QString("E-mail Technical Support: ") + about::kSupportAddress},
     };
     for (const Sized& s : sized) {
         QLabel* label = Label(*box, s.name);
@@ -136,6 +135,13 @@ TEST(AboutBox, ControlsStandAtTheirBoundsWithTheirTexts) {
         EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(s.text)) << s.name;
         EXPECT_LE(label->geometry().right(), 435) << s.name;
     }
+
+    // The support line ends where the separator lines end, its whole text inside.
+    QLabel* mail = Label(*box, "Label5");
+    ASSERT_NE(mail, nullptr);
+    EXPECT_EQ(mail->text(), QString("E-mail Technical Support: ") + about::kSupportAddress);
+    EXPECT_EQ(mail->geometry(), QRect(124, 165, 299, 14));
+    EXPECT_LE(mail->fontMetrics().horizontalAdvance(mail->text()), mail->width());
 
     auto* button = box->findChild<QPushButton*>("Button1");
     ASSERT_NE(button, nullptr);
