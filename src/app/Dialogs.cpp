@@ -1,13 +1,13 @@
 #include "app/Dialogs.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QColorDialog>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QFileDialog>
-#include <QFileIconProvider>
-#include <QFileInfo>
 #include <QFileSystemModel>
 #include <QFontDatabase>
 #include <QFontDialog>
@@ -24,6 +24,7 @@
 
 #include <sys/stat.h>
 
+#include "app/FileDialogLook.h"
 #include "app/FontMapping.h"
 #include "app/NativePath.h"
 #include "app/PicturePreview.h"
@@ -44,26 +45,14 @@ QStringList QtFilters(const std::vector<FileFilter>& filters) {
     return list;
 }
 
-// The type column in Japanese like the rest of the dialog (Qt's own names for it are English): a folder is a
-// フォルダー, a file "<EXT> ファイル" after its extension, as the Windows dialogs say.
-class JapaneseFileTypes : public QFileIconProvider {
-public:
-    QString type(const QFileInfo& info) const override {
-        if (info.isDir()) return QStringLiteral("フォルダー");
-        const QString suffix = info.suffix().toUpper();
-        return suffix.isEmpty() ? QStringLiteral("ファイル") : suffix + QStringLiteral(" ファイル");
-    }
-};
-
 // A file dialog set up from a request. Qt's own dialog (not the desktop's) so that the filter texts are shown
 // as given and the picture dialog can carry its preview pane.
 void SetUp(QFileDialog& dialog, const FileDialogRequest& request) {
-    static JapaneseFileTypes types;
     dialog.setWindowTitle(Q(request.title));
-    dialog.setIconProvider(&types);
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setOption(QFileDialog::HideNameFilterDetails, true);
     dialog.setNameFilters(QtFilters(request.filters));
+    DressFileDialog(dialog);
     if (!request.defaultExtension.empty()) dialog.setDefaultSuffix(Q(request.defaultExtension));
 }
 
@@ -109,7 +98,7 @@ private:
     std::vector<std::string> ResolveField() const {
         const auto* field = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
         const QString text = field ? field->text().trimmed() : QString();
-        if (!text.contains(QChar::ReplacementCharacter)) return {};
+        if (!ShownAsOther(text)) return {};
         const QStringList names = text.contains(u'"') ? text.split(u'"', Qt::SkipEmptyParts) : QStringList{text};
         const QString folder = directory().absolutePath();
         std::vector<std::string> files;
@@ -156,10 +145,10 @@ std::vector<std::string> RunOpen(QWidget* parent, const FileDialogRequest& reque
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(request.multiple ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
     dialog.EnableOpenForUnlistedNames();
-    // Wide enough for the longest filter text, with room for the preview pane.
-    dialog.resize(withPreview ? 860 : 700, 480);
     if (auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) new TypedPatterns(dialog, *name);
     if (withPreview) AttachPicturePreview(dialog);
+    // At least as wide as the list, the filter box and the preview pane need.
+    dialog.resize(std::max(dialog.sizeHint().width(), withPreview ? 860 : 700), 480);
     if (dialog.exec() != QDialog::Accepted) return {};
     return dialog.Resolved().empty() ? Chosen(dialog) : dialog.Resolved();
 }

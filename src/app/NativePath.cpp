@@ -6,9 +6,13 @@
 #include <QFile>
 #include <QString>
 
+#include "settings/TextEncoding.h"
+
 namespace app {
 
 namespace {
+
+const QString kCp932Mark = QStringLiteral(" (Shift-JIS)");
 
 std::string Encoded(const QString& text) {
     const QByteArray bytes = QFile::encodeName(text);
@@ -27,7 +31,7 @@ std::string EntryShownAs(const std::string& folder, const QString& name) {
     std::string found;
     int matches = 0;
     while (const dirent* entry = ::readdir(entries)) {
-        if (QFile::decodeName(entry->d_name) == name) {
+        if (QFile::decodeName(entry->d_name) == name || ShownName(entry->d_name) == name) {
             found = entry->d_name;
             ++matches;
         }
@@ -38,13 +42,24 @@ std::string EntryShownAs(const std::string& folder, const QString& name) {
 
 } // namespace
 
+QString ShownName(const std::string& name) {
+    const QString qt = QFile::decodeName(QByteArray::fromStdString(name));
+    if (!qt.contains(QChar::ReplacementCharacter)) return qt;
+    const QString cp932 = QString::fromStdString(settings::Cp932ToUtf8(name));
+    return cp932.contains(QChar::ReplacementCharacter) ? qt : cp932 + kCp932Mark;
+}
+
+bool ShownAsOther(const QString& shown) {
+    return shown.contains(QChar::ReplacementCharacter) || shown.contains(kCp932Mark);
+}
+
 std::string NativePath(const QString& shown) {
     const std::string plain = Encoded(shown);
-    if (!shown.contains(QChar::ReplacementCharacter) || Exists(plain)) return plain;
+    if (!ShownAsOther(shown) || Exists(plain)) return plain;
     const qsizetype slash = shown.lastIndexOf(u'/');
     const QString name = shown.mid(slash + 1);
     std::string folder = slash < 0 ? std::string() : slash == 0 ? std::string("/") : NativePath(shown.left(slash));
-    std::string entry = name.contains(QChar::ReplacementCharacter) ? EntryShownAs(folder, name) : Encoded(name);
+    std::string entry = ShownAsOther(name) ? EntryShownAs(folder, name) : Encoded(name);
     if (entry.empty()) return plain;
     if (!folder.empty() && folder.back() != '/') folder += '/';
     return folder + entry;

@@ -105,8 +105,8 @@ private:
     bool busy_ = false;
 };
 
-// The image files of `folder` whose names are not valid UTF-8, as Qt shows them (with replacement
-// characters). Qt's file list leaves these out: it cannot turn such a name back into the file's bytes.
+// The image files of `folder` whose names are not valid UTF-8, as ShownName shows them. Qt's file list leaves
+// these out: it cannot turn such a name back into the file's bytes.
 QStringList UnlistedPictures(const std::string& folder) {
     QStringList names;
     DIR* entries = ::opendir(folder.c_str());
@@ -116,7 +116,7 @@ QStringList UnlistedPictures(const std::string& folder) {
         const QString shown = QFile::decodeName(entry->d_name);
         if (!shown.contains(QChar::ReplacementCharacter) || !sources::IsImageFileName(name)) continue;
         struct stat info {};
-        if (::stat((folder + "/" + name).c_str(), &info) == 0 && S_ISREG(info.st_mode)) names << shown;
+        if (::stat((folder + "/" + name).c_str(), &info) == 0 && S_ISREG(info.st_mode)) names << ShownName(name);
     }
     ::closedir(entries);
     names.sort();

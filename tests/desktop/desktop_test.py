@@ -401,10 +401,12 @@ def dialog_group(kelvo, failures):
         desktop.tool("mousemove", "--window", window, "240", "506", "click", "1")
         dialog = desktop.window("画像の選択.*", timeout=5)
         time.sleep(0.8)  # the dialog opens in the folder it was left in
-        desktop.tool("mousemove", "--window", dialog, "694", "253", "click", "1")  # the list's first name
+        # The list's first name and 開く, placed from the dialog's right edge (the preview pane is fixed there).
+        right = desktop.geometry(dialog)[2]
+        desktop.tool("mousemove", "--window", dialog, str(right - 166), "253", "click", "1")
         time.sleep(1.0)
         desktop.shot("dialog-unlisted-name")
-        desktop.tool("mousemove", "--window", dialog, "603", "429", "click", "1")  # 開く
+        desktop.tool("mousemove", "--window", dialog, str(right - 257), "429", "click", "1")  # 開く
         time.sleep(0.8)
         if desktop.window("画像の選択.*", timeout=0.5) is not None:
             failures.append("the name that is not UTF-8 could not be chosen")
