@@ -37,6 +37,7 @@ std::int32_t TIk5Disp::Execute() {
         }
         picture_ = std::move(picture);
         scaled_ = QImage();
+        dimmed_ = false;
         update();
         return 0;
     }
@@ -48,6 +49,13 @@ std::int32_t TIk5Disp::Execute() {
 void TIk5Disp::ShowPicture(const QImage& picture) {
     picture_ = picture;
     scaled_ = QImage();
+    dimmed_ = false;
+    update();
+}
+
+void TIk5Disp::SetDimmed(bool dimmed) {
+    if (dimmed_ == dimmed) return;
+    dimmed_ = dimmed;
     update();
 }
 
@@ -56,6 +64,7 @@ void TIk5Disp::Redraw() {
 }
 
 void TIk5Disp::Clear() {
+    dimmed_ = false;
     if (picture_.isNull()) return;
     picture_ = QImage();
     scaled_ = QImage();
@@ -82,14 +91,19 @@ void TIk5Disp::paintEvent(QPaintEvent*) {
     if (target.isEmpty()) return;
     if (target.size() == picture_.size()) {
         painter.drawImage(target.topLeft(), picture_);
-        return;
+    } else {
+        const qreal ratio = devicePixelRatioF();
+        const QSize pixels = (QSizeF(target.size()) * ratio).toSize().boundedTo(picture_.size());
+        if (scaled_.size() != pixels) {
+            scaled_ = picture_.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        }
+        painter.drawImage(target, scaled_);
     }
-    const qreal ratio = devicePixelRatioF();
-    const QSize pixels = (QSizeF(target.size()) * ratio).toSize().boundedTo(picture_.size());
-    if (scaled_.size() != pixels) {
-        scaled_ = picture_.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (dimmed_) {
+        QColor veil = palette().color(QPalette::Window);
+        veil.setAlpha(170);
+        painter.fillRect(target, veil);
     }
-    painter.drawImage(target, scaled_);
 }
 
 } // namespace app

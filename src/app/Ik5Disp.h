@@ -34,6 +34,9 @@ public:
     void ShowPicture(const QImage& picture);
     // Repaints at once (the conversion run calls it after a show, between files).
     void Redraw();
+    // Dims the picture shown (it is not the one asked for yet); every show and clear ends the dimming.
+    void SetDimmed(bool dimmed);
+    bool IsDimmed() const { return dimmed_; }
 
     // True while a picture is shown; the picture itself (null when blank), for tests and the window.
     bool IsShowing() const { return !picture_.isNull(); }
@@ -48,6 +51,7 @@ private:
     void Clear();
 
     QImage picture_;
+    bool dimmed_ = false;
     // The picture scaled for the last painted size (smooth scaling is done once per size, not per paint).
     QImage scaled_;
 };

@@ -4,6 +4,7 @@
 // buttons that add files, convert the list, stop the run and clear the list. ListPage.cpp builds the page and
 // holds its list handlers, ListPageRun.cpp the conversion run, ListPageResult.cpp the result view.
 #include <memory>
+#include <string>
 #include <vector>
 
 #include <QObject>
@@ -13,6 +14,7 @@
 class QAction;
 class QListView;
 class QMenu;
+class QTimer;
 
 namespace convert {
 class RunDriver;
@@ -81,11 +83,17 @@ private:
     void Build();
     // Asks for the result of the first selected entry in list order that is not GIF or TIFF.
     void RequestResult();
+    // Says that the result being made is not the picture shown yet: 「変換中…」 above it, the picture dimmed.
+    void ShowResultPending();
 
     TForm1& form_;
     ListClicks& clicks_;
     std::unique_ptr<PreviewController> preview_;
     std::unique_ptr<ResultView> resultView_;
+    // The entry whose result the view shows (or was last asked for), and the timer that marks a result of the
+    // same entry as being made again when it takes a moment (an option changed).
+    std::string resultSource_;
+    QTimer* resultPending_ = nullptr;
     std::vector<options::Subscription> rules_;
     convert::RunDriver* activeRun_ = nullptr;
 };

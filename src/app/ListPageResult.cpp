@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QKeySequence>
+#include <QTimer>
 
 #include "app/Ik5Disp.h"
 #include "app/ListClicks.h"
@@ -26,16 +27,26 @@ void ListPage::MakeResultView() {
     Ik5Disp1->addAction(ShowResult);
     resultView_ = std::make_unique<ResultView>(this, [this](const QImage& picture, const QString& caption) {
         if (!ShowResult->isChecked() || form_.Running()) return;
+        resultPending_->stop();
         if (picture.isNull()) {
             Ik5Disp1->Action = TIk5Disp::kClear;
             Ik5Disp1->Execute();
         } else {
             Ik5Disp1->ShowPicture(picture);
         }
-        if (!caption.isEmpty()) Panel2->setText(QStringLiteral(" ") + caption);
+        Panel2->setText(QStringLiteral(" ") + (caption.isEmpty() ? QStringLiteral("プレビュー") : caption));
     });
+    // A result of the entry shown, made again for changed options, is marked as being made only when it takes
+    // a moment: quick ones replace the picture without a flicker.
+    resultPending_ = new QTimer(this);
+    resultPending_->setSingleShot(true);
+    resultPending_->setInterval(250);
+    connect(resultPending_, &QTimer::timeout, this, [this] { ShowResultPending(); });
     // Either view shows the selection again when the toggle changes; the result follows every option.
-    connect(ShowResult, &QAction::toggled, this, [this](bool) { form_.Guarded([this] { ListBox1Click(); }); });
+    connect(ShowResult, &QAction::toggled, this, [this](bool) {
+        resultSource_.clear(); // the view shows the source now, not a result
+        form_.Guarded([this] { ListBox1Click(); });
+    });
     rules_.push_back(form_.Options().SubscribeAll([this](const std::string&) {
         if (ShowResult->isChecked()) RequestResult();
     }));
@@ -51,11 +62,25 @@ void ListPage::RequestResult() {
         const std::string path = form_.ConversionList().At(row);
         if (convert::IsGifOrTiff(path)) continue;
         resultView_->Request(convert::CaptureRunOptions(form_.Options(), form_.ProgramFolder()), path);
+        // Another entry: what is shown is not its result, which is said at once.
+        if (path != resultSource_) {
+            resultSource_ = path;
+            ShowResultPending();
+        } else if (!resultPending_->isActive() && !Ik5Disp1->IsDimmed()) {
+            resultPending_->start();
+        }
         return;
     }
+    resultPending_->stop();
+    resultSource_.clear();
     resultView_->Cancel();
     Ik5Disp1->Action = TIk5Disp::kClear;
     Ik5Disp1->Execute();
+}
+
+void ListPage::ShowResultPending() {
+    Panel2->setText(QStringLiteral(" 変換中…"));
+    Ik5Disp1->SetDimmed(true);
 }
 
 } // namespace app

@@ -299,8 +299,17 @@ TEST_F(MainFormRunTest, TheResultViewFollowsTheSelectionAndTheOptions) {
     EXPECT_TRUE(form->List().Ik5Disp1->IsShowing());
     EXPECT_EQ(form->List().Ik5Disp1->Picture().size(), QSize(200, 150)); // the output, not the 400 x 300 source
 
+    // Another entry: at once the caption says the result is being made and the old picture is dimmed.
+    Select(form->List().ListBox1, {0});
+    form->List().ListBox1Click();
+    EXPECT_EQ(form->List().Panel2->text(), " 変換中…");
+    EXPECT_TRUE(form->List().Ik5Disp1->IsDimmed());
+    EXPECT_TRUE(captionAfter("200x150 → JPEG").contains("200x150 → JPEG"));
+    EXPECT_FALSE(form->List().Ik5Disp1->IsDimmed());
+
     form->Options().SetText("ComboBox4", "PNG8");
     EXPECT_TRUE(captionAfter("→ PNG8").contains("200x150 → PNG8"));
+    EXPECT_FALSE(form->List().Ik5Disp1->IsDimmed());
     form->Options().SetSpinValue("SpinEdit1", 100);
     EXPECT_TRUE(captionAfter("100x75").contains("100x75 → PNG8"));
     EXPECT_EQ(form->List().Ik5Disp1->Picture().size(), QSize(100, 75));
