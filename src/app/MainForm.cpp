@@ -12,6 +12,7 @@
 #include <QDesktopServices>
 #include <QGroupBox>
 #include <QKeySequence>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QProgressBar>
@@ -31,6 +32,7 @@
 #include "settings/Settings.h"
 #include "sources/PathNames.h"
 #include "widgets/FormResizer.h"
+#include "widgets/ScaledStyle.h"
 #include "widgets/TrayIcon.h"
 
 #ifndef KELVO_VERSION
@@ -118,6 +120,7 @@ TForm1::TForm1(std::string programFolder, std::string settingsFile, std::shared_
     setWindowTitle(QString::fromUtf8(kTitle));
     setFont(WindowFont());
     setAcceptDrops(true);
+    widgets::UseScaledStyle(WindowFont()); // check boxes, slider handles and arrows grow with the text
     state_->clicks = std::make_unique<ListClicks>([this](ListClicks::Kind kind) {
         if (kind == ListClicks::Kind::MenuButton) return state_->list->ListBox1MenuClick();
         Guarded([this] { state_->list->ListBox1Click(); });
@@ -131,7 +134,8 @@ TForm1::TForm1(std::string programFolder, std::string settingsFile, std::shared_
     state_->settings->SubscribeRules();
     state_->rename->SubscribeRules();
     state_->list->MakeResultView();
-    resize(kDesignClientWidth, kDesignClientHeight + menuBar()->sizeHint().height());
+    state_->designMenuHeight = menuBar()->sizeHint().height();
+    resize(kDesignClientWidth, kDesignClientHeight + state_->designMenuHeight);
 
     FormResizer1 = new widgets::TFormResizer(centralWidget());
     FormResizer1->setObjectName(QStringLiteral("FormResizer1"));
@@ -261,8 +265,18 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 
 void TForm1::FormResize() {
     FormResizer1->ScaleToCurrentSize();
-    // The tab bar has a style sheet of its own, which keeps it from taking its page control's font by itself.
+    // The tab bar has a style sheet of its own, which keeps it from taking its page control's font by itself;
+    // the menu bar and its menus, outside the scaled area, grow with the pages too.
     PageControl1->tabBar()->setFont(PageControl1->font());
+    // The menu bar and its menus, outside the scaled area, grow with the window too: measured by the whole
+    // window, so that the menu bar's own height never feeds back into its font.
+    QFont menuFont = WindowFont();
+    const double ratio = double(height()) / (kDesignClientHeight + state_->designMenuHeight);
+    const int designPixels = menuFont.pixelSize();
+    menuFont.setPixelSize(std::max(designPixels, widgets::RoundHalfEven(designPixels * ratio)));
+    menuBar()->setFont(menuFont);
+    for (QMenu* menu : menuBar()->findChildren<QMenu*>())
+        menu->setFont(menuFont);
     AlignClientArea(*this);
 }
 

@@ -41,6 +41,7 @@ struct TForm1::State {
     bool running = false;
     bool renaming = false;
     FramePlacement placement;
+    int designMenuHeight = 0; // the menu bar's height at the design font
 };
 
 } // namespace app

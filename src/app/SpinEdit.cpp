@@ -1,5 +1,9 @@
 #include "app/SpinEdit.h"
 
+#include <cmath>
+
+#include "widgets/ScaledStyle.h"
+
 #include <QKeyEvent>
 #include <QPalette>
 #include <QToolButton>
@@ -79,7 +83,9 @@ QColor TSpinEdit::Background() const {
 void TSpinEdit::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     const int w = width(), h = height();
-    const int buttonWidth = std::min(kButtonWidth, w / 2);
+    // The buttons widen with the text when the window is enlarged (their arrows grow with them).
+    const int scaled = int(std::lround(kButtonWidth * widgets::ScaledStyle::FontScale(this)));
+    const int buttonWidth = std::min(std::max(kButtonWidth, scaled), w / 2);
     editor_->setGeometry(0, 0, w - buttonWidth, h);
     up_->setGeometry(w - buttonWidth, 0, buttonWidth, h / 2);
     down_->setGeometry(w - buttonWidth, h / 2, buttonWidth, h - h / 2);

@@ -1,6 +1,8 @@
 #include "widgets/FormResizer.h"
 
+#include <QCheckBox>
 #include <QLabel>
+#include <QRadioButton>
 #include <QLayout>
 #include <algorithm>
 #include <cmath>
@@ -96,6 +98,9 @@ void TSingleResizer::Scale(int ownerHeight, int ownerWidth, double heightRatio, 
         SetFontSize(size);
     }
 
+    // A check box or radio button never cuts its caption when the font is rounded up against the width.
+    if (qobject_cast<QCheckBox*>(control) || qobject_cast<QRadioButton*>(control))
+        width = std::max(width, control->sizeHint().width());
     SetBounds(QRect(left, top, width, height));
     if (label != nullptr) {
         // Refit the label to its text at the new font, keeping its place.

@@ -4,7 +4,12 @@
 
 #include <cstdlib>
 
+#include <QCheckBox>
+#include <QFontInfo>
+#include <QMenuBar>
 #include <QPixmap>
+#include <QRadioButton>
+#include <QStyle>
 #include <QTabWidget>
 
 #include "FormTestSupport.h"
@@ -52,6 +57,31 @@ TEST(Screenshots, ThePagesAtOneAndAHalfTimesTheDesignSize) {
         Save(*form, QStringLiteral("page%1-150.png").arg(page + 1));
     }
     ExpectNoOverlaps(form->Status().pnlStatusBar);
+    // What the style draws at a fixed size grows with the text: check boxes, radio buttons, the menu bar.
+    const auto* box = form->findChild<QCheckBox*>("CheckBox1");
+    ASSERT_NE(box, nullptr);
+    EXPECT_GE(box->style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, box), 19);
+    for (const auto* radio : form->findChildren<QRadioButton*>())
+        EXPECT_GE(radio->style()->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth, nullptr, radio), 19);
+    EXPECT_GE(QFontInfo(form->menuBar()->font()).pixelSize(), QFontInfo(form->font()).pixelSize() * 14 / 10);
+}
+
+// At the smallest size the window takes, fonts round up against the widths: no caption of a check box or radio
+// button is cut.
+TEST(Screenshots, ThePagesAtTheSmallestSize) {
+    FormEnvironment env;
+    auto form = env.StartForm();
+    form->resize(form->minimumSize());
+    QCoreApplication::processEvents();
+    for (int page = 0; page < 3; ++page) {
+        form->PageControl1->setCurrentIndex(page);
+        QCoreApplication::processEvents();
+        Save(*form, QStringLiteral("page%1-min.png").arg(page + 1));
+    }
+    for (const QAbstractButton* button : form->findChildren<QAbstractButton*>()) {
+        if (!qobject_cast<const QCheckBox*>(button) && !qobject_cast<const QRadioButton*>(button)) continue;
+        EXPECT_GE(button->width(), button->sizeHint().width()) << button->objectName().toStdString();
+    }
 }
 
 } // namespace
