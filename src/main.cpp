@@ -41,17 +41,20 @@ int main(int argc, char** argv) {
     // opens with the files and folders after it in the conversion list (what a file manager's "open with" does).
     const bool openInWindow = !args.empty() && args.front() == "--open";
     if (openInWindow) args.erase(args.begin());
+    // The command-line run reads "--" itself: names after it that look like options stay names.
     const bool endOfOptions = !openInWindow && !args.empty() && args.front() == "--";
-    if (endOfOptions) args.erase(args.begin());
     if (!endOfOptions && !openInWindow && app::HandleInformationOptions(args)) return 0;
     imaging::EnsureInitialized();
-    if (!openInWindow && (endOfOptions ? !args.empty() : app::IsCommandLineRun(args))) return app::RunCommandLine(args);
+    if (!openInWindow && (endOfOptions ? args.size() > 1 : app::IsCommandLineRun(args)))
+        return app::RunCommandLine(args);
+    if (endOfOptions) args.erase(args.begin());
 
     const char* platform = std::getenv("QT_QPA_PLATFORM");
     if (!app::HasDisplay() && !(platform && *platform)) {
-        std::fprintf(stderr, "kelvo: the window needs a display (none found: DISPLAY and WAYLAND_DISPLAY are unset).\n"
-                             "To convert without a window, name the images or folders on the command line:\n"
-                             "  kelvo photo1.jpg photo2.png folder/\n");
+        std::fprintf(stderr, "kelvo: ウィンドウを開くにはディスプレイが必要です (DISPLAY も WAYLAND_DISPLAY も"
+                             "設定されていません)。\n"
+                             "ウィンドウなしで変換するには、画像かフォルダを指定します:\n"
+                             "  kelvo 写真1.jpg 写真2.png フォルダ/\n");
         return 2;
     }
     QApplication application(argc, argv);

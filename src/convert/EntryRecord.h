@@ -29,6 +29,7 @@ struct EntryRecord {
     BatchRun::Outcome outcome = BatchRun::Outcome::Stopped;
     std::exception_ptr error;
     TargetSize target;
+    double milliseconds = 0;   // the worker's time on the entry
     std::string captionBitmap; // the caption bitmap this entry wrote into the temporary folder, if any
 };
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <optional>
 #include <thread>
@@ -97,11 +98,14 @@ private:
         const std::string bitmap =
             options_.captionText.empty() ? std::string() : CaptionBitmapPath(options_.TempFolder(), source);
         const std::optional<struct stat> before = StatOf(bitmap);
+        const auto started = std::chrono::steady_clock::now();
         try {
             record->outcome = run_.ConvertOrSkip(source, index);
         } catch (...) {
             record->error = std::current_exception();
         }
+        record->milliseconds =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
         if (const std::optional<struct stat> after = StatOf(bitmap); after && !SameFile(before, *after))
             record->captionBitmap = bitmap;
         record->target = run_.Target();
@@ -296,6 +300,7 @@ RunDriver::PassEnd RunDriver::RunPass(const std::vector<std::string>& list, cons
         switch (record->outcome) {
         case BatchRun::Outcome::Converted:
             ++converted_;
+            observer_.EntryMeasured(i, record->target.width, record->target.height, record->milliseconds);
             break;
         case BatchRun::Outcome::Skipped:
             ++skipped_;

@@ -26,6 +26,8 @@ public:
     // An entry was written to outputPath, or skipped (GIF/TIFF).
     virtual void FileDone(int index, const std::string& source, const std::string& outputPath) {}
     virtual void FileSkipped(int index, const std::string& source) {}
+    // After FileDone: the output's size in pixels and the time its conversion took on its worker.
+    virtual void EntryMeasured(int index, int width, int height, double milliseconds) {}
     // End of a normal run: the tray icon goes away, the beep sounds, a command-line run then ends.
     virtual void RemoveTray() {}
     virtual void Beep() {}
