@@ -51,7 +51,7 @@ run "$prefix/bin/kelvo" "$tmp/in/photo.jpg" "$tmp/in/scan.pcx" 2>"$tmp/run.err" 
 output="$tmp/home/.local/share/kelvo/Output"
 [ "$(identify -format '%m %wx%h' "$output/photo.jpg")" = "JPEG 200x150" ] || fail "no 200x150 JPEG in $output"
 [ "$(identify -format '%m %w' "$output/scan.jpg")" = "JPEG 200" ] || fail "the PCX file was not converted"
-grep -q "output in $output" "$tmp/run.err" || { cat "$tmp/run.err" >&2; fail "the run does not say where the output went"; }
+grep -q "出力先: $output" "$tmp/run.err" || { cat "$tmp/run.err" >&2; fail "the run does not say where the output went"; }
 (cd "$prefix" && find . -printf '%p %s %T@\n' | sort) >"$tmp/tree.after"
 diff "$tmp/tree.before" "$tmp/tree.after" >&2 || fail "the run wrote into the install tree"
 
