@@ -6,6 +6,9 @@
 #   <prefix>/share/icons/hicolor/<size>/apps/kelvo.png     and scalable/apps/kelvo.svg
 #   <prefix>/share/mime/packages/kelvo.xml                 file names for FlashPix and PCX
 #   <prefix>/share/doc/kelvo/copyright
+#   <prefix>/share/man/man1/kelvo.1, share/man/ja/man1/kelvo.1   the manual page, in English and in Japanese
+#   <prefix>/share/bash-completion/completions/kelvo         completion of the options, formats and file names
+#   <prefix>/share/metainfo/example.morrowdene.Kelvo.metainfo.xml   what software centres list
 #
 # The program looks for its files in ../share/kelvo/ from its own folder (src/app/ProgramFolder.cpp), so the bin
 # and share folder names are fixed here rather than taken from GNUInstallDirs.
@@ -28,6 +31,10 @@ foreach(size 16 32 48 64 128 256)
 endforeach()
 install(FILES ${KELVO_RESOURCES}/icons/kelvo.svg DESTINATION share/icons/hicolor/scalable/apps)
 install(FILES ${CMAKE_SOURCE_DIR}/LICENSE DESTINATION share/doc/kelvo RENAME copyright)
+install(FILES ${KELVO_RESOURCES}/man/kelvo.1 DESTINATION share/man/man1)
+install(FILES ${KELVO_RESOURCES}/man/ja/kelvo.1 DESTINATION share/man/ja/man1)
+install(FILES ${KELVO_RESOURCES}/completion/kelvo DESTINATION share/bash-completion/completions)
+install(FILES ${KELVO_RESOURCES}/metainfo/example.morrowdene.Kelvo.metainfo.xml DESTINATION share/metainfo)
 
 # The Debian package: `scripts/package` runs cpack in the build folder.
 set(CPACK_GENERATOR DEB)
@@ -37,7 +44,7 @@ set(CPACK_PACKAGE_VENDOR Morrowdene)
 set(CPACK_PACKAGE_CONTACT "Kelvo maintainers <kelvo@morrowdene.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "batch image converter with a Japanese user interface")
 set(CPACK_PACKAGE_DESCRIPTION
-  "Kelvo gathers image files into a list and converts them all in one run: resize, watermark, corrections, a text caption, and output as JPEG, BMP, PNG, FlashPix or PCX. Given image files on the command line it converts them without a window.")
+  "Kelvo gathers image files into a list and converts them all in one run: resize, watermark, corrections, a text caption, and output as JPEG, BMP, PNG, FlashPix, PCX, WebP or AVIF. Given image files on the command line it converts them without a window.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

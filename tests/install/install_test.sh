@@ -15,7 +15,9 @@ cmake --install "$build" --prefix "$prefix" >"$tmp/install.log" || { cat "$tmp/i
 
 # The layout of an installed program.
 for f in bin/kelvo share/kelvo/Kelvo.hlp share/applications/kelvo.desktop share/mime/packages/kelvo.xml \
-         share/icons/hicolor/scalable/apps/kelvo.svg share/doc/kelvo/copyright; do
+         share/icons/hicolor/scalable/apps/kelvo.svg share/doc/kelvo/copyright share/man/man1/kelvo.1 \
+         share/man/ja/man1/kelvo.1 share/bash-completion/completions/kelvo \
+         share/metainfo/example.morrowdene.Kelvo.metainfo.xml; do
   [ -f "$prefix/$f" ] || fail "not installed: $f"
 done
 [ -x "$prefix/bin/kelvo" ] || fail "bin/kelvo is not executable"
@@ -28,6 +30,19 @@ grep -qx 'Exec=kelvo --open %F' "$prefix/share/applications/kelvo.desktop" || fa
 for type in image/jpeg image/png image/bmp image/vnd.zbrush.pcx image/x-fpx; do
   grep -q "^MimeType=.*$type;" "$prefix/share/applications/kelvo.desktop" || fail "the entry does not offer $type"
 done
+# The manual pages read by man, the software-centre metadata accepted by appstreamcli, completion of the formats,
+# options and image names.
+MANPAGER=cat man -l "$prefix/share/man/man1/kelvo.1" 2>/dev/null | grep -q -- "--files-from" || fail "man kelvo.1"
+MANPAGER=cat man -l "$prefix/share/man/ja/man1/kelvo.1" 2>/dev/null | grep -q "画像一括変換" || fail "man ja/kelvo.1"
+appstreamcli validate --no-net "$prefix/share/metainfo/example.morrowdene.Kelvo.metainfo.xml" >"$tmp/as.log" 2>&1 \
+  || { cat "$tmp/as.log" >&2; fail "appstreamcli validate"; }
+mkdir -p "$tmp/complete" && touch "$tmp/complete/a.jpg" "$tmp/complete/b.txt"
+completed="$(cd "$tmp/complete" && bash -c 'shopt -s extglob; source "$1"
+  COMP_WORDS=(kelvo -f pn); COMP_CWORD=2; _kelvo; echo "${COMPREPLY[*]}"
+  COMP_WORDS=(kelvo --dry); COMP_CWORD=1; _kelvo; echo "${COMPREPLY[*]}"
+  COMP_WORDS=(kelvo ""); COMP_CWORD=1; _kelvo; echo "${COMPREPLY[*]}"' _ "$prefix/share/bash-completion/completions/kelvo")"
+[ "$completed" = $'PNG8 PNG24\n--dry-run\na.jpg' ] || fail "completion gave: $completed"
+
 # The MIME database built from our definitions names FlashPix and PCX files by their extensions.
 mkdir -p "$tmp/mime/packages"
 cp /usr/share/mime/packages/freedesktop.org.xml "$prefix/share/mime/packages/kelvo.xml" "$tmp/mime/packages/"
@@ -70,9 +85,26 @@ for f in ./usr/bin/kelvo ./usr/share/kelvo/Kelvo.hlp ./usr/share/applications/ke
          ./usr/share/icons/hicolor/256x256/apps/kelvo.png ./usr/share/icons/hicolor/scalable/apps/kelvo.svg; do
   grep -qx "$f" "$tmp/contents" || fail "the package lacks $f"
 done
+for f in ./usr/share/man/man1/kelvo.1 ./usr/share/man/ja/man1/kelvo.1 ./usr/share/bash-completion/completions/kelvo \
+         ./usr/share/metainfo/example.morrowdene.Kelvo.metainfo.xml; do
+  grep -qx "$f" "$tmp/contents" || fail "the package lacks $f"
+done
 depends="$(dpkg-deb -f "$deb" Depends)"
 for need in libqt6widgets6 libqt6gui6 libvips42 libgsf-1-114 libimagequant0 libjpeg62-turbo libpng16-16 libisal2 \
             qt6-qpa-plugins fonts-ipafont-gothic; do
   grep -q "\b$need\b" <<<"$depends" || fail "the package does not depend on $need (Depends: $depends)"
 done
+# Installed as a user installs it (apt install ./kelvo_*.deb): as root, on CI or when asked, and only where no
+# kelvo package is installed already; removed again afterwards.
+if [ "$(id -u)" = 0 ] && { [ "${CI:-}" = true ] || [ "${KELVO_TEST_APT:-0}" = 1 ]; } \
+   && ! dpkg-query -W -f='${Status}' kelvo 2>/dev/null | grep -q installed; then
+  trap 'dpkg -r kelvo >/dev/null 2>&1; chmod -R u+w "$tmp" 2>/dev/null; rm -rf "$tmp"' EXIT
+  DEBIAN_FRONTEND=noninteractive apt-get install -y "$deb" >"$tmp/apt.log" 2>&1 || { cat "$tmp/apt.log" >&2; fail "apt install"; }
+  MANPAGER=cat man kelvo 2>/dev/null | grep -q "batch image converter" || fail "man kelvo after apt install"
+  MANPAGER=cat man -L ja kelvo 2>/dev/null | grep -q "画像一括変換" || fail "man -L ja kelvo after apt install"
+  appstreamcli validate --no-net /usr/share/metainfo/example.morrowdene.Kelvo.metainfo.xml >/dev/null 2>&1 \
+    || fail "appstreamcli validate after apt install"
+  kelvo --version | grep -q '^Kelvo ' || fail "the installed kelvo does not run"
+  dpkg -r kelvo >/dev/null 2>&1 || fail "dpkg -r kelvo"
+fi
 echo "install_test: ok ($(basename "$deb"))"
