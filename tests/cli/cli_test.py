@@ -84,6 +84,14 @@ def options_group(program, photos):
     check(rc == 0 and size_of(os.path.join(program.output, "b.png")) == "PNG 40x30", f"--settings: {err}")
     check(err == "", f"--quiet printed {err!r}")
 
+    # After "--" a name that looks like an option is a name, first or after options.
+    shutil.copy(os.path.join(photos, "a.jpg"), os.path.join(program.folder, "-dash.jpg"))
+    for args in (["--", "-dash.jpg"], ["-f", "PNG24", "--", "-dash.jpg"]):
+        shutil.rmtree(program.output, ignore_errors=True)
+        rc, _, err = program.run(args, cwd=program.folder)
+        check(rc == 0 and len(os.listdir(program.output)) == 1, f"{args}: exit {rc}: {err}")
+    os.remove(os.path.join(program.folder, "-dash.jpg"))
+
     # One worker or several: the same bytes.
     outputs = {}
     for jobs in ("1", "2"):
