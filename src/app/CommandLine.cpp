@@ -17,6 +17,7 @@
 #include "app/ProgramFolder.h"
 #include "convert/ErrorText.h"
 #include "convert/RunDriver.h"
+#include "options/OptionKeys.h"
 #include "options/OptionSet.h"
 #include "settings/Settings.h"
 #include "sources/FileAttributes.h"
@@ -185,10 +186,12 @@ int RunCommandLine(const std::vector<std::string>& args) {
         return 1;
     }
 
+    // Only a caption needs the font system (and its colours) at the start; without it the run starts sooner and
+    // holds less. It is made before the options are captured, which resolves the caption's system colours.
+    const bool caption = !request.dryRun && !optionSet.Text(options::keys::CaptionText).empty();
+    const std::unique_ptr<QGuiApplication> gui = caption ? MakeApplication(true) : nullptr;
     convert::RunOptions runOptions = convert::CaptureRunOptions(optionSet, programFolder);
     if (request.dryRun) return PrintDryRun(runOptions, list, request.json, request.quiet);
-    // Only a caption needs the font system at the start; without it the run starts sooner and holds less.
-    const std::unique_ptr<QGuiApplication> gui = runOptions.captionText.empty() ? nullptr : MakeApplication(true);
     convert::RunComponents components;
     ConsoleObserver observer({.quiet = request.quiet, .json = request.json}, list);
     // Generated names when CheckBox12 is ticked; every worker of the run gets stages of its own.

@@ -1,10 +1,11 @@
 #include "app/ResultView.h"
 #include "app/PictureLoad.h"
 
+#include <sys/mman.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <exception>
-#include <fstream>
 #include <mutex>
 #include <optional>
 
@@ -29,19 +30,22 @@ struct PendingRequest {
     unsigned serial = 0;
 };
 
-// The encoded result decoded by the imaging component, through a file of its own in the result's folder.
-QImage Decode(const convert::RenderedResult& result, const convert::RunOptions& options) {
-    const std::string path = options.TempRoot() + "preview/shown" + result.extension;
-    {
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(result.bytes.data()), std::streamsize(result.bytes.size()));
-        if (!out) throw std::runtime_error("the result could not be kept for showing");
+// The encoded result decoded by the imaging component from memory: the bytes go into an anonymous in-memory file
+// (nothing is written to any file system), which the decoders open by its /proc name like any file.
+QImage Decode(const convert::RenderedResult& result) {
+    const int fd = ::memfd_create("kelvo-result", MFD_CLOEXEC);
+    if (fd < 0) throw std::runtime_error("the result could not be kept for showing");
+    struct Close {
+        int fd;
+        ~Close() { ::close(fd); }
+    } close{fd};
+    for (std::size_t done = 0; done < result.bytes.size();) {
+        const ssize_t wrote = ::write(fd, result.bytes.data() + done, result.bytes.size() - done);
+        if (wrote < 0 && errno == EINTR) continue;
+        if (wrote <= 0) throw std::runtime_error("the result could not be kept for showing");
+        done += std::size_t(wrote);
     }
-    struct Remove {
-        const std::string& path;
-        ~Remove() { ::unlink(path.c_str()); }
-    } remove{path};
-    return LoadPicture(path, QSize(kMostShown, kMostShown)).image;
+    return LoadPicture("/proc/self/fd/" + std::to_string(fd), QSize(kMostShown, kMostShown)).image;
 }
 
 } // namespace
@@ -64,7 +68,7 @@ struct ResultView::State : std::enable_shared_from_this<ResultView::State> {
             try {
                 convert::ConversionStages stages;
                 if (auto result = convert::RenderResult(request.options, request.source, stages)) {
-                    picture = Decode(*result, request.options);
+                    picture = Decode(*result);
                     caption = QString::fromStdString(convert::ResultCaption(*result));
                 }
             } catch (const std::exception& error) {

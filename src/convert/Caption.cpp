@@ -155,6 +155,16 @@ QFont CaptionFont(const options::TextFont& font) {
     return qfont;
 }
 
+void ResolveCaptionColours(RunOptions& options) {
+    if (!HaveGuiApplication()) return;
+    for (std::uint32_t* colour : {&options.captionFillColour, &options.captionFont.colour}) {
+        if (!options::IsSystemColour(*colour)) continue;
+        const QColor plain = ToQColor(*colour);
+        *colour =
+            options::MakeColour(std::uint8_t(plain.red()), std::uint8_t(plain.green()), std::uint8_t(plain.blue()));
+    }
+}
+
 CaptionLayout DrawCaption(QImage& picture, const RunOptions& options) {
     if (picture.format() != QImage::Format_RGB32 && picture.format() != QImage::Format_ARGB32)
         picture = picture.convertToFormat(QImage::Format_RGB32);

@@ -24,6 +24,11 @@ QString CaptionFace(const std::string& storedFace);
 // The caption's font at 96 dots per inch: 9 points are 12 pixels.
 QFont CaptionFont(const options::TextFont& font);
 
+// The caption's system colours (read from the application's palette) made plain colours. Called on the window's
+// thread when a run's options are captured, so that the workers drawing captions never read the palette; without
+// a QGuiApplication the colours stay as they are.
+void ResolveCaptionColours(RunOptions& options);
+
 // Draws the caption of the options onto the picture (made paintable first when it is paletted) and returns where
 // it went. Needs a QGuiApplication for the fonts; raises imaging::Error without one.
 CaptionLayout DrawCaption(QImage& picture, const RunOptions& options);

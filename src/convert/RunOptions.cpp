@@ -1,4 +1,6 @@
 #include "convert/RunOptions.h"
+
+#include "convert/Caption.h"
 #include "convert/SourceCheck.h"
 #include "options/OptionKeys.h"
 
@@ -48,6 +50,7 @@ RunOptions CaptureRunOptions(const options::OptionSet& o, const std::string& pro
     r.interlace = o.Checked(keys::Interlace);
     r.transparent = o.Checked(keys::Transparent);
     r.transparentColour = o.ColourOf(keys::TransparentColour);
+    ResolveCaptionColours(r);
     return r;
 }
 

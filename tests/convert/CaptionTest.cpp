@@ -332,9 +332,19 @@ TEST_F(CaptionDrawing, NoneAndUnknownPlacementsDrawNothing) {
 TEST_F(CaptionDrawing, BandAndTextColoursMayBeSystemColours) {
     options.captionPosition = "左上";
     options.captionFillColour = options::kButtonFaceColour;
+    options.captionFont.colour = options::kWindowColour;
     QImage image = Blank();
     convert::DrawCaption(image, options);
     EXPECT_EQ(image.pixel(199, 0), QGuiApplication::palette().color(QPalette::Button).rgb());
+
+    // A run resolves them once, where its options are captured: the workers get plain colours.
+    convert::RunOptions resolved = options;
+    convert::ResolveCaptionColours(resolved);
+    EXPECT_FALSE(options::IsSystemColour(resolved.captionFillColour));
+    EXPECT_FALSE(options::IsSystemColour(resolved.captionFont.colour));
+    QImage again = Blank();
+    convert::DrawCaption(again, resolved);
+    EXPECT_EQ(again, image);
 }
 
 // ----- the caption step in whole runs ---------------------------------------------------------------------
