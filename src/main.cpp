@@ -14,8 +14,6 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 
-#include "about/AboutBox.h"
-#include "about/HelpWindow.h"
 #include "app/CommandLine.h"
 #include "app/FontMapping.h"
 #include "app/MainForm.h"
@@ -75,9 +73,5 @@ int main(int argc, char** argv) {
     } else {
         form.FormCreate(args);
     }
-    // The about box is made once, after the main window, and stays hidden until asked for.
-    about::TForm2 aboutBox(&form);
-    form.AboutHook = [&aboutBox] { aboutBox.ShowModal(); };
-    form.HelpHook = [&form](const std::string& helpFile) { about::ShowHelpContents(&form, helpFile); };
     return QApplication::exec();
 }

@@ -25,10 +25,6 @@
 #include "sources/PathNames.h"
 #include "sources/PathNamesLong.h"
 
-#ifndef KELVO_VERSION
-#define KELVO_VERSION "0"
-#endif
-
 namespace app {
 
 namespace {

@@ -22,8 +22,7 @@ using namespace build;
 ListPage::ListPage(TForm1& form, QWidget* sheet, ListClicks& clicks) : TabSheet1(sheet), form_(form), clicks_(clicks) {
     Build();
     convert::RunComponents& components = form_.Components();
-    preview_ = std::make_unique<PreviewController>(form_.ConversionList(), components.Ik5File1, components.Ik5Common1,
-                                                   *Ik5Disp1);
+    preview_ = std::make_unique<PreviewController>(form_.ConversionList(), components.Ik5File1, *Ik5Disp1);
     preview_->SetProgress = [this](int percent) { form_.Status().ProgressBar1->setValue(percent); };
     form_.OnClick(Button1, this, [this] { Button1Click(); });
     form_.OnClickThenWork(Button2, this, [this] { Button2Click(); });

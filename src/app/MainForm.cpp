@@ -9,20 +9,19 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QGroupBox>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QProgressBar>
 #include <QSet>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
-#include <QUrl>
 #include <QWindow>
 
+#include "about/AboutBox.h"
+#include "about/HelpWindow.h"
 #include "app/CommandLine.h"
 #include "app/FontMapping.h"
 #include "app/ListClicks.h"
@@ -34,10 +33,6 @@
 #include "widgets/FormResizer.h"
 #include "widgets/ScaledStyle.h"
 #include "widgets/TrayIcon.h"
-
-#ifndef KELVO_VERSION
-#define KELVO_VERSION "0"
-#endif
 
 namespace app {
 
@@ -341,26 +336,13 @@ void TForm1::mnuSaveClick() {
 }
 
 void TForm1::herupu2Click() {
-    const std::string helpFile = HelpFile();
-    if (HelpHook) {
-        HelpHook(helpFile);
-        return;
-    }
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(helpFile, ec)) {
-        state_->dialogs->ShowInformation(this, "ヘルプファイルが見つかりません: " + helpFile);
-        return;
-    }
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(helpFile)));
+    about::ShowHelpContents(this, HelpFile());
 }
 
 void TForm1::About1Click() {
-    if (AboutHook) {
-        AboutHook();
-        return;
-    }
-    QMessageBox::about(this, QStringLiteral("バージョン情報"),
-                       QStringLiteral("Kelvo for Windows\nバージョン " KELVO_VERSION));
+    // Made at its first showing, a child of the window, and kept: every later showing is the same box.
+    if (!state_->aboutBox) state_->aboutBox = new about::TForm2(this);
+    state_->aboutBox->ShowModal();
 }
 
 } // namespace app

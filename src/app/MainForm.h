@@ -50,8 +50,6 @@ public:
     void FormCreate(const std::vector<std::string>& args);
 
     // The about box and help viewer, set by main (tests set their own); without: a plain box, the desktop's viewer.
-    std::function<void()> AboutHook;                           // "バージョン情報(&A)..."
-    std::function<void(const std::string& helpFile)> HelpHook; // "ヘルプ目次(&C)" / F1
 
     // The notification-area icon talks to this backend from now on (tests count what reaches it).
     void UseTrayBackend(std::unique_ptr<widgets::TrayBackend> backend);

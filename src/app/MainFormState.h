@@ -5,6 +5,7 @@
 
 #include <QPointer>
 
+#include "about/AboutBox.h"
 #include "app/FramePlacement.h"
 #include "app/ListClicks.h"
 #include "app/MainForm.h"
@@ -38,6 +39,7 @@ struct TForm1::State {
     std::unique_ptr<RenamePage> rename;
     std::unique_ptr<StatusBar> status;
     QPointer<OutputDialog> outputDialog; // made at its first use, a child of the window
+    QPointer<about::TForm2> aboutBox;    // likewise
     bool running = false;
     bool renaming = false;
     FramePlacement placement;

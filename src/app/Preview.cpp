@@ -13,17 +13,8 @@ std::string PreviewInfoLine(int width, int height, int bits, const std::string& 
     return " " + std::to_string(width) + "x" + std::to_string(height) + "x" + std::to_string(bits) + "BPP " + comment;
 }
 
-bool IsImageAlive(imaging::Handle handle) {
-    return convert::images::IsAlive(handle);
-}
-
-void ReleaseFileImage(imaging::TIk5File& file, imaging::TIk5Common&) {
-    convert::images::Release(file.ImgHandle);
-}
-
-PreviewController::PreviewController(sources::FileList& conversionList, imaging::TIk5File& file,
-                                     imaging::TIk5Common& common, TIk5Disp& display)
-    : list_(conversionList), file_(file), common_(common), display_(display) {}
+PreviewController::PreviewController(sources::FileList& conversionList, imaging::TIk5File& file, TIk5Disp& display)
+    : list_(conversionList), file_(file), display_(display) {}
 
 void PreviewController::Blank() {
     display_.Action = TIk5Disp::kClear;
@@ -31,7 +22,7 @@ void PreviewController::Blank() {
 }
 
 std::optional<std::string> PreviewController::ListBox1Click(const std::vector<int>& selectedRows) {
-    ReleaseFileImage(file_, common_);
+    convert::images::Release(file_.ImgHandle);
     Blank();
 
     std::vector<int> rows;

@@ -17,20 +17,13 @@ class TIk5Disp;
 // " 640x480x24BPP " followed directly by the comment.
 std::string PreviewInfoLine(int width, int height, int bits, const std::string& comment);
 
-// True when `handle` names an image the store still holds (0 and released handles give false).
-bool IsImageAlive(imaging::Handle handle);
-
-// Releases the image a file component holds, when it still lives, and sets the component's ImgHandle to 0 so it
-// is never released twice: convert::images::Release, the one way the run lets images go too, so whichever of
-// the preview and the run releases first, the other never releases the same image again.
-void ReleaseFileImage(imaging::TIk5File& file, imaging::TIk5Common& common);
-
 class PreviewController {
 public:
-    // The window owns all four; the controller keeps references. The window sets file.OnProgress to move its
-    // file progress bar; the controller sets the bar to 0 before and after each load through `SetProgress`.
-    PreviewController(sources::FileList& conversionList, imaging::TIk5File& file, imaging::TIk5Common& common,
-                      TIk5Disp& display);
+    // The window owns all three; the controller keeps references. The window sets file.OnProgress to move its
+    // file progress bar; the controller sets the bar to 0 before and after each load through `SetProgress`. The
+    // image the file component holds is let go through convert::images::Release, the one way the run lets images
+    // go too, so whichever of the preview and the run releases first, the other never releases it again.
+    PreviewController(sources::FileList& conversionList, imaging::TIk5File& file, TIk5Disp& display);
 
     // Called with 0 before and after each preview load (the file progress bar). Optional.
     std::function<void(int percent)> SetProgress;
@@ -51,7 +44,6 @@ public:
 private:
     sources::FileList& list_;
     imaging::TIk5File& file_;
-    imaging::TIk5Common& common_;
     TIk5Disp& display_;
 };
 

@@ -99,10 +99,7 @@ bool BatchRun::ConvertEntry(const std::string& source, int index) {
     stages_.Corrections(*this);
     if (!options_.captionText.empty()) {
         stages_.Caption(*this, source);
-        if (file.ImgHandle != effect.InImgHandle && effect.InImgHandle != 0) {
-            c_.Ik5Common1.ImgHandle = effect.InImgHandle;
-            c_.Ik5Common1.DeleteImage();
-        }
+        if (file.ImgHandle != effect.InImgHandle) images::Release(effect.InImgHandle);
         effect.InImgHandle = file.ImgHandle;
     } else {
         // The save reads the last effect's result through the file control.

@@ -129,8 +129,6 @@ void SaveBitmap(const QImage& picture, const std::string& path) {
                                                                std::size_t(bytes.size())));
 }
 
-// Creates the temporary folder when it is missing (one level: its parent, the program folder, must exist).
-
 } // namespace
 
 std::string CaptionBitmapPath(const std::string& tempFolder, const std::string& source) {

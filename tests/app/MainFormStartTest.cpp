@@ -16,6 +16,7 @@
 #include <QTabWidget>
 
 #include "FormTestSupport.h"
+#include "about/HelpWindow.h"
 #include "app/SpinEdit.h"
 
 namespace {
@@ -255,16 +256,20 @@ TEST_F(MainFormStartTest, AnUnreadableColourInTheDefaultFileIsShownAndTheWindowO
 
 TEST_F(MainFormStartTest, TheHelpItemOpensTheHelpFileInTheProgramFolder) {
     auto form = env.MakeForm();
-    std::string opened;
-    form->HelpHook = [&](const std::string& file) { opened = file; };
+    // A missing help file is reported with its path, not silently ignored.
+    std::vector<QString> messages;
+    const auto keep = about::HelpMessageHook;
+    about::HelpMessageHook = [&](QWidget*, const QString&, const QString& text) { messages.push_back(text); };
     form->herupu2Click();
-    EXPECT_EQ(opened, env.ProgramFolder() + "Kelvo.hlp");
-
-    // Without a viewer hook a missing help file is reported, not silently ignored.
-    form->HelpHook = nullptr;
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].contains(QString::fromStdString(env.ProgramFolder() + "Kelvo.hlp")));
+    // Present, it opens in the help window of the main window.
+    fs::copy_file(fs::path(KELVO_SUITE_DATA) / ".." / ".." / "resources" / "help" / "Kelvo.hlp",
+                  fs::path(env.ProgramFolder()) / "Kelvo.hlp");
     form->herupu2Click();
-    ASSERT_EQ(env.dialogs->notices.size(), 1u);
-    EXPECT_NE(env.dialogs->notices[0].find(env.ProgramFolder() + "Kelvo.hlp"), std::string::npos);
+    EXPECT_EQ(messages.size(), 1u);
+    EXPECT_NE(form->findChild<about::HelpWindow*>(), nullptr);
+    about::HelpMessageHook = keep;
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include "AppTestSupport.h"
 #include "TestSupport.h"
 #include "app/Ik5Disp.h"
+#include "convert/WorkingImage.h"
 #include "imaging/Error.h"
 
 using namespace app;
@@ -27,7 +28,7 @@ protected:
         file.OnProgress = [this](imaging::TIk5File&, std::int16_t percent) { progress.push_back(percent); };
     }
 
-    void TearDown() override { ReleaseFileImage(file, common); }
+    void TearDown() override { convert::images::Release(file.ImgHandle); }
 
     // An image written by ImageMagick, so the preview reads a file it did not write itself. PNG files are written
     // as 24-bit truecolour (ImageMagick would otherwise store a plain colour with a palette).
@@ -47,7 +48,7 @@ protected:
     imaging::TIk5File file;
     imaging::TIk5Common common;
     TIk5Disp display;
-    PreviewController controller{list, file, common, display};
+    PreviewController controller{list, file, display};
     std::vector<int> progress;
 };
 
@@ -104,8 +105,8 @@ TEST_F(PreviewTest, ClickingTwiceReleasesTheFirstImageAndLoadsAgain) {
     const std::size_t count = StoredImages();
     ASSERT_TRUE(controller.ListBox1Click({0}).has_value());
     EXPECT_NE(file.ImgHandle, first);
-    EXPECT_FALSE(IsImageAlive(first));
-    EXPECT_TRUE(IsImageAlive(file.ImgHandle));
+    EXPECT_FALSE(convert::images::IsAlive(first));
+    EXPECT_TRUE(convert::images::IsAlive(file.ImgHandle));
     EXPECT_EQ(StoredImages(), count);
 }
 
@@ -116,10 +117,10 @@ TEST_F(PreviewTest, ImageReleasedElsewhereIsNotReleasedAgain) {
     common.ImgHandle = file.ImgHandle;
     common.DeleteImage();
     EXPECT_NO_THROW(controller.ListBox1Click({0}));
-    EXPECT_TRUE(IsImageAlive(file.ImgHandle));
+    EXPECT_TRUE(convert::images::IsAlive(file.ImgHandle));
     // And the other way round: after the preview released, a release by the run's rule finds nothing to do.
     EXPECT_FALSE(controller.ListBox1Click({}).has_value());
-    EXPECT_NO_THROW(ReleaseFileImage(file, common));
+    EXPECT_NO_THROW(convert::images::Release(file.ImgHandle));
 }
 
 TEST_F(PreviewTest, MissingFileRaisesNotFoundAndLeavesTheDisplayBlank) {
@@ -132,7 +133,7 @@ TEST_F(PreviewTest, MissingFileRaisesNotFoundAndLeavesTheDisplayBlank) {
         EXPECT_EQ(error.systemError(), ENOENT);
     }
     EXPECT_FALSE(display.IsShowing());
-    EXPECT_FALSE(IsImageAlive(file.ImgHandle));
+    EXPECT_FALSE(convert::images::IsAlive(file.ImgHandle));
 }
 
 // A named pipe or a device in the list: the click reports it at once (opening a pipe would wait for a writer
@@ -186,5 +187,5 @@ TEST_F(PreviewTest, BlankClearsTheDisplayWithoutReleasing) {
     ASSERT_TRUE(controller.ListBox1Click({0}).has_value());
     controller.Blank();
     EXPECT_FALSE(display.IsShowing());
-    EXPECT_TRUE(IsImageAlive(file.ImgHandle));
+    EXPECT_TRUE(convert::images::IsAlive(file.ImgHandle));
 }
