@@ -18,10 +18,9 @@ inline constexpr int kDesignClientWidth = 692;
 inline constexpr int kDesignClientHeight = 524;
 
 struct TForm1::State {
-    State(TForm1& form, std::string programFolder, std::string settingsFile, std::shared_ptr<DialogProvider> dialogs)
-        : programFolder(std::move(programFolder)), settingsFile(std::move(settingsFile)),
-          dialogs(dialogs ? std::move(dialogs) : MakeQtDialogProvider()), options(this->programFolder),
-          placement(form) {}
+    State(TForm1& form, std::string folder, std::string file, std::shared_ptr<DialogProvider> provider)
+        : programFolder(std::move(folder)), settingsFile(std::move(file)),
+          dialogs(provider ? std::move(provider) : MakeQtDialogProvider()), options(programFolder), placement(form) {}
 
     std::string programFolder;
     std::string resourceFolder;

@@ -153,7 +153,7 @@ int BindOptionControls(QWidget* root, options::OptionSet& options) {
                 done = (new CaseBinding(radio, options, option.key));
             break;
         case options::OptionKind::Font:
-        case options::OptionKind::Colour:
+        case options::OptionKind::ColourValue:
             break;
         }
         if (done) ++bound;

@@ -73,7 +73,7 @@ void NearestColour::MakeCell(int cell) {
     const float centreRed = float(((cell >> (2 * kCellBits)) & mask) * kCellSide * 2 + kCellSide - 1);
     const float centreGreen = float(((cell >> kCellBits) & mask) * kCellSide * 2 + kCellSide - 1);
     const float centreBlue = float((cell & mask) * kCellSide * 2 + kCellSide - 1);
-    alignas(32) std::array<float, 256> distance;
+    alignas(32) std::array<float, 256> distance{}; // zeros past the entries (and for an empty palette)
     for (int k = 0; k < paddedCount_; ++k) {
         const float dr = red_[k] - centreRed;
         const float dg = green_[k] - centreGreen;

@@ -103,7 +103,7 @@ void OptionSet::SetFont(TextFont font) {
 }
 
 void OptionSet::SetColour(std::string_view key, Colour colour) {
-    Apply(Slot(key, OptionKind::Colour), colour);
+    Apply(Slot(key, OptionKind::ColourValue), colour);
 }
 
 void OptionSet::Assign(const OptionValues& values) {

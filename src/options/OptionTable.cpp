@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <map>
 #include <stdexcept>
+#include <string_view>
+#include <tuple>
+
 #include "options/OptionKeys.h"
 
 namespace options {
@@ -39,9 +42,7 @@ public:
         d.minimum = 0;
         d.maximum = 100;
     }
-    void Case(const char* key, const char* caption, bool start) {
-        Add(key, OptionKind::CaseRule, caption, start).saved = false;
-    }
+    void Case(const char* key, const char* caption, bool start) { Add(key, OptionKind::CaseRule, caption, start); }
     // A choice of the output dialog, stored in [Output].
     void OutputChoice(const char* key, const char* caption, std::vector<std::string> items) {
         OptionDescriptor& d = Add(key, OptionKind::Choice, caption, items.front());
@@ -51,7 +52,7 @@ public:
     }
     void Font(const char* key, const char* caption) { Add(key, OptionKind::Font, caption, TextFont{}); }
     void ColourOption(const char* key, const char* caption, options::Colour start) {
-        Add(key, OptionKind::Colour, caption, start);
+        Add(key, OptionKind::ColourValue, caption, start);
     }
 
     std::vector<OptionDescriptor> Take() { return std::move(table_); }
@@ -157,62 +158,58 @@ const std::map<std::string, std::size_t, std::less<>>& IndexByKey() {
     return index;
 }
 
-// The stored options in the order a save writes them, each with its place in the order a load reads them: the
-// combos first, then the texts (the two output folders right after the caption text), then the rest as saved.
-struct StoredOption {
-    const char* key;
-    int loadRank;
-};
-constexpr StoredOption kStoredOptions[] = {
-    {keys::CaptionText, 4},
-    {keys::OutputFolder, 5},
-    {keys::Comment, 7},
-    {keys::Prefix, 8},
-    {keys::Suffix, 9},
-    {keys::RenameFolder, 6},
-    {keys::OverlayImage, 10},
-    {keys::SizeMode, 0},
-    {keys::CaptionPlace, 1},
-    {keys::OverlayPlace, 2},
-    {keys::OutputFormat, 3},
-    {keys::Width, 11},
-    {keys::Height, 12},
-    {keys::Percentage, 13},
-    {keys::StartNumber, 14},
-    {keys::SharpenAmount, 15},
-    {keys::BlurAmount, 16},
-    {keys::Digits, 17},
-    {keys::KeepRatio, 18},
-    {keys::ByPercentage, 19},
-    {keys::Sharpen, 20},
-    {keys::Blur, 21},
-    {keys::Antialias, 22},
-    {keys::Greyscale, 23},
-    {keys::Progressive, 24},
-    {keys::CaptionFilled, 25},
-    {keys::SortList, 26},
-    {keys::Interlace, 27},
-    {keys::Transparent, 28},
-    {keys::GeneratedNames, 29},
-    {keys::Quality, 30},
-    {keys::OverlayTransparency, 31},
-    {keys::CaptionFont, 32},
-    {keys::CaptionFillColour, 33},
-    {keys::OverlayKeyColour, 34},
-    {keys::TransparentColour, 35},
-    {keys::SameName, 36},
-    {keys::Existing, 37},
-    {keys::Metadata, 38},
+// Where a stored option goes in a settings file, from the table alone. The Windows version's controls come by
+// kind, in the order its files list them, and by the number in their names (Edit1…Edit7, ComboBox1…4, …); the
+// options of our own sections follow in table order.
+constexpr const char* kSavedKinds[] = {"Edit",     "ComboBox",   "SpinEdit",   "CheckBox",
+                                       "TrackBar", "FontDialog", "ColorDialog"};
+constexpr int kOwnSection = int(std::size(kSavedKinds));
+
+struct StoredPlace {
+    int kind;   // index in kSavedKinds, or kOwnSection
+    int number; // the number in the control's name, or the table index
 };
 
+StoredPlace PlaceOf(const OptionDescriptor& d, std::size_t tableIndex) {
+    if (d.section == "Main") {
+        for (int kind = 0; kind < kOwnSection; ++kind) {
+            const std::string_view prefix = kSavedKinds[kind];
+            if (d.key.size() > prefix.size() && std::string_view(d.key).substr(0, prefix.size()) == prefix)
+                return {kind, std::stoi(d.key.substr(prefix.size()))};
+        }
+    }
+    return {kOwnSection, int(tableIndex)};
+}
+
+// A save writes the stored options by place. A load reads the combos first, then the edits (the two output
+// folders right after the first edit, the caption text), then the rest as a save writes them.
 std::vector<std::string> StoredKeys(bool loadOrder) {
-    std::vector<StoredOption> stored(std::begin(kStoredOptions), std::end(kStoredOptions));
+    struct Stored {
+        std::string key;
+        StoredPlace place;
+        int loadGroup;
+        int editRank;
+    };
+    std::vector<Stored> stored;
+    const auto& table = BaseTable();
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        const OptionDescriptor& d = table[i];
+        if (d.kind == OptionKind::CaseRule) continue; // the letter-case rule is not stored
+        const StoredPlace place = PlaceOf(d, i);
+        const bool edit = place.kind == 0, combo = place.kind == 1;
+        const int editRank = !edit ? 0 : place.number == 1 ? 0 : d.startInProgramFolder ? 1 : 2;
+        stored.push_back({d.key, place, combo ? 0 : edit ? 1 : 2, editRank});
+    }
+    std::stable_sort(stored.begin(), stored.end(), [](const Stored& a, const Stored& b) {
+        return std::tie(a.place.kind, a.place.number) < std::tie(b.place.kind, b.place.number);
+    });
     if (loadOrder)
-        std::stable_sort(stored.begin(), stored.end(),
-                         [](const StoredOption& a, const StoredOption& b) { return a.loadRank < b.loadRank; });
+        std::stable_sort(stored.begin(), stored.end(), [](const Stored& a, const Stored& b) {
+            return std::tie(a.loadGroup, a.editRank) < std::tie(b.loadGroup, b.editRank);
+        });
     std::vector<std::string> keys;
-    for (const StoredOption& option : stored)
-        keys.emplace_back(option.key);
+    for (const Stored& option : stored)
+        keys.push_back(option.key);
     return keys;
 }
 
@@ -234,7 +231,7 @@ const char* KindName(OptionKind kind) {
         return "case rule";
     case OptionKind::Font:
         return "font";
-    case OptionKind::Colour:
+    case OptionKind::ColourValue:
         return "colour";
     }
     return "unknown";

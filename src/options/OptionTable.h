@@ -1,5 +1,6 @@
 #pragma once
-// The fixed table of every option: key, kind, caption, start value, range or items, and whether it is saved.
+// The fixed table of every option: key, kind, caption, start value, range or items, section. Every option but the
+// letter-case rule is stored; where in a settings file follows from its key (SettingsKeyOrder).
 
 #include <cstddef>
 #include <cstdint>
@@ -14,14 +15,14 @@
 namespace options {
 
 enum class OptionKind {
-    Text,     // single-line edit: std::string
-    Choice,   // editable combo: std::string, free text; `items` offers the list
-    Number,   // spin edit: std::string (the text as typed); `minimum`/`maximum` give the range
-    Switch,   // check box: bool
-    Level,    // track bar: int 0..100
-    CaseRule, // one of three radio buttons: bool, exactly one of them true; not saved
-    Font,     // the caption font: TextFont
-    Colour,   // a colour dialog's colour: Colour
+    Text,        // single-line edit: std::string
+    Choice,      // editable combo: std::string, free text; `items` offers the list
+    Number,      // spin edit: std::string (the text as typed); `minimum`/`maximum` give the range
+    Switch,      // check box: bool
+    Level,       // track bar: int 0..100
+    CaseRule,    // one of three radio buttons: bool, exactly one of them true; not saved
+    Font,        // the caption font: TextFont
+    ColourValue, // a colour dialog's colour: Colour
 };
 
 const char* KindName(OptionKind kind);
@@ -41,7 +42,6 @@ struct OptionDescriptor {
     std::int32_t minimum = 0;          // Number and Level; a Number with minimum == maximum is unbounded
     std::int32_t maximum = 0;
     std::vector<std::string> items; // Choice
-    bool saved = true;
     // The settings file's section that holds the option ("Main" for the options of the pages). An option of a
     // section of ours beside the Windows version's is written only once its value differs from its start value
     // (or the file holds it already), so a file of start values stays as the Windows version writes it.
@@ -57,7 +57,7 @@ std::vector<OptionDescriptor> OptionTable(std::string_view programFolder);
 // spin edits, the twelve check boxes, the two track bars, the font, then the three colours.
 const std::vector<std::string>& SettingsKeyOrder();
 // The same keys in the order a load reads them: the four combos, the seven edits (the two output folders after
-// the first), then as saved. Both orders come from one list in OptionTable.cpp.
+// the first), then as saved. Both orders follow from the table: the kind and number in each key.
 const std::vector<std::string>& SettingsLoadOrder();
 
 // Position of `key` in OptionTable(); throws std::invalid_argument for a key that is no option.

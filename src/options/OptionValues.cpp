@@ -48,7 +48,7 @@ const TextFont& OptionValues::Font() const {
 }
 
 Colour OptionValues::ColourOf(std::string_view key) const {
-    return std::get<Colour>(At(Slot(key, OptionKind::Colour)));
+    return std::get<Colour>(At(Slot(key, OptionKind::ColourValue)));
 }
 
 CaseRule OptionValues::SelectedCase() const {

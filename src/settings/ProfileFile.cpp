@@ -66,7 +66,7 @@ std::string ValueOf(std::string_view raw) {
 } // namespace
 
 ProfileFile::Line ProfileFile::MakeLine(std::string text, std::string ending) {
-    Line line{std::move(text), std::move(ending), {}, 0};
+    Line line{std::move(text), std::move(ending), {}, 0, {}};
     const std::string_view view = line.text;
     const std::size_t equals = view.find('=');
     if (equals != std::string_view::npos && !TrimBlanks(view).starts_with(';')) {
@@ -215,7 +215,7 @@ void ProfileFile::Write(std::string_view section, std::string_view key, std::str
         added.hasHeader = true;
         std::string header(1, '[');
         header.append(section).push_back(']');
-        added.lines.push_back(Line{std::move(header), ending, {}, 0});
+        added.lines.push_back(Line{std::move(header), ending, {}, 0, {}});
         added.lines.push_back(MakeLine(std::move(text), ending));
         sections_.push_back(std::move(added));
         return;

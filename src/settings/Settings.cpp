@@ -118,7 +118,7 @@ void LoadOption(OptionSet& options, const Reader& reader, const std::string& key
     case OptionKind::Font:
         LoadFont(options, reader);
         break;
-    case OptionKind::Colour:
+    case OptionKind::ColourValue:
         options.SetColour(
             key, reader.Colour(ColourSection(key), kBrush, std::get<options::Colour>(StartValue(options, key))));
         break;
@@ -158,7 +158,7 @@ void WriteOption(ProfileFile& file, const OptionSet& options, const std::string&
     case OptionKind::Font:
         WriteFont(file, options.Font());
         break;
-    case OptionKind::Colour:
+    case OptionKind::ColourValue:
         file.Write(ColourSection(key), kBrush, ColourText(options.ColourOf(key)));
         break;
     case OptionKind::CaseRule:

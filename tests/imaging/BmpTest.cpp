@@ -115,8 +115,8 @@ INSTANTIATE_TEST_SUITE_P(BmpRead, BmpFixtureTest,
                                            BmpFixture{"rle4", 4, 3}, BmpFixture{"rgb565", 16, 3},
                                            BmpFixture{"rgb555", 16, 3}, BmpFixture{"rgb555-birgb", 16, 3},
                                            BmpFixture{"argb32", 32, 4}, BmpFixture{"bgra32", 32, 4}),
-                         [](const auto& info) {
-                             std::string n = info.param.name;
+                         [](const auto& test) {
+                             std::string n = test.param.name;
                              std::replace(n.begin(), n.end(), '-', '_');
                              return n;
                          });

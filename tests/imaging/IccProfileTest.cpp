@@ -26,7 +26,7 @@ Bytes Fixture(const char* name) {
 
 void Put32(Bytes& out, std::size_t at, std::uint32_t value) {
     for (int i = 0; i < 4; ++i)
-        out[at + std::size_t(i)] = std::uint8_t(value >> (24 - 8 * i));
+        out.at(at + std::size_t(i)) = std::uint8_t(value >> (24 - 8 * i));
 }
 void Append32(Bytes& out, std::uint32_t value) {
     out.resize(out.size() + 4);

@@ -111,8 +111,8 @@ TEST_P(JpegRead, MatchesThePeersDecode) {
     EXPECT_GE(psnr, c.minPsnr) << c.file;
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, JpegRead, testing::ValuesIn(kReadCases), [](const auto& info) {
-    std::string name = info.param.file;
+INSTANTIATE_TEST_SUITE_P(Files, JpegRead, testing::ValuesIn(kReadCases), [](const auto& test) {
+    std::string name = test.param.file;
     name = name.substr(0, name.find('.'));
     for (char& ch : name)
         if (ch == '-') ch = '_';

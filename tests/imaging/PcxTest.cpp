@@ -68,8 +68,8 @@ INSTANTIATE_TEST_SUITE_P(PcxRead, PcxFixtureTest,
                          ::testing::Values(PcxFixture{"bw1", 1}, PcxFixture{"pal1", 1}, PcxFixture{"ega4", 4},
                                            PcxFixture{"pal8", 8}, PcxFixture{"pal8-magick", 8}, PcxFixture{"grey8", 8},
                                            PcxFixture{"rgb24", 24}, PcxFixture{"rgb24-magick", 24}),
-                         [](const auto& info) {
-                             std::string n = info.param.name;
+                         [](const auto& test) {
+                             std::string n = test.param.name;
                              for (char& c : n)
                                  if (c == '-') c = '_';
                              return n;

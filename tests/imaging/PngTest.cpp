@@ -90,8 +90,8 @@ TEST_P(PngRead, MatchesThePeersDecode) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, PngRead, testing::ValuesIn(kReadCases), [](const auto& info) {
-    std::string name = info.param.name;
+INSTANTIATE_TEST_SUITE_P(Files, PngRead, testing::ValuesIn(kReadCases), [](const auto& test) {
+    std::string name = test.param.name;
     std::replace(name.begin(), name.end(), '-', '_');
     return name;
 });
@@ -235,7 +235,7 @@ TEST(PngEncode, TruecolourExactAndInterlacedWhenAsked) {
     TempDir dir;
     imaging::Raster rgb = SomeRgb();
     for (bool interlace : {false, true}) {
-        fs::path file = Save(dir, "rgb.png", EncodePng(rgb, {interlace, "", std::nullopt}));
+        fs::path file = Save(dir, "rgb.png", EncodePng(rgb, {interlace, "", std::nullopt, std::nullopt}));
         EXPECT_EQ(Identify(file, "%[png:IHDR.color-type-orig] %[png:IHDR.bit-depth-orig] %[interlace]"),
                   std::string("2 8 ") + (interlace ? "PNG" : "None"));
         imaging::Raster decoded = testsupport::ReadWithMagick(file);
@@ -254,7 +254,7 @@ TEST(PngEncode, PaletteExactWithTheSmallestDepth) {
          {Case{2, "1"}, Case{3, "2"}, Case{4, "2"}, Case{5, "4"}, Case{16, "4"}, Case{17, "8"}, Case{256, "8"}}) {
         imaging::Paletted image = SomePaletted(c.colours);
         for (bool interlace : {false, true}) {
-            fs::path file = Save(dir, "p.png", EncodePng(image, {interlace, "", std::nullopt}));
+            fs::path file = Save(dir, "p.png", EncodePng(image, {interlace, "", std::nullopt, std::nullopt}));
             EXPECT_EQ(Identify(file, "%[png:IHDR.color-type-orig] %[png:IHDR.bit-depth-orig]"),
                       std::string("3 ") + c.depth)
                 << c.colours;
@@ -277,7 +277,7 @@ TEST(PngEncode, CommentAsTextOrInternationalText) {
         {longLatin, "zTXt"},                              // long text compressed
     };
     for (const Case& c : cases) {
-        auto bytes = EncodePng(SomeRgb(), {false, c.comment, std::nullopt});
+        auto bytes = EncodePng(SomeRgb(), {false, c.comment, std::nullopt, std::nullopt});
         EXPECT_TRUE(HasChunk(bytes, c.chunk)) << c.chunk;
         fs::path file = Save(dir, "c.png", bytes);
         EXPECT_EQ(PillowComment(file), c.comment) << c.chunk;
@@ -296,7 +296,7 @@ TEST(PngEncode, TransparentColourOnTruecolour) {
     TempDir dir;
     imaging::Raster rgb = SomeRgb();
     imaging::Rgb key{rgb.pixels[0], rgb.pixels[1], rgb.pixels[2]};
-    fs::path file = Save(dir, "t.png", EncodePng(rgb, {false, "", key}));
+    fs::path file = Save(dir, "t.png", EncodePng(rgb, {false, "", key, std::nullopt}));
     imaging::Raster rgba = PillowRgba(file);
     ASSERT_EQ(rgba.pixels.size(), std::size_t(rgb.width) * rgb.height * 4);
     int transparent = 0;
@@ -314,7 +314,7 @@ TEST(PngEncode, TransparentColourOnPalette) {
     image.palette.push_back(image.palette[2]); // a duplicate entry of the same colour
     image.indices[5] = 6;
     imaging::Rgb key = image.palette[2];
-    auto bytes = EncodePng(image, {false, "", key});
+    auto bytes = EncodePng(image, {false, "", key, std::nullopt});
     fs::path file = Save(dir, "t.png", bytes);
     imaging::Raster rgba = PillowRgba(file);
     ASSERT_EQ(rgba.pixels.size(), image.indices.size() * 4);
@@ -323,7 +323,7 @@ TEST(PngEncode, TransparentColourOnPalette) {
         EXPECT_EQ(rgba.pixels[i * 4 + 3], isKey ? 0 : 255) << i;
     }
     // A colour the palette lacks writes no tRNS at all.
-    EXPECT_FALSE(HasChunk(EncodePng(image, {false, "", imaging::Rgb{1, 2, 3}}), "tRNS"));
+    EXPECT_FALSE(HasChunk(EncodePng(image, {false, "", imaging::Rgb{1, 2, 3}, std::nullopt}), "tRNS"));
     EXPECT_TRUE(HasChunk(bytes, "tRNS"));
 }
 

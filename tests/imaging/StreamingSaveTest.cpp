@@ -38,7 +38,7 @@ imaging::ByteSink FullDisc(std::size_t room) {
 TEST(StreamingSave, StreamedPngIsTheInMemoryEncodingByteForByte) {
     const imaging::Raster rgb = MakeGradient(301, 217);
     for (bool interlace : {false, true}) {
-        imaging::codecs::PngOptions options{interlace, "caption ünd 日本語", imaging::Rgb{1, 2, 3}};
+        imaging::codecs::PngOptions options{interlace, "caption ünd 日本語", imaging::Rgb{1, 2, 3}, std::nullopt};
         std::vector<std::uint8_t> streamed;
         imaging::codecs::WritePng(imaging::ToVips(rgb), options, imaging::AppendTo(streamed));
         EXPECT_EQ(streamed, imaging::codecs::EncodePng(rgb, options)) << "interlace " << interlace;

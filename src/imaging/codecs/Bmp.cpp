@@ -281,9 +281,9 @@ template <typename Store> Raster DecodeRle(const LeReader& in, const Header& h, 
             y += in.U8(pos + 1);
             pos += 2;
         } else { // absolute run of `value` indices, padded to a 16-bit boundary
-            std::size_t bytes = four ? (value + 1u) / 2 : value;
-            auto src = in.Bytes(pos, bytes);
-            pos += (bytes + 1) & ~std::size_t(1);
+            const std::size_t runBytes = four ? (value + 1u) / 2 : value;
+            auto src = in.Bytes(pos, runBytes);
+            pos += (runBytes + 1) & ~std::size_t(1);
             for (std::size_t i = 0; i < value; ++i)
                 store(i, std::uint8_t(four ? ((i & 1) ? src[i / 2] & 0xF : src[i / 2] >> 4) : src[i]));
             x += value;
