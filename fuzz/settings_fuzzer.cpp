@@ -9,7 +9,7 @@
 #include <string>
 #include <unistd.h>
 
-#include "imaging/Error.h"
+#include "files/Error.h"
 #include "options/OptionSet.h"
 #include "settings/Settings.h"
 
@@ -51,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         settings::LoadSettings(first, input);
     } catch (const settings::SettingsError&) {
         // A colour that is no integer: the options read before it are set, the rest keep their start values.
-    } catch (const imaging::Error&) {
+    } catch (const files::Error&) {
         return 0; // not readable as a file at all (too large)
     }
     // Saved over the input itself, as the window does at its close: every other line stays.

@@ -45,7 +45,7 @@ public:
     Outcome ConvertOrSkip(const std::string& source, int index);
     // Where the output of each entry goes: unset, it replaces the output file at once; set, the complete file
     // is handed over unpublished (for a run that publishes in list order).
-    void DeferOutput(std::function<void(imaging::PendingFile, const std::string&)> sink) {
+    void DeferOutput(std::function<void(files::PendingFile, const std::string&)> sink) {
         outputSink_ = std::move(sink);
     }
     // Called with an entry's index once its source has been read (loaded, or skipped as GIF or TIFF).
@@ -75,7 +75,7 @@ private:
     RunStages& stages_;
     std::shared_ptr<const RunPlan> plan_;
     TargetSize target_;
-    std::function<void(imaging::PendingFile, const std::string&)> outputSink_;
+    std::function<void(files::PendingFile, const std::string&)> outputSink_;
     std::function<void(int)> sourceRead_;
 };
 

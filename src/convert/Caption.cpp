@@ -17,7 +17,7 @@
 #include <QPalette>
 
 #include "convert/BatchRun.h"
-#include "imaging/AtomicFile.h"
+#include "files/AtomicFile.h"
 #include "imaging/Error.h"
 #include "imaging/FileRead.h"
 #include "sources/PathNames.h"
@@ -124,7 +124,7 @@ void SaveBitmap(const QImage& picture, const std::string& path) {
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     if (!picture.save(&buffer, "BMP")) throw imaging::Error(path, "the bitmap cannot be encoded");
-    imaging::WriteFileAtomically(path,
+    files::WriteFileAtomically(path,
                                  std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
                                                                std::size_t(bytes.size())));
 }

@@ -30,8 +30,8 @@ void Recorder::FileSkipped(int index, const std::string& source) {
     Add(EntryRecord::Event(EntryRecord::Kind::FileSkipped, index, source));
 }
 
-void Recorder::Pending(imaging::PendingFile file, const std::string& path) {
-    record_->output = std::make_unique<imaging::PendingFile>(std::move(file));
+void Recorder::Pending(files::PendingFile file, const std::string& path) {
+    record_->output = std::make_unique<files::PendingFile>(std::move(file));
     record_->outputPath = path;
     Add(EntryRecord::Event(EntryRecord::Kind::Publish));
 }

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "convert/BatchRun.h"
-#include "imaging/AtomicFile.h"
+#include "files/AtomicFile.h"
 #include "imaging/Image.h"
 
 namespace convert {
@@ -24,7 +24,7 @@ struct EntryRecord {
         std::shared_ptr<const imaging::Image> image; // the image to show (its handle may be released by then)
     };
     std::vector<Event> events;
-    std::unique_ptr<imaging::PendingFile> output;
+    std::unique_ptr<files::PendingFile> output;
     std::string outputPath;
     BatchRun::Outcome outcome = BatchRun::Outcome::Stopped;
     std::exception_ptr error;
@@ -44,7 +44,7 @@ public:
     void FileDone(int index, const std::string& source, const std::string& outputPath) override;
     void FileSkipped(int index, const std::string& source) override;
     // The entry's complete output, to be published when its turn comes.
-    void Pending(imaging::PendingFile file, const std::string& path);
+    void Pending(files::PendingFile file, const std::string& path);
 
 private:
     void Add(EntryRecord::Event event) { record_->events.push_back(std::move(event)); }

@@ -3,9 +3,7 @@
 #include <exception>
 #include <string>
 
-namespace imaging {
-class Error;
-}
+#include "imaging/Error.h"
 
 namespace convert {
 

@@ -12,7 +12,7 @@
 #include "convert/Caption.h"
 #include "convert/SourceCheck.h"
 #include "convert/WorkingImage.h"
-#include "imaging/AtomicFile.h"
+#include "files/AtomicFile.h"
 #include "imaging/Error.h"
 
 namespace convert {
@@ -23,7 +23,7 @@ constexpr const char* kFormatNames[] = {"JPEG", "BMP8", "BMP24", "PNG8", "PNG24"
 
 // The complete file's bytes. It was opened for writing only: it is opened again for reading through the
 // process's own descriptor table, which works for a nameless file too.
-std::vector<std::uint8_t> ReadBack(const imaging::PendingFile& file) {
+std::vector<std::uint8_t> ReadBack(const files::PendingFile& file) {
     const std::string self = "/proc/self/fd/" + std::to_string(file.Descriptor());
     const int fd = ::open(self.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
@@ -66,7 +66,7 @@ std::optional<RenderedResult> RenderResult(RunOptions options, const std::string
     BatchRun run(components, options, RunMode::CommandLine, quiet, stages,
                  std::make_shared<const RunPlan>(MakeRunPlan(options, list, stages)));
     std::optional<RenderedResult> result;
-    run.DeferOutput([&result](imaging::PendingFile file, const std::string&) {
+    run.DeferOutput([&result](files::PendingFile file, const std::string&) {
         result.emplace();
         result->bytes = ReadBack(file);
     }); // the file goes with `file`: it never had a name

@@ -70,7 +70,7 @@ public:
           progress_(components_.Ik5File1, recorder_) {
         run_.OnSourceRead([&guard](int index) { guard.SourceRead(index); });
         run_.DeferOutput(
-            [this](imaging::PendingFile file, const std::string& path) { recorder_.Pending(std::move(file), path); });
+            [this](files::PendingFile file, const std::string& path) { recorder_.Pending(std::move(file), path); });
     }
     ~Worker() {
         if (thread_.joinable()) thread_.join();
@@ -168,8 +168,8 @@ bool RunDriver::Run(const std::vector<std::string>& list) {
     std::unique_ptr<RunStages> stages = makeStages_();
     const auto plan = std::make_shared<const RunPlan>(MakeRunPlan(options_, list, *stages));
     // Temporary files of an earlier run that died (where the file system cannot keep files nameless).
-    imaging::RemoveStaleTemporaries(options_.outputFolder);
-    imaging::RemoveStaleTemporaries(options_.TempFolder());
+    files::RemoveStaleTemporaries(options_.outputFolder);
+    files::RemoveStaleTemporaries(options_.TempFolder());
     observer_.OverallRange(count);
     observer_.OverallPosition(0);
     images::Release(components_.Ik5File1.ImgHandle);

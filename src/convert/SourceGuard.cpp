@@ -46,7 +46,7 @@ void SourceGuard::Flush() {
     held_ = std::move(waiting);
 }
 
-void SourceGuard::Publish(int index, imaging::PendingFile file, const std::string& path) {
+void SourceGuard::Publish(int index, files::PendingFile file, const std::string& path) {
     Flush();
     const int wait = index >= 0 && std::size_t(index) < waitFor_.size() ? waitFor_[std::size_t(index)] : -1;
     const bool behindSameName =

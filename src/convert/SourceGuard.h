@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "imaging/AtomicFile.h"
+#include "files/AtomicFile.h"
 
 namespace convert {
 
@@ -22,7 +22,7 @@ public:
     void SourceRead(int index);
     // The complete output of entry `index`, offered in list order: published now, or held while it would
     // replace a source not read yet. Held outputs whose sources have been read go first.
-    void Publish(int index, imaging::PendingFile file, const std::string& path);
+    void Publish(int index, files::PendingFile file, const std::string& path);
     // The held outputs whose sources have been read are published. (What is still held when the guard goes,
     // after a stop, is dropped: its source was never read, and stays.)
     void Flush();
@@ -30,7 +30,7 @@ public:
 private:
     struct Held {
         int index;
-        imaging::PendingFile file;
+        files::PendingFile file;
         std::string path;
     };
 

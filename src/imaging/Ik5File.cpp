@@ -9,7 +9,7 @@
 
 #include <sys/stat.h>
 
-#include "imaging/AtomicFile.h"
+#include "files/AtomicFile.h"
 #include "imaging/ByteSink.h"
 #include "imaging/Error.h"
 #include "imaging/codecs/Metadata.h"
@@ -140,7 +140,7 @@ void TIk5File::Save() {
     if (!image->source.empty()) failureFile_ = image->source;
     Progress(0);
     // A bad target is refused before anything is computed.
-    PendingFile pending = PendingFileFor(FileName);
+    files::PendingFile pending = files::PendingFileFor(FileName);
     const ByteSink sink = [&pending](std::span<const std::uint8_t> bytes) { pending.Write(bytes); };
     // Pixels are computed (and a lazily loaded source decoded) while they are encoded: report that part.
     ProgressScope scope([this](int percent) { Progress(percent * 90 / 100); });

@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "imaging/AtomicFile.h"
+#include "files/AtomicFile.h"
 #include "imaging/ImageStore.h"
 
 namespace imaging {
@@ -46,7 +46,7 @@ public:
     std::function<void(TIk5File& sender, std::int16_t percent)> OnProgress;
     // When set, a save does not replace FileName: the complete file is handed over unpublished, for the receiver
     // to publish under that path (PendingFile::Publish) or to drop.
-    std::function<void(PendingFile file, const std::string& path)> PendingSave;
+    std::function<void(files::PendingFile file, const std::string& path)> PendingSave;
 
     // Performs Action; returns 0. Raises Error on failure (a failed load leaves ImgHandle 0).
     std::int32_t Execute();

@@ -13,10 +13,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "imaging/AtomicFile.h"
+#include "files/AtomicFile.h"
 #include "files/EntryKey.h"
 #include "files/InputFile.h"
-#include "imaging/Error.h"
+#include "files/Error.h"
 #include "sources/FileAttributes.h"
 #include "sources/PathNames.h"
 
@@ -29,12 +29,12 @@ constexpr std::size_t kCopyChunk = 1 << 20;
 struct StagedCopy {
     int index = 0;
     std::string destination;
-    imaging::PendingFile file;
+    files::PendingFile file;
 };
 
 // Copies `source` into a hidden temporary file beside `destination`; nothing when the source is not a regular
 // file or cannot be read or the copy cannot be written. The source's permission bits and times go to the copy.
-std::optional<imaging::PendingFile> CopyToPendingFile(const std::string& source, const std::string& destination,
+std::optional<files::PendingFile> CopyToPendingFile(const std::string& source, const std::string& destination,
                                                       RenameObserver& observer) {
     if (!sources::IsUsablePath(source) || !sources::IsUsablePath(destination)) return std::nullopt;
     // Opening never blocks, and a FIFO or a device is refused before anything is read.
@@ -42,7 +42,7 @@ std::optional<imaging::PendingFile> CopyToPendingFile(const std::string& source,
     if (!in.IsOpen()) return std::nullopt;
     const struct stat& info = in.Info();
     try {
-        imaging::PendingFile out(sources::ExtractFilePath(destination), destination, info.st_mode & 0777);
+        files::PendingFile out(sources::ExtractFilePath(destination), destination, info.st_mode & 0777);
         std::vector<std::uint8_t> buffer(kCopyChunk);
         std::uint64_t done = 0;
         for (;;) {
@@ -60,7 +60,7 @@ std::optional<imaging::PendingFile> CopyToPendingFile(const std::string& source,
         ::futimens(out.Descriptor(), times); // the times are a courtesy; a copy without them is still a copy
         out.Finish();
         return out;
-    } catch (const imaging::Error&) {
+    } catch (const files::Error&) {
         return std::nullopt;
     }
 }
@@ -74,7 +74,7 @@ RenameResult RenameRun::Run(std::vector<std::string> list) {
     // A copy never lands outside the folder the user chose.
     sources::CheckNameParts(rule_.prefix, rule_.suffix);
     if (sources::IsUsablePath(folder) && !sources::IsDirectory(folder)) ::mkdir(folder.c_str(), 0777);
-    imaging::RemoveStaleTemporaries(folder); // left by an earlier run that died
+    files::RemoveStaleTemporaries(folder); // left by an earlier run that died
 
     RenameResult result;
     result.destNames = MakeDestinationNames(list, rule_);
@@ -97,12 +97,12 @@ RenameResult RenameRun::Run(std::vector<std::string> list) {
         try {
             copy.file.Publish(copy.destination);
             copied[std::size_t(copy.index)] = true;
-        } catch (const imaging::Error&) {
+        } catch (const files::Error&) {
         }
     };
     for (int i = 0; i < count; ++i) {
         const std::string& destination = result.destNames[std::size_t(i)];
-        std::optional<imaging::PendingFile> copy = CopyToPendingFile(list[std::size_t(i)], destination, observer_);
+        std::optional<files::PendingFile> copy = CopyToPendingFile(list[std::size_t(i)], destination, observer_);
         if (const auto& key = sourceKeys[std::size_t(i)]; key && --unread[*key] == 0) unread.erase(*key);
         if (copy) {
             StagedCopy staged{i, destination, std::move(*copy)};

@@ -41,7 +41,7 @@ private:
 // value. A file that is not valid UTF-8 is read as CP932 (files of the Windows version).
 //
 // Throws SettingsError(NotAnInteger) for a colour that is neither a name nor an integer: the options set before
-// it keep their new values, the later ones their old. Throws imaging::Error(path, cause, errno) when the path
+// it keep their new values, the later ones their old. Throws files::Error(path, cause, errno) when the path
 // exists but cannot be read as a file (a folder, no permission, a device); no option is changed then.
 void LoadSettings(options::OptionSet& options, const std::string& path);
 

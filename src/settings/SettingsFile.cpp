@@ -10,8 +10,8 @@
 #include <sys/stat.h>
 
 #include "files/InputFile.h"
-#include "imaging/AtomicFile.h"
-#include "imaging/Error.h"
+#include "files/AtomicFile.h"
+#include "files/Error.h"
 #include "settings/Settings.h"
 #include "settings/TextEncoding.h"
 
@@ -23,7 +23,7 @@ namespace {
 constexpr std::uint64_t kMaxFileSize = std::uint64_t{256} * 1024 * 1024;
 
 [[noreturn]] void FailRead(const std::string& path, int error) {
-    throw imaging::Error(path, std::strerror(error), error);
+    throw files::Error(path, std::strerror(error), error);
 }
 
 // The path a write goes to: the target of a symbolic link, so that the link stays a link.
@@ -46,7 +46,7 @@ std::optional<std::string> ReadSettingsBytes(const std::string& path) {
         if (file.Why().systemError == ENOENT || file.Why().systemError == ENOTDIR) {
             return std::nullopt;
         }
-        throw imaging::FileError(path, file.Why());
+        throw files::FileError(path, file.Why());
     }
     const std::optional<std::vector<std::uint8_t>> bytes = file.ReadAll(kMaxFileSize);
     if (!bytes) {
@@ -59,7 +59,7 @@ std::string ExistingSettingsBytes(const std::string& path) {
     try {
         const std::optional<std::string> bytes = ReadSettingsBytes(path);
         return bytes ? *bytes : std::string();
-    } catch (const imaging::Error& error) {
+    } catch (const files::Error& error) {
         throw SettingsError(SettingsError::Kind::CannotWrite, path, error.systemError());
     }
 }
@@ -80,10 +80,10 @@ void ReplaceSettingsFile(const std::string& path, std::string_view bytes) {
     try {
         // What an earlier save left when its process died between linking and renaming goes first.
         const std::size_t slash = target.rfind('/');
-        imaging::RemoveStaleTemporaries(slash == std::string::npos ? "." : target.substr(0, slash + 1));
-        imaging::WriteFileAtomically(target,
+        files::RemoveStaleTemporaries(slash == std::string::npos ? "." : target.substr(0, slash + 1));
+        files::WriteFileAtomically(target,
                                      std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
-    } catch (const imaging::Error& error) {
+    } catch (const files::Error& error) {
         throw SettingsError(SettingsError::Kind::CannotWrite, path, error.systemError());
     }
     if (existed) {

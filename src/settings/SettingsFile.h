@@ -7,7 +7,7 @@
 
 namespace settings {
 
-// The whole file; nothing when there is no file at `path`. Throws imaging::Error(path, cause, errno) when the
+// The whole file; nothing when there is no file at `path`. Throws files::Error(path, cause, errno) when the
 // path exists but is no readable regular file (a folder, a device, no permission) or is unreasonably large.
 std::optional<std::string> ReadSettingsBytes(const std::string& path);
 

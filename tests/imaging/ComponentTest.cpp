@@ -13,7 +13,7 @@
 #include <unistd.h>
 
 #include "TestSupport.h"
-#include "imaging/AtomicFile.h"
+#include "files/AtomicFile.h"
 #include "imaging/Error.h"
 #include "imaging/Ik5Common.h"
 #include "imaging/Ik5Effect.h"
@@ -369,7 +369,7 @@ TEST_F(ComponentTest, StaleTemporaryFilesAreRemovedAndNothingElse) {
     fs::create_symlink(folder / "photo.jpg", folder / (".kelvo-" + boot + "-" + std::to_string(child) + "-1-link.tmp"));
     fs::create_directory(folder / (".kelvo-" + boot + "-" + std::to_string(child) + "-1-fold.tmp"));
 
-    imaging::RemoveStaleTemporaries(folder.string());
+    files::RemoveStaleTemporaries(folder.string());
     for (const auto& name : stale)
         EXPECT_FALSE(fs::exists(folder / name)) << name;
     for (const auto& name : kept)

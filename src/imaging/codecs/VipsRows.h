@@ -9,9 +9,7 @@
 
 #include <vips/vips8>
 
-namespace imaging {
-class Error;
-}
+#include "imaging/Error.h"
 
 namespace imaging::codecs {
 

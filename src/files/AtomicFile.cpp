@@ -1,4 +1,4 @@
-#include "imaging/AtomicFile.h"
+#include "files/AtomicFile.h"
 
 #include <algorithm>
 #include <cctype>
@@ -20,9 +20,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "imaging/Error.h"
+#include "files/Error.h"
 
-namespace imaging {
+namespace files {
 
 namespace {
 
@@ -244,4 +244,4 @@ void WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> 
     file.Publish(path);
 }
 
-} // namespace imaging
+} // namespace files

@@ -6,7 +6,7 @@
 #include <span>
 #include <string>
 
-namespace imaging {
+namespace files {
 
 // Throws Error(path, cause) when the file cannot be written; errno tells the cause to callers that need it.
 void WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes);
@@ -61,4 +61,4 @@ void RemoveStaleTemporaries(const std::string& folder);
 // folder, is refused before anything is written.
 PendingFile PendingFileFor(const std::string& path);
 
-} // namespace imaging
+} // namespace files

@@ -1,14 +1,14 @@
-#include "imaging/Error.h"
+#include "files/Error.h"
 
 #include <cstring>
 
 #include "files/InputFile.h"
 
-namespace imaging {
+namespace files {
 
 Error FileError(const std::string& path, const files::Failure& failure) {
     if (failure.notRegular) return Error(path, "not a regular file", Problem::NotRegular);
     return Error(path, std::strerror(failure.systemError), failure.systemError);
 }
 
-} // namespace imaging
+} // namespace files
