@@ -125,8 +125,8 @@ void SaveBitmap(const QImage& picture, const std::string& path) {
     buffer.open(QIODevice::WriteOnly);
     if (!picture.save(&buffer, "BMP")) throw imaging::Error(path, "the bitmap cannot be encoded");
     files::WriteFileAtomically(path,
-                                 std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                                                               std::size_t(bytes.size())));
+                               std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                                             std::size_t(bytes.size())));
 }
 
 } // namespace

@@ -35,7 +35,7 @@ struct StagedCopy {
 // Copies `source` into a hidden temporary file beside `destination`; nothing when the source is not a regular
 // file or cannot be read or the copy cannot be written. The source's permission bits and times go to the copy.
 std::optional<files::PendingFile> CopyToPendingFile(const std::string& source, const std::string& destination,
-                                                      RenameObserver& observer) {
+                                                    RenameObserver& observer) {
     if (!sources::IsUsablePath(source) || !sources::IsUsablePath(destination)) return std::nullopt;
     // Opening never blocks, and a FIFO or a device is refused before anything is read.
     const files::InputFile in = files::InputFile::Open(source);

@@ -82,7 +82,7 @@ void ReplaceSettingsFile(const std::string& path, std::string_view bytes) {
         const std::size_t slash = target.rfind('/');
         files::RemoveStaleTemporaries(slash == std::string::npos ? "." : target.substr(0, slash + 1));
         files::WriteFileAtomically(target,
-                                     std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+                                   std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
     } catch (const files::Error& error) {
         throw SettingsError(SettingsError::Kind::CannotWrite, path, error.systemError());
     }
