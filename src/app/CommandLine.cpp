@@ -216,7 +216,9 @@ int RunCommandLine(const std::vector<std::string>& args) {
     observer.FinishLine();
     const std::string outputFolder =
         observer.LastOutput().empty() ? run.Options().outputFolder : sources::ExtractFilePath(observer.LastOutput());
-    if (run.StopRequested()) return SayStopped(run, request.json);
+    // A signal that came as the last entries were being published still ends the program as stopped, so that a
+    // script that was interrupted does not go on as if nothing happened (the outputs are all complete anyway).
+    if (run.StopRequested() || StopSignal()) return SayStopped(run, request.json);
     if (!normalEnd) {
         const std::string text = "画像の大きさを " + std::to_string(run.Target().width) + "x" +
                                  std::to_string(run.Target().height) +
