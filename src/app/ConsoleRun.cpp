@@ -186,12 +186,11 @@ void ConsoleObserver::FileDone(int, const std::string&, const std::string& outpu
     lastOutput_ = output;
 }
 
-void ConsoleObserver::FileSkipped(int index, const std::string& source) {
+void ConsoleObserver::FileSkipped(int, const std::string& source) {
     if (!choices_.json) return;
     JsonLine("{\"source\":" + JsonString(source) +
              ",\"output\":null,\"status\":\"skipped\",\"width\":null,\"height\":null,\"bytes\":null,"
              "\"milliseconds\":null}");
-    (void)index;
 }
 
 void ConsoleObserver::EntryMeasured(int index, int width, int height, double milliseconds) {

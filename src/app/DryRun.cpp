@@ -13,8 +13,6 @@
 #include "convert/OutputFormat.h"
 #include "convert/RunPlan.h"
 #include "convert/SourceCheck.h"
-#include "files/InputFile.h"
-#include "imaging/Error.h"
 
 namespace app {
 
@@ -64,17 +62,12 @@ int PrintDryRun(const convert::RunOptions& options, const std::vector<std::strin
     int planned = 0, skipped = 0, failed = 0;
     for (std::size_t i = 0; i < list.size(); ++i) {
         Line line{list[i], {}, "planned", {}, false, false};
-        const files::InputFile input = files::InputFile::Open(list[i]);
         bool gifOrTiff = false;
         std::string unreadable;
-        if (!input.IsOpen()) {
-            unreadable = convert::DescribeError(imaging::FileError(list[i], input.Why()));
-        } else {
-            try {
-                gifOrTiff = convert::IsGifOrTiff(list[i]);
-            } catch (const std::exception& error) {
-                unreadable = convert::DescribeError(error);
-            }
+        try {
+            gifOrTiff = convert::IsGifOrTiff(list[i]); // raises when the file cannot be opened
+        } catch (const std::exception& error) {
+            unreadable = convert::DescribeError(error);
         }
         if (!unreadable.empty()) {
             line.status = "failed";

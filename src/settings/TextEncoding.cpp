@@ -101,35 +101,40 @@ bool IsValidUtf8(std::string_view bytes) {
     return true;
 }
 
-std::string Cp932ToUtf8(std::string_view bytes) {
-    Converter converter("UTF-8", "CP932");
-    if (!converter.Valid()) {
-        return AsciiOnly(bytes);
-    }
-    std::string text;
-    text.reserve(bytes.size() * 3 / 2 + 16);
+namespace {
+
+// `input` converted by `converter`. A sequence it cannot convert (or an incomplete one at the end) stands for
+// `replacement` and conversion resumes after its first byte; without a replacement the conversion fails instead.
+std::optional<std::string> Convert(Converter& converter, std::string_view input,
+                                   std::optional<std::string_view> replacement) {
+    std::string output;
+    output.reserve(input.size() * 3 / 2 + 16);
     char buffer[4096];
-    auto* in = const_cast<char*>(bytes.data()); // iconv's interface is not const-correct; it does not write
-    std::size_t inLeft = bytes.size();
+    auto* in = const_cast<char*>(input.data()); // iconv's interface is not const-correct; it does not write
+    std::size_t inLeft = input.size();
     while (inLeft > 0) {
         char* out = buffer;
         std::size_t outLeft = sizeof buffer;
         const std::size_t result = iconv(converter.Get(), &in, &inLeft, &out, &outLeft);
-        text.append(buffer, static_cast<std::size_t>(out - buffer));
-        if (result != static_cast<std::size_t>(-1)) {
-            continue;
-        }
-        if (errno == E2BIG) {
-            continue; // the buffer is full: flush it and go on
-        }
-        // EILSEQ: a byte CP932 does not decode; EINVAL: a lead byte cut off at the end. Either way the byte
-        // stands for one replacement character and decoding resumes after it.
-        text += kReplacement;
+        output.append(buffer, static_cast<std::size_t>(out - buffer));
+        if (result != static_cast<std::size_t>(-1) || errno == E2BIG) continue; // E2BIG: flushed, go on
+        // EILSEQ: a sequence the other encoding has no code for; EINVAL: a sequence cut off at the end.
+        if (!replacement) return std::nullopt;
+        output += *replacement;
         ++in;
         --inLeft;
         iconv(converter.Get(), nullptr, nullptr, nullptr, nullptr);
     }
-    return text;
+    return output;
+}
+
+} // namespace
+
+std::string Cp932ToUtf8(std::string_view bytes) {
+    Converter converter("UTF-8", "CP932");
+    if (!converter.Valid()) return AsciiOnly(bytes);
+    // A byte CP932 does not decode, or a lead byte cut off at the end, becomes one replacement character.
+    return *Convert(converter, bytes, kReplacement);
 }
 
 std::optional<std::string> Utf8ToCp932(std::string_view text) {
@@ -139,19 +144,7 @@ std::optional<std::string> Utf8ToCp932(std::string_view text) {
         if (AsciiOnly(text) != text) return std::nullopt;
         return std::string(text);
     }
-    std::string bytes;
-    bytes.reserve(text.size());
-    char buffer[4096];
-    auto* in = const_cast<char*>(text.data()); // iconv's interface is not const-correct; it does not write
-    std::size_t inLeft = text.size();
-    while (inLeft > 0) {
-        char* out = buffer;
-        std::size_t outLeft = sizeof buffer;
-        const std::size_t result = iconv(converter.Get(), &in, &inLeft, &out, &outLeft);
-        bytes.append(buffer, static_cast<std::size_t>(out - buffer));
-        if (result == static_cast<std::size_t>(-1) && errno != E2BIG) return std::nullopt;
-    }
-    return bytes;
+    return Convert(converter, text, std::nullopt);
 }
 
 std::string DecodeSettingsLine(std::string_view bytes, bool first) {
